@@ -1,0 +1,14 @@
+# Platform settings shared by every target: static Windows executables, and the third-party
+# libraries that scripts/build-deps builds for MinGW into one prefix.
+if(WIN32)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  # Only DLLs that Windows ships may be imported: the C and C++ runtimes go in statically.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  set(QUILLET_DEPS_PREFIX "$ENV{HOME}/.cache/quillet/mingw-i686" CACHE PATH "MinGW third-party prefix")
+  list(PREPEND CMAKE_PREFIX_PATH ${QUILLET_DEPS_PREFIX})
+endif()
+
+# GUI programs: the Windows subsystem, no console.
+function(quillet_gui_executable target)
+  set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
+endfunction()

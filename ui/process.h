@@ -1,0 +1,16 @@
+// Starting another program from a command line with a chosen show mode.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "base/text.h"
+
+namespace quillet {
+
+// showMode 1 hidden, 2 normal (the default), 3 minimised, 4 maximised, 5 normal without
+// activation, 6 minimised; values outside 1..6 are clamped. wait: until the program ends;
+// otherwise at most 1000 ms for it to become idle. False only when the start fails.
+bool RunCommand(TextView commandLine, bool wait, std::optional<std::int32_t> showMode = std::nullopt);
+
+}  // namespace quillet

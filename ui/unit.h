@@ -1,0 +1,43 @@
+// A live unit of a loaded window: the window itself, a label or a drop target. The frame
+// creates units from their designs, finds them by id and is told when one is gone.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "ui/window_design.h"
+
+namespace quillet {
+
+class Unit {
+ public:
+  Unit(WindowId window, const UnitDesign& design) : window_(window), design_(design) {}
+  virtual ~Unit() = default;
+  Unit(const Unit&) = delete;
+  Unit& operator=(const Unit&) = delete;
+
+  WindowId window() const { return window_; }
+  UnitId id() const { return design_.id; }
+  const UnitDesign& design() const { return design_; }
+  // The unit's native window (a label's window, the drop target's hidden child window).
+  HWND hwnd() const { return hwnd_; }
+
+ protected:
+  void set_hwnd(HWND hwnd) { hwnd_ = hwnd; }
+
+ private:
+  WindowId window_;
+  const UnitDesign& design_;
+  HWND hwnd_ = nullptr;
+};
+
+// Makes the live unit for a design inside the given parent window; null when it cannot be
+// created. Each unit type's file provides its part of this factory.
+std::unique_ptr<Unit> CreateLabel(WindowId window, const UnitDesign& design, HWND parent);
+std::unique_ptr<Unit> CreateDropTarget(WindowId window, const UnitDesign& design, HWND parent);
+
+// Called by a unit whose native window has been destroyed for good.
+void NotifyUnitDestroyed(WindowId window, UnitId unit);
+
+}  // namespace quillet
