@@ -34,6 +34,7 @@ class Text {
  public:
   Text() = default;
   explicit Text(TextView text);
+  explicit Text(const char* text) : Text(TextView(text)) {}  // a literal: neither view wins alone
   explicit Text(std::string_view bytes);  // stops at the first NUL, if any
   Text(const Text& other);
   Text& operator=(const Text& other);
