@@ -9,6 +9,9 @@
 #include "base/fatal_text.h"
 #include "base/memory.h"
 
+// Lets an impossible request fail with null under AddressSanitizer, as it does on a real heap.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+
 namespace quillet {
 namespace {
 

@@ -112,7 +112,14 @@ TEST(MemoryExhaustion, AllocateReportsTheSize) {
   ThrowingReporter reporter;
   const std::string expected = std::string("分配 ") + std::to_string(kImpossible) + " 字节内存失败!";
   for (auto attempt : {+[] { AllocateMemory(kImpossible); },
-                       +[] { FreeMemory(ResizeMemory(AllocateMemory(8), kImpossible)); }}) {
+                       +[] {
+                         // A failed resize leaves the old block to its owner.
+                         struct Owned {
+                           void* block = AllocateMemory(8);
+                           ~Owned() { FreeMemory(block); }
+                         } owned;
+                         owned.block = ResizeMemory(owned.block, kImpossible);
+                       }}) {
     try {
       attempt();
       ADD_FAILURE() << "no report";
