@@ -1,0 +1,39 @@
+// Modal message boxes over MessageBoxA: the caption default, forced modality, small results.
+#include "ui/message_box.h"
+
+#include <windows.h>
+
+namespace quillet {
+
+namespace {
+
+std::int32_t ResultNumber(int platformResult) {
+  switch (platformResult) {
+    case IDOK: return 0;
+    case IDCANCEL: return 1;
+    case IDABORT: return 2;
+    case IDRETRY: return 3;
+    case IDIGNORE: return 4;
+    case IDYES: return 5;
+    case IDNO: return 6;
+    default: return 0;  // includes 0, a box that could not be shown
+  }
+}
+
+}  // namespace
+
+std::int32_t ShowMessageBox(TextView message, std::int32_t flags, std::optional<TextView> caption,
+                            void* owner) {
+  auto style = static_cast<UINT>(flags);
+  // Without an owner, task modality is what disables the program's other windows.
+  if (!(style & MB_SYSTEMMODAL)) style |= MB_TASKMODAL;
+  // An empty text is the absent text, so an empty caption gets the default too.
+  const char* title = caption && !caption->empty() ? caption->c_str() : "信息：";
+  const int result = ::MessageBoxA(static_cast<HWND>(owner), message.c_str(), title, style);
+  // An OK-only box has one answer. Windows reports Esc and the close box there as IDOK,
+  // Wine as IDCANCEL; both mean the user saw the message.
+  if ((style & MB_TYPEMASK) == MB_OK) return 0;
+  return ResultNumber(result);
+}
+
+}  // namespace quillet
