@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/text.h"
+#include "base/win32_handles.h"
 
 namespace quillet {
 
@@ -12,5 +13,9 @@ namespace quillet {
 // activation, 6 minimised; values outside 1..6 are clamped. wait: until the program ends;
 // otherwise at most 1000 ms for it to become idle. False only when the start fails.
 bool RunCommand(TextView commandLine, bool wait, std::optional<std::int32_t> showMode = std::nullopt);
+
+// Starts the program as RunCommand does, without any wait, and hands back its process
+// handle (empty when the start fails) for callers that must wait for it later.
+AutoHandle StartCommand(TextView commandLine, std::optional<std::int32_t> showMode = std::nullopt);
 
 }  // namespace quillet
