@@ -1,8 +1,11 @@
-// RAII for Win32 handles: one owning template with a close policy and an empty policy.
+// RAII for Win32 handles: one owning template with a close policy and an empty policy, plus
+// the scoped COM reference, storage medium and global-memory lock of the OLE layer.
 #pragma once
 
 #include <windows.h>
+#include <ole2.h>
 
+#include <cstddef>
 #include <utility>
 
 namespace quillet {
@@ -68,5 +71,104 @@ using AutoHandle = UniqueHandle<HANDLE, CloseWithCloseHandle, NullIsEmpty<HANDLE
 using AutoFile = UniqueHandle<HANDLE, CloseWithCloseHandle, InvalidIsEmpty>;
 // FindFirstFile searches: INVALID_HANDLE_VALUE when empty, closed with FindClose.
 using AutoFindHandle = UniqueHandle<HANDLE, CloseWithFindClose, InvalidIsEmpty>;
+
+// A COM reference that is released when it goes out of scope; copying adds a reference.
+template <typename Interface>
+class ComPtr {
+ public:
+  ComPtr() noexcept = default;
+  // Takes over a reference the caller already owns (a creation's result).
+  static ComPtr Attach(Interface* pointer) noexcept {
+    ComPtr result;
+    result.pointer_ = pointer;
+    return result;
+  }
+  // Adds a reference of its own to a borrowed pointer.
+  static ComPtr Share(Interface* pointer) noexcept {
+    if (pointer) pointer->AddRef();
+    return Attach(pointer);
+  }
+  ComPtr(const ComPtr& other) noexcept : ComPtr(Share(other.pointer_)) {}
+  ComPtr& operator=(const ComPtr& other) noexcept {
+    if (this != &other) *this = Share(other.pointer_);
+    return *this;
+  }
+  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      pointer_ = std::exchange(other.pointer_, nullptr);
+    }
+    return *this;
+  }
+  ~ComPtr() { Reset(); }
+
+  Interface* Get() const noexcept { return pointer_; }
+  Interface* operator->() const noexcept { return pointer_; }
+  explicit operator bool() const noexcept { return pointer_ != nullptr; }
+  void Reset() noexcept {
+    if (Interface* pointer = std::exchange(pointer_, nullptr)) pointer->Release();
+  }
+  // For out-parameters (CoCreateInstance, QueryInterface): drops the old reference first.
+  void** PutVoid() noexcept {
+    Reset();
+    return reinterpret_cast<void**>(&pointer_);
+  }
+  Interface** Put() noexcept {
+    Reset();
+    return &pointer_;
+  }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+// A storage medium filled by IDataObject::GetData, given back with ReleaseStgMedium.
+class AutoStgMedium {
+ public:
+  AutoStgMedium() noexcept = default;
+  AutoStgMedium(const AutoStgMedium&) = delete;
+  AutoStgMedium& operator=(const AutoStgMedium&) = delete;
+  ~AutoStgMedium() { Reset(); }
+
+  // For GetData's out-parameter: releases what was held before.
+  STGMEDIUM* Put() noexcept {
+    Reset();
+    return &medium_;
+  }
+  const STGMEDIUM& Get() const noexcept { return medium_; }
+  // The memory block, or null when the medium is not global memory.
+  HGLOBAL Global() const noexcept {
+    return medium_.tymed == TYMED_HGLOBAL ? medium_.hGlobal : nullptr;
+  }
+  void Reset() noexcept {
+    if (medium_.tymed != TYMED_NULL || medium_.pUnkForRelease) ::ReleaseStgMedium(&medium_);
+    medium_ = STGMEDIUM{};
+  }
+
+ private:
+  STGMEDIUM medium_{};
+};
+
+// GlobalLock for a scope; the block's bytes with the size the platform reports for it.
+class GlobalLockScope {
+ public:
+  explicit GlobalLockScope(HGLOBAL block) noexcept
+      : block_(block), data_(block ? ::GlobalLock(block) : nullptr),
+        size_(data_ ? ::GlobalSize(block) : 0) {}
+  GlobalLockScope(const GlobalLockScope&) = delete;
+  GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+  ~GlobalLockScope() {
+    if (data_) ::GlobalUnlock(block_);
+  }
+
+  const void* data() const noexcept { return data_; }
+  std::size_t size() const noexcept { return size_; }
+
+ private:
+  HGLOBAL block_;
+  void* data_;
+  std::size_t size_;
+};
 
 }  // namespace quillet
