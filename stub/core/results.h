@@ -61,6 +61,7 @@ enum class Fatal {
 struct Listing {
     Fatal fatal = Fatal::none;
     std::string fatal_detail;
+    bool cancelled = false;
     std::string format;               // the library's format name, e.g. "ZIP 2.0 (deflation)"
     std::uint64_t entries = 0;        // every header read
     std::uint64_t files = 0;          // regular files with a safe name

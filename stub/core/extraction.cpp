@@ -1,0 +1,337 @@
+// Pass two: decodes every entry and writes it through the destination, or only checks it.
+#include <archive.h>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "stub/core/archive_reader.h"
+#include "stub/core/crc32.h"
+#include "stub/core/engine.h"
+#include "stub/core/entry_errors.h"
+#include "stub/core/entry_info.h"
+#include "stub/core/zone_mark.h"
+
+namespace kzsfx {
+
+namespace {
+
+// Decoded data passes through this one buffer, whatever the entry's size.
+constexpr std::size_t data_block_size = 64 * 1024;
+
+enum class Next { go_on, reopen, stop };
+
+class Extraction {
+public:
+    Extraction(ByteSource& exe, std::uint64_t offset, Destination* destination, const Options& options,
+               Observer& observer, const Listing& listing)
+        : exe_(exe),
+          offset_(offset),
+          destination_(destination),
+          options_(options),
+          observer_(observer),
+          total_(listing.declared_total),
+          policy_(options.overwrite),
+          zone_mark_(zone_mark_to_copy(options.zone_mark)),
+          buffer_(data_block_size)
+    {
+    }
+
+    ExtractResult run();
+
+private:
+    Next process(ArchiveReader& reader, archive_entry* entry);
+    Next process_file(ArchiveReader& reader, const EntryInfo& info);
+    // Copies the entry's data into `out` (null when only testing). Reports the failure itself.
+    Next copy_data(ArchiveReader& reader, const EntryInfo& info, OutputFile* out, std::uint64_t& size,
+                   std::uint32_t& crc, bool& ok);
+    Next after_archive_failure(ArchiveReader& reader, la_ssize_t status, const std::string& path, bool encrypted);
+    bool decide_overwrite(const std::string& path);
+
+    void note(std::vector<EntryReport>& list, EntryReport report)
+    {
+        observer_.entry_problem(report);
+        list.push_back(std::move(report));
+    }
+    void fail(const std::string& path, Problem problem, std::string detail)
+    {
+        note(result_.failed, {path, problem, PathRefusal::none, std::move(detail)});
+        observer_.entry_finished({path, 0, 0, false, problem});
+    }
+
+    ByteSource& exe_;
+    const std::uint64_t offset_;
+    Destination* const destination_;
+    const Options& options_;
+    Observer& observer_;
+    const std::uint64_t total_;
+    OverwritePolicy policy_;
+    const std::optional<std::string> zone_mark_;
+    std::vector<unsigned char> buffer_;
+    std::uint64_t done_ = 0;
+    ExtractResult result_;
+};
+
+ExtractResult Extraction::run()
+{
+    // Entries already handled: after a fatal read error inside one entry the archive is
+    // reopened and the rest are still extracted.
+    std::uint64_t handled = 0;
+    for (;;) {
+        ArchiveReader reader(exe_, offset_, options_, observer_);
+        if (!reader.open(result_.fatal, result_.fatal_detail)) {
+            result_.cancelled = reader.cancelled();
+            return result_;
+        }
+        archive* a = reader.get();
+        Next next = Next::go_on;
+        for (std::uint64_t index = 0; next == Next::go_on; ++index) {
+            archive_entry* entry = nullptr;
+            int r = archive_read_next_header(a, &entry);
+            if (r == ARCHIVE_EOF)
+                return result_;
+            if (r < ARCHIVE_WARN) {
+                if (reader.cancelled()) {
+                    result_.cancelled = true;
+                } else {
+                    result_.fatal = reader.read_failed()         ? Fatal::read_error
+                                    : archive_errno(a) == ENOMEM ? Fatal::out_of_memory
+                                                                 : Fatal::corrupt_archive;
+                    if (const char* message = archive_error_string(a))
+                        result_.fatal_detail = message;
+                }
+                return result_;
+            }
+            if (index < handled)
+                continue;
+            next = process(reader, entry);
+            handled = index + 1;
+        }
+        if (next == Next::stop)
+            return result_;
+    }
+}
+
+Next Extraction::process(ArchiveReader& reader, archive_entry* entry)
+{
+    EntryInfo info = inspect_entry(entry);
+    if (!info.path.ok()) {
+        note(result_.refused, {info.name, Problem::refused_path, info.path.refusal, {}});
+        observer_.entry_finished({info.name, 0, 0, false, Problem::refused_path});
+        return Next::go_on;
+    }
+    const std::string path = info.path.joined();
+    reader.begin_entry(path);
+    observer_.progress(done_, total_, path);
+    if (observer_.cancelled()) {
+        result_.cancelled = true;
+        return Next::stop;
+    }
+    switch (info.kind) {
+    case EntryKind::link:
+    case EntryKind::special:
+        note(result_.warnings, {path, Problem::link_skipped, PathRefusal::none, {}});
+        observer_.entry_finished({path, 0, 0, false, Problem::link_skipped});
+        return Next::go_on;
+    case EntryKind::folder:
+        if (!options_.test_only) {
+            if (Status status = destination_->create_folder(path); !status) {
+                fail(path, Problem::folder_failed, status.error);
+                return Next::go_on;
+            }
+        }
+        ++result_.folders;
+        observer_.entry_finished({path, 0, 0, true, Problem::none});
+        return Next::go_on;
+    case EntryKind::file:
+        break;
+    }
+    return process_file(reader, info);
+}
+
+bool Extraction::decide_overwrite(const std::string& path)
+{
+    switch (policy_) {
+    case OverwritePolicy::overwrite_all: return true;
+    case OverwritePolicy::skip_all: return false;
+    case OverwritePolicy::ask: break;
+    }
+    switch (observer_.ask_overwrite(path)) {
+    case OverwriteAnswer::overwrite: return true;
+    case OverwriteAnswer::skip: return false;
+    case OverwriteAnswer::overwrite_all: policy_ = OverwritePolicy::overwrite_all; return true;
+    case OverwriteAnswer::skip_all: policy_ = OverwritePolicy::skip_all; return false;
+    }
+    return false;
+}
+
+Next Extraction::process_file(ArchiveReader& reader, const EntryInfo& info)
+{
+    const std::string path = info.path.joined();
+    std::unique_ptr<OutputFile> out;
+    bool replace = false;
+    if (!options_.test_only) {
+        if (info.path.components.size() > 1) {
+            const std::string parent = path.substr(0, path.size() - info.path.components.back().size() - 1);
+            if (Status status = destination_->create_folder(parent); !status) {
+                fail(path, Problem::folder_failed, status.error);
+                return Next::go_on;
+            }
+        }
+        switch (destination_->exists(path)) {
+        case Existing::folder:
+            fail(path, Problem::write_failed, "a folder of that name exists");
+            return Next::go_on;
+        case Existing::file:
+            if (!decide_overwrite(path)) {
+                note(result_.skipped, {path, Problem::kept_existing, PathRefusal::none, {}});
+                observer_.entry_finished({path, 0, 0, false, Problem::kept_existing});
+                return Next::go_on;
+            }
+            replace = true;
+            break;
+        case Existing::nothing:
+            break;
+        }
+        if (observer_.cancelled()) {
+            result_.cancelled = true;
+            return Next::stop;
+        }
+        Status status;
+        out = destination_->open_file(path, status);
+        if (!out) {
+            fail(path, Problem::write_failed, status.ok() ? "cannot create the file" : status.error);
+            return Next::go_on;
+        }
+    }
+
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    bool ok = false;
+    Next next = copy_data(reader, info, out.get(), size, crc, ok);
+    if (!ok)
+        return next;  // `out` goes out of scope uncommitted: the temporary file is deleted
+
+    if (out) {
+        if (zone_mark_) {
+            if (Status status = out->set_zone_mark(*zone_mark_); !status)
+                note(result_.warnings, {path, Problem::zone_mark_not_set, PathRefusal::none, status.error});
+        }
+        std::string meta_warning;
+        if (Status status = out->commit(info.meta, replace, meta_warning); !status) {
+            fail(path, Problem::write_failed, status.error);
+            return Next::go_on;
+        }
+        if (!meta_warning.empty())
+            note(result_.warnings, {path, Problem::metadata_not_set, PathRefusal::none, meta_warning});
+    }
+    ++result_.files;
+    result_.bytes += size;
+    observer_.entry_finished({path, size, crc, false, Problem::none});
+    return Next::go_on;
+}
+
+Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputFile* out, std::uint64_t& size,
+                           std::uint32_t& crc, bool& ok)
+{
+    const std::string path = info.path.joined();
+    archive* a = reader.get();
+    for (;;) {
+        if (observer_.cancelled()) {
+            result_.cancelled = true;
+            return Next::stop;
+        }
+        la_ssize_t n = archive_read_data(a, buffer_.data(), buffer_.size());
+        if (n == 0)
+            break;
+        if (n < 0)
+            return after_archive_failure(reader, n, path, info.encrypted);
+        size += static_cast<std::uint64_t>(n);
+        // The declared sizes are what the free-space check trusted: more is a lie or a bomb.
+        if (info.size && size > *info.size) {
+            fail(path, Problem::larger_than_declared,
+                 "declared " + std::to_string(*info.size) + " bytes");
+            return Next::go_on;
+        }
+        if (out) {
+            if (Status status = out->write(buffer_.data(), static_cast<std::size_t>(n)); !status) {
+                fail(path, Problem::write_failed, status.error);
+                return Next::go_on;
+            }
+        }
+        crc = crc32_update(crc, buffer_.data(), static_cast<std::size_t>(n));
+        done_ += static_cast<std::uint64_t>(n);
+        observer_.progress(done_, total_, path);
+    }
+    if (info.size && size != *info.size) {
+        fail(path, Problem::truncated, "declared " + std::to_string(*info.size) + " bytes, got " +
+                                           std::to_string(size));
+        return Next::go_on;
+    }
+    ok = true;
+    return Next::go_on;
+}
+
+Next Extraction::after_archive_failure(ArchiveReader& reader, la_ssize_t status, const std::string& path,
+                                           bool encrypted)
+{
+    archive* a = reader.get();
+    if (reader.cancelled()) {
+        result_.cancelled = true;
+        return Next::stop;
+    }
+    const char* message = archive_error_string(a);
+    std::string detail = message ? message : "";
+    if (reader.read_failed()) {
+        result_.fatal = Fatal::read_error;
+        result_.fatal_detail = detail;
+        return Next::stop;
+    }
+    if (archive_errno(a) == ENOMEM) {
+        result_.fatal = Fatal::out_of_memory;
+        result_.fatal_detail = detail;
+        return Next::stop;
+    }
+    fail(path, classify_data_error(detail, encrypted), detail);
+    // After a fatal status libarchive refuses every further call on this handle.
+    return status == ARCHIVE_FATAL ? Next::reopen : Next::go_on;
+}
+
+} // namespace
+
+ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset, Destination* destination,
+                              const Options& options, Observer& observer, const Listing* listing)
+{
+    ExtractResult result;
+    Listing own;
+    if (!listing) {
+        own = list_archive(exe, archive_offset, options, observer);
+        listing = &own;
+    }
+    if (listing->cancelled) {
+        result.cancelled = true;
+        return result;
+    }
+    if (listing->fatal != Fatal::none) {
+        result.fatal = listing->fatal;
+        result.fatal_detail = listing->fatal_detail;
+        return result;
+    }
+    if (!options.test_only) {
+        if (!destination) {
+            result.fatal = Fatal::destination_failed;
+            return result;
+        }
+        if (options.check_free_space) {
+            auto free = destination->free_space();
+            if (free && listing->declared_total > *free) {
+                result.fatal = Fatal::not_enough_space;
+                result.fatal_detail = "need " + std::to_string(listing->declared_total) + " bytes, " +
+                                      std::to_string(*free) + " free";
+                return result;
+            }
+        }
+    }
+    return Extraction(exe, archive_offset, destination, options, observer, *listing).run();
+}
+
+} // namespace kzsfx

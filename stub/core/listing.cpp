@@ -1,0 +1,94 @@
+// Pass one: every header, no data: counts, declared total, top-level item, refusals.
+#include <archive.h>
+#include <cerrno>
+#include <cstdint>
+
+#include "stub/core/archive_reader.h"
+#include "stub/core/engine.h"
+#include "stub/core/entry_info.h"
+
+namespace kzsfx {
+
+namespace {
+
+std::string ascii_lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+} // namespace
+
+Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Options& options, Observer& observer)
+{
+    Listing listing;
+    if (archive_offset >= exe.size()) {
+        listing.fatal = Fatal::no_archive;
+        return listing;
+    }
+    ArchiveReader reader(exe, archive_offset, options, observer);
+    if (!reader.open(listing.fatal, listing.fatal_detail)) {
+        listing.cancelled = reader.cancelled();
+        return listing;
+    }
+    archive* a = reader.get();
+    bool any_safe = false;
+    std::string top_level_key;
+    for (;;) {
+        archive_entry* entry = nullptr;
+        int r = archive_read_next_header(a, &entry);
+        if (r == ARCHIVE_EOF)
+            break;
+        if (r < ARCHIVE_WARN) {
+            if (reader.cancelled()) {
+                listing.cancelled = true;
+            } else {
+                listing.fatal = reader.read_failed()              ? Fatal::read_error
+                                : archive_errno(a) == ENOMEM      ? Fatal::out_of_memory
+                                                                  : Fatal::corrupt_archive;
+                if (const char* message = archive_error_string(a))
+                    listing.fatal_detail = message;
+            }
+            return listing;
+        }
+        if (listing.entries == 0)
+            listing.format = archive_format_name(a) ? archive_format_name(a) : "";
+        ++listing.entries;
+        EntryInfo info = inspect_entry(entry);
+        listing.any_encrypted = listing.any_encrypted || info.encrypted;
+        if (!info.path.ok()) {
+            listing.refused.push_back({info.name, Problem::refused_path, info.path.refusal, {}});
+            continue;
+        }
+        if (info.kind == EntryKind::link || info.kind == EntryKind::special) {
+            listing.refused.push_back({info.path.joined(), Problem::link_skipped, PathRefusal::none, {}});
+            continue;
+        }
+        if (info.kind == EntryKind::folder) {
+            ++listing.folders;
+        } else {
+            ++listing.files;
+            // Saturate: hostile sizes must not wrap round to something that looks small.
+            const std::uint64_t size = info.size.value_or(0);
+            listing.declared_total = size > UINT64_MAX - listing.declared_total ? UINT64_MAX
+                                                                                : listing.declared_total + size;
+        }
+        // Windows names are case-insensitive: "Doc/a" and "doc/b" share one top folder.
+        std::string key = ascii_lower(info.path.components.front());
+        if (!any_safe) {
+            any_safe = true;
+            top_level_key = key;
+            listing.top_level = info.path.components.front();
+            listing.single_top_level = true;
+        } else if (key != top_level_key) {
+            listing.single_top_level = false;
+        }
+    }
+    if (!listing.single_top_level)
+        listing.top_level.clear();
+    return listing;
+}
+
+} // namespace kzsfx

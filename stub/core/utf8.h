@@ -1,0 +1,20 @@
+// Small UTF-8 helpers: validation, UTF-16 length, and conversion from wide strings.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kzsfx::utf8 {
+
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no NUL.
+bool valid(std::string_view text);
+
+// Number of UTF-16 units the (valid) text takes: what Windows' name limits count.
+std::size_t utf16_length(std::string_view text);
+
+// From wchar_t text (UTF-16 on Windows, UTF-32 elsewhere). Unpaired surrogates or invalid
+// code points make the result empty.
+std::string from_wide(std::wstring_view text);
+
+} // namespace kzsfx::utf8
