@@ -17,9 +17,7 @@ WORD ShowValue(std::optional<std::int32_t> showMode) {
   return kShowValues[mode - 1];
 }
 
-}  // namespace
-
-AutoHandle StartCommand(TextView commandLine, std::optional<std::int32_t> showMode) {
+AutoHandle Launch(TextView commandLine, std::optional<std::int32_t> showMode) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -37,15 +35,20 @@ AutoHandle StartCommand(TextView commandLine, std::optional<std::int32_t> showMo
   return AutoHandle(started.hProcess);
 }
 
+}  // namespace
+
+AutoHandle StartCommand(TextView commandLine, std::optional<std::int32_t> showMode) {
+  AutoHandle process = Launch(commandLine, showMode);
+  // The outcome does not matter: a console program, for one, never becomes "idle".
+  if (process) ::WaitForInputIdle(process.Get(), 1000);
+  return process;
+}
+
 bool RunCommand(TextView commandLine, bool wait, std::optional<std::int32_t> showMode) {
-  const AutoHandle process = StartCommand(commandLine, showMode);
+  if (!wait) return StartCommand(commandLine, showMode).Valid();
+  const AutoHandle process = Launch(commandLine, showMode);
   if (!process) return false;
-  // Neither wait's outcome matters: a console program, for one, never becomes "idle".
-  if (wait) {
-    ::WaitForSingleObject(process.Get(), INFINITE);
-  } else {
-    ::WaitForInputIdle(process.Get(), 1000);
-  }
+  ::WaitForSingleObject(process.Get(), INFINITE);
   return true;
 }
 

@@ -14,8 +14,8 @@ namespace quillet {
 // otherwise at most 1000 ms for it to become idle. False only when the start fails.
 bool RunCommand(TextView commandLine, bool wait, std::optional<std::int32_t> showMode = std::nullopt);
 
-// Starts the program as RunCommand does, without any wait, and hands back its process
-// handle (empty when the start fails) for callers that must wait for it later.
+// RunCommand without waiting for the end (at most 1000 ms for the program to become idle),
+// handing back the process handle, empty when the start fails, for a later wait.
 AutoHandle StartCommand(TextView commandLine, std::optional<std::int32_t> showMode = std::nullopt);
 
 }  // namespace quillet

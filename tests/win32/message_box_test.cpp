@@ -11,67 +11,34 @@
 #include <string>
 #include <thread>
 
+#include "tests/win32/box_watcher.h"
+
 namespace quillet {
 namespace {
 
-enum class Answer { Click, Escape, CloseBox };
+using testing::Answer;
+using testing::BoxSeen;
 
 struct Seen {
   bool found = false;
-  std::string caption;
-  std::string message;
-  std::set<int> buttons;  // ids of the visible buttons
-  bool topmost = false;
+  BoxSeen box;
   bool otherWindowEnabled = true;
-  HWND owner = nullptr;
 };
 
-BOOL CALLBACK KeepVisibleBox(HWND window, LPARAM found) {
-  char name[16] = {};
-  ::GetClassNameA(window, name, sizeof name);
-  if (std::string(name) != "#32770" || !::IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
-}
-
-HWND FindBox(DWORD thread) {
-  HWND box = nullptr;
-  ::EnumThreadWindows(thread, KeepVisibleBox, reinterpret_cast<LPARAM>(&box));
-  return box;
-}
-
-std::string WindowText(HWND window) {
-  char text[512] = {};
-  ::GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
 // Waits for the box that `thread` shows, records what it looks like and answers it.
-Seen AnswerBox(DWORD thread, HWND otherWindow, Answer answer, int button) {
+Seen WatchAndAnswer(DWORD thread, HWND otherWindow, Answer answer, int button) {
   Seen seen;
   HWND box = nullptr;
   for (int i = 0; i < 1000 && !box; ++i) {
     ::Sleep(10);
-    box = FindBox(thread);
+    box = testing::FindBox(thread);
   }
   if (!box) return seen;
+  ::Sleep(50);  // let the box finish its set-up
   seen.found = true;
-  seen.caption = WindowText(box);
-  seen.topmost = (::GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  seen.box = testing::ReadBox(box);
   seen.otherWindowEnabled = ::IsWindowEnabled(otherWindow) != FALSE;
-  seen.owner = ::GetWindow(box, GW_OWNER);
-  for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    char name[16] = {};
-    ::GetClassNameA(child, name, sizeof name);
-    if (!::IsWindowVisible(child)) continue;
-    if (std::string(name) == "Button") seen.buttons.insert(::GetDlgCtrlID(child));
-    if (std::string(name) == "Static" && !WindowText(child).empty()) seen.message = WindowText(child);
-  }
-  switch (answer) {
-    case Answer::Click: ::PostMessageA(::GetDlgItem(box, button), BM_CLICK, 0, 0); break;
-    case Answer::Escape: ::PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001); break;
-    case Answer::CloseBox: ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0); break;
-  }
+  testing::AnswerBox(box, answer, button);
   return seen;
 }
 
@@ -98,7 +65,7 @@ Shown Show(const char* message, std::int32_t flags, std::optional<TextView> capt
   OtherWindow other;
   Shown shown{};
   std::thread answerer([&, thread = ::GetCurrentThreadId()] {
-    shown.seen = AnswerBox(thread, other.get(), answer, button);
+    shown.seen = WatchAndAnswer(thread, other.get(), answer, button);
   });
   shown.result = ShowMessageBox(message, flags, caption, owned ? other.get() : nullptr);
   answerer.join();
@@ -137,8 +104,8 @@ TEST(ShowMessageBox, ButtonSetsAnswersAndResults) {
     SCOPED_TRACE(c.name);
     const Shown shown = Show("正文", c.flags, std::nullopt, c.answer, c.button);
     ASSERT_TRUE(shown.seen.found);
-    EXPECT_EQ(shown.seen.buttons, c.buttons);
-    EXPECT_EQ(shown.seen.message, "正文");
+    EXPECT_EQ(shown.seen.box.buttons, c.buttons);
+    EXPECT_EQ(shown.seen.box.message, "正文");
     EXPECT_EQ(shown.result, c.expected);
   }
 }
@@ -155,7 +122,7 @@ TEST(ShowMessageBox, CaptionDefaultsToInformation) {
   for (const Case& c : cases) {
     const Shown shown = Show("x", 0, c.caption, Answer::Click, IDOK);
     ASSERT_TRUE(shown.seen.found);
-    EXPECT_EQ(shown.seen.caption, c.expected);
+    EXPECT_EQ(shown.seen.box.caption, c.expected);
   }
 }
 
@@ -175,15 +142,15 @@ TEST(ShowMessageBox, TaskModalUnlessSystemModal) {
     const Shown shown = Show("x", c.flags, std::nullopt, Answer::Escape);
     ASSERT_TRUE(shown.seen.found);
     EXPECT_EQ(!shown.seen.otherWindowEnabled, c.otherDisabled);
-    EXPECT_EQ(shown.seen.topmost, c.topmost);
-    EXPECT_EQ(shown.seen.owner, nullptr);
+    EXPECT_EQ(shown.seen.box.topmost, c.topmost);
+    EXPECT_EQ(shown.seen.box.owner, nullptr);
   }
 }
 
 TEST(ShowMessageBox, OwnerIsPassedOn) {
   const Shown shown = Show("x", 0, std::nullopt, Answer::Click, IDOK, true);
   ASSERT_TRUE(shown.seen.found);
-  EXPECT_NE(shown.seen.owner, nullptr);
+  EXPECT_NE(shown.seen.box.owner, nullptr);
   EXPECT_FALSE(shown.seen.otherWindowEnabled) << "the owner is disabled while the box is up";
   EXPECT_EQ(shown.result, 0);
 }

@@ -127,7 +127,7 @@ TEST(RunCommand, NotWaitingReturnsWithinAboutASecond) {
 TEST(StartCommand, HandsBackTheRunningProcess) {
   ScratchFolder scratch("start");
   const std::string out = scratch / "report.txt";
-  const AutoHandle process = StartCommand(ProbeCommand(out, 500).c_str(), 1);
+  const AutoHandle process = StartCommand(ProbeCommand(out, 2500).c_str(), 1);
   ASSERT_TRUE(process.Valid());
   EXPECT_EQ(::WaitForSingleObject(process.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
   ASSERT_EQ(::WaitForSingleObject(process.Get(), 20000), static_cast<DWORD>(WAIT_OBJECT_0));

@@ -1,0 +1,224 @@
+// Converting a dropped archive with the real command interpreter: the batch file's bytes,
+// the produced executable, the questions asked and the refusals.
+#include "app/conversion.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/path_analysis.h"
+#include "tests/win32/box_watcher.h"
+#include "tests/win32/scratch_folder.h"
+
+namespace quillet {
+namespace {
+
+using testing::BoxSeen;
+using testing::BoxWatcher;
+using testing::Exists;
+using testing::PutBytes;
+using testing::ReadBytes;
+using testing::ScratchFolder;
+
+constexpr const char* kWrongExtension = "请拖入扩展名为 kz 或 zip 的文件";
+constexpr const char* kOverwrite = "发现同名exe文件，确定覆盖？";
+constexpr const char* kUnrepresentable = "文件名含有当前代码页无法表示的字符，请改名后再拖入";
+
+std::string SomeBytes(std::size_t count, unsigned seed) {
+  std::string bytes(count, '\0');
+  for (char& byte : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    byte = static_cast<char>(seed >> 16);
+  }
+  return bytes;
+}
+
+// Compares without printing megabytes of bytes when they differ.
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  std::size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  return ::testing::AssertionFailure() << actual.size() << " bytes where " << expected.size()
+                                       << " were expected, first difference at " << at;
+}
+
+std::string BatchText() {
+  return std::string(reinterpret_cast<const char*>(BatchBytes.data()), BatchBytes.size());
+}
+
+// The command line for a handful of paths, spelled out byte for byte.
+TEST(BuildSelfExtractor, CommandLineQuotesEachPathAndDoublesPercents) {
+  struct Case {
+    const char* dropped;
+    const char* expected;
+  } cases[] = {
+      {"C:\\dl\\pack.kz", R"(copy /b "C:\T\kzsfx.tmp~1"+"C:\dl\pack.kz" "C:\dl\pack.exe")"},
+      {"C:\\my dl\\a b.zip", R"(copy /b "C:\T\kzsfx.tmp~1"+"C:\my dl\a b.zip" "C:\my dl\a b.exe")"},
+      {"C:\\a&b\\^x.kz", R"(copy /b "C:\T\kzsfx.tmp~1"+"C:\a&b\^x.kz" "C:\a&b\^x.exe")"},
+      {"C:\\100%\\%PATH%.kz",
+       R"(copy /b "C:\T\kzsfx.tmp~1"+"C:\100%%\%%PATH%%.kz" "C:\100%%\%%PATH%%.exe")"},
+      {"C:\\錦\\表.zip", R"(copy /b "C:\T\kzsfx.tmp~1"+"C:\錦\表.zip" "C:\錦\表.exe")"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dropped);
+    TempFolder = Text("C:\\T\\");  // does not exist: nothing is written or started
+    ASSERT_TRUE(AnalyseDroppedPath(c.dropped));
+    BuildSelfExtractor();
+    EXPECT_EQ(BatchText(), c.expected);
+  }
+  ReleaseGlobals();
+}
+
+class Conversion : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    temp_ = scratch_ / "temp\\";
+    ASSERT_TRUE(::CreateDirectoryA(temp_.c_str(), nullptr));
+    TempFolder = Text(temp_);
+    PutBytes(temp_ + "kzsfx.tmp~1", stub_);
+  }
+  void TearDown() override {
+    WaitForPendingBatch();
+    ReleaseGlobals();
+  }
+
+  // Makes an archive (and its folders) below the scratch folder; returns its full path.
+  std::string Archive(const std::string& relative, const std::string& bytes) {
+    const std::string path = scratch_ / relative;
+    for (std::size_t at = path.find('\\', scratch_.path().size() + 1); at != std::string::npos;
+         at = path.find('\\', at + 1)) {
+      ::CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    }
+    PutBytes(path, bytes);
+    return path;
+  }
+
+  // Raises the drop, answering boxes with the given buttons (OK when none are left).
+  std::vector<BoxSeen> Drop(const std::string& text, std::deque<int> buttons = {},
+                            bool waitForCopy = true) {
+    BoxWatcher watcher(std::move(buttons));
+    Text dropped(text);
+    OnFileReceived(dropped);
+    std::vector<BoxSeen> seen = watcher.Stop();
+    if (waitForCopy) WaitForPendingBatch();
+    return seen;
+  }
+
+  std::string BatchPath() const { return temp_ + "kzsfx.tmp~1.bat"; }
+
+  ScratchFolder scratch_{"conversion"};
+  std::string temp_;
+  const std::string stub_ = "MZ" + SomeBytes(40000, 7);
+};
+
+std::string Doubled(std::string text) {
+  for (std::size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 2)) {
+    text.insert(at, 1, '%');
+  }
+  return text;
+}
+
+std::string ExeFor(const std::string& archive) {
+  return archive.substr(0, archive.rfind('.')) + ".exe";
+}
+
+// The command interpreter must see each path whole, whatever characters it holds.
+TEST_F(Conversion, ProducesStubFollowedByArchive) {
+  const char* names[] = {
+      "pack.kz",
+      "with space\\my pack.zip",
+      "a&b\\x&y.kz",
+      "100%\\50%off%.kz",
+      "%PATH%\\%TEMP%.zip",
+      "a^b\\c^d.zip",
+      "a!b\\c!.kz",
+      "錦\\表錦.kz",  // 錦 ends in the byte 0x5C
+  };
+  unsigned seed = 1;
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    const std::string content = SomeBytes(1000 + 997 * seed, seed);
+    ++seed;
+    const std::string archive = Archive(name, content);
+    const std::string exe = ExeFor(archive);
+
+    EXPECT_TRUE(Drop(archive).empty()) << "no question for a new output";
+    const std::string batch = ReadBytes(BatchPath());
+    EXPECT_EQ(batch, "copy /b \"" + Doubled(temp_) + "kzsfx.tmp~1\"+\"" + Doubled(archive) +
+                         "\" \"" + Doubled(exe) + "\"");
+    EXPECT_EQ(batch, BatchText());
+    EXPECT_TRUE(SameBytes(ReadBytes(exe), stub_ + content));
+    EXPECT_TRUE(SameBytes(ReadBytes(archive), content)) << "the archive is left alone";
+
+    // Again over a stale output: one question, OK, the same batch and a fresh output.
+    PutBytes(exe, "stale");
+    const std::vector<BoxSeen> boxes = Drop(archive, {IDOK});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].message, kOverwrite);
+    EXPECT_EQ(ReadBytes(BatchPath()), batch);
+    EXPECT_TRUE(SameBytes(ReadBytes(exe), stub_ + content));
+  }
+}
+
+TEST_F(Conversion, RefusalsShowOneMessageAndWriteNothing) {
+  const std::string rar = Archive("x.rar", "rar");
+  const std::string upper = Archive("Pack.KZ", "kz");
+  const std::string a = Archive("a.kz", "a");
+  const std::string b = Archive("b.kz", "b");
+  struct Case {
+    std::string dropped;
+    const char* message;
+    std::string output;  // must not appear
+  } cases[] = {
+      {rar, kWrongExtension, ExeFor(rar)},
+      {upper, kWrongExtension, ExeFor(upper)},
+      {scratch_ / "readme", kWrongExtension, scratch_ / "readme.exe"},
+      {a + "\r\n" + b + "\r\n", kWrongExtension, ExeFor(b)},
+      {scratch_ / "a?b.kz", kUnrepresentable, ExeFor(a)},
+      {scratch_ / "*.kz", kUnrepresentable, ExeFor(a)},
+      {scratch_ / "?\\a.kz", kUnrepresentable, ExeFor(a)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dropped);
+    const std::vector<BoxSeen> boxes = Drop(c.dropped);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "信息：");
+    EXPECT_EQ(boxes[0].message, c.message);
+    EXPECT_EQ(boxes[0].buttons, std::set<int>{IDOK});
+    EXPECT_FALSE(Exists(BatchPath()));
+    EXPECT_FALSE(Exists(c.output));
+  }
+}
+
+TEST_F(Conversion, CancelKeepsTheOldOutput) {
+  const std::string archive = Archive("pack.kz", "archive");
+  PutBytes(scratch_ / "PACK.EXE", "old");  // found whatever its case
+  const std::vector<BoxSeen> boxes = Drop(archive, {IDCANCEL});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "信息：");
+  EXPECT_EQ(boxes[0].message, kOverwrite);
+  EXPECT_EQ(boxes[0].buttons, (std::set<int>{IDOK, IDCANCEL}));
+  EXPECT_EQ(ReadBytes(scratch_ / "PACK.EXE"), "old");
+  EXPECT_FALSE(Exists(BatchPath()));
+}
+
+// The second drop must not rewrite the batch file under the first one's interpreter.
+TEST_F(Conversion, BackToBackConversionsBothComplete) {
+  const std::string firstContent = SomeBytes(3000000, 11);
+  const std::string secondContent = SomeBytes(200, 12);
+  const std::string first = Archive("first archive.zip", firstContent);
+  const std::string second = Archive("second.kz", secondContent);
+  EXPECT_TRUE(Drop(first, {}, false).empty());
+  EXPECT_TRUE(Drop(second, {}, false).empty());
+  WaitForPendingBatch();
+  EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(first)), stub_ + firstContent));
+  EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(second)), stub_ + secondContent));
+}
+
+}  // namespace
+}  // namespace quillet
