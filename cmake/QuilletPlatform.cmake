@@ -12,3 +12,6 @@ endif()
 function(quillet_gui_executable target)
   set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
 endfunction()
+
+# quillet::archive and quillet::png, the same names in both builds.
+include(QuilletDeps)
