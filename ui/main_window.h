@@ -1,0 +1,53 @@
+// The top-level window built from a window design: frame style, centring, icons, font, the
+// background picture composited over the background colour, Esc, and the close sequence.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "base/text.h"
+#include "ui/picture.h"
+#include "ui/unit.h"
+#include "ui/window_design.h"
+
+namespace quillet {
+
+// The style bits a window's properties ask for (never WS_VISIBLE: the frame shows it).
+DWORD MainWindowStyle(const WindowProperties& properties, TextView title);
+// The left or top edge that centres an outer extent on a screen extent (truncating division).
+std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent);
+// The colour a stored colour paints with: the default colour is the system's 3D face colour.
+COLORREF ResolveColour(std::uint32_t stored);
+
+class MainWindow final : public Unit {
+ public:
+  // Null when the native window cannot be made. owner may be null.
+  static std::unique_ptr<MainWindow> Create(WindowId window, const UnitDesign& design, HWND owner);
+  ~MainWindow() override;
+
+  const WindowProperties& properties() const;
+  void SetTitle(TextView title);
+  // Keys seen before dispatch: true when the key was consumed.
+  bool PreTranslateKey(const MSG& message);
+
+ private:
+  MainWindow(WindowId window, const UnitDesign& design);
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void Paint();
+  bool CloseAllowed();
+  void ReportGeometryChanges();
+  void Raise(EventNumber event);
+
+  Text title_;
+  HFONT font_ = nullptr;
+  std::optional<Picture> picture_;     // decoded at the first paint that succeeds
+  std::vector<std::uint8_t> composite_;  // rebuilt at every paint
+  RECT geometry_{};                    // as last reported by PositionChanged / SizeChanged
+};
+
+}  // namespace quillet
