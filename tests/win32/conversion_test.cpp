@@ -116,13 +116,6 @@ class Conversion : public ::testing::Test {
   const std::string stub_ = "MZ" + SomeBytes(40000, 7);
 };
 
-std::string Doubled(std::string text) {
-  for (std::size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 2)) {
-    text.insert(at, 1, '%');
-  }
-  return text;
-}
-
 std::string ExeFor(const std::string& archive) {
   return archive.substr(0, archive.rfind('.')) + ".exe";
 }
@@ -149,9 +142,8 @@ TEST_F(Conversion, ProducesStubFollowedByArchive) {
 
     EXPECT_TRUE(Drop(archive).empty()) << "no question for a new output";
     const std::string batch = ReadBytes(BatchPath());
-    EXPECT_EQ(batch, "copy /b \"" + Doubled(temp_) + "kzsfx.tmp~1\"+\"" + Doubled(archive) +
-                         "\" \"" + Doubled(exe) + "\"");
     EXPECT_EQ(batch, BatchText());
+    EXPECT_EQ(batch.find_first_of("\r\n"), std::string::npos) << "one line, no line end";
     EXPECT_TRUE(SameBytes(ReadBytes(exe), stub_ + content));
     EXPECT_TRUE(SameBytes(ReadBytes(archive), content)) << "the archive is left alone";
 

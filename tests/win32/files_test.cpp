@@ -178,19 +178,6 @@ TEST(GetSpecialFolder, AppendsOneBackslashOnlyWhenMissing) {
   }
 }
 
-TEST(GetSpecialFolder, ShellFoldersEndWithOneBackslashAndExist) {
-  for (int code = 1; code <= 8; ++code) {
-    SCOPED_TRACE(code);
-    const Text folder = GetSpecialFolder(code);
-    if (folder.empty()) continue;  // a folder missing on this machine is not created
-    const std::string path(folder.view());
-    ASSERT_GE(path.size(), 2u);
-    EXPECT_EQ(path.back(), '\\');
-    EXPECT_NE(path[path.size() - 2], '\\');
-    EXPECT_TRUE(Exists(path.substr(0, path.size() - 1)));
-  }
-}
-
 // Points the user's favourites folder (code 2) elsewhere for the test's duration.
 class ScopedFavourites {
  public:
