@@ -1,0 +1,133 @@
+// Test support: dragged data offering chosen clipboard formats, counting the media it hands out
+// until the receiver releases them, and builders for file lists in both character widths.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quillet::testing {
+
+// A DROPFILES block followed by the paths, each NUL-terminated, and the final NUL.
+inline std::string FileList(const std::vector<std::string>& paths) {
+  DROPFILES header{};
+  header.pFiles = sizeof header;
+  header.fWide = FALSE;
+  std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+  for (const std::string& path : paths) block += path + '\0';
+  return block + '\0';
+}
+
+inline std::string WideFileList(const std::vector<std::wstring>& paths) {
+  DROPFILES header{};
+  header.pFiles = sizeof header;
+  header.fWide = TRUE;
+  std::wstring list;
+  for (const std::wstring& path : paths) list += path + L'\0';
+  list += L'\0';
+  std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+  block.append(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t));
+  return block;
+}
+
+class FakeDataObject final : public IDataObject {
+ public:
+  FakeDataObject() = default;
+  FakeDataObject(const FakeDataObject&) = delete;
+  FakeDataObject& operator=(const FakeDataObject&) = delete;
+
+  // The exact bytes of the global block GetData hands out for the format.
+  void Offer(CLIPFORMAT format, std::string bytes) { offered_[format] = std::move(bytes); }
+  // Announced by QueryGetData, but GetData fails.
+  void Break(CLIPFORMAT format) { broken_.insert(format); }
+
+  int handed_out() const { return handedOut_; }
+  int outstanding() const { return outstanding_; }
+  const std::vector<CLIPFORMAT>& queried() const { return queried_; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDataObject)) {
+      *object = static_cast<IDataObject*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+
+  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    if (QueryGetData(format) != S_OK || broken_.count(format->cfFormat)) return DV_E_FORMATETC;
+    const std::string& bytes = offered_.at(format->cfFormat);
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size());
+    if (!block) return E_OUTOFMEMORY;
+    std::memcpy(::GlobalLock(block), bytes.data(), bytes.size());
+    ::GlobalUnlock(block);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = block;
+    // ReleaseStgMedium gives the medium back through this object instead of GlobalFree.
+    medium->pUnkForRelease = new MediumRelease(*this, block);
+    ++handedOut_;
+    ++outstanding_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+    queried_.push_back(format->cfFormat);
+    const bool matches = offered_.count(format->cfFormat) && (format->tymed & TYMED_HGLOBAL) &&
+                         format->dwAspect == DVASPECT_CONTENT && format->lindex == -1;
+    return matches ? S_OK : DV_E_FORMATETC;
+  }
+  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+    out->ptd = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
+  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
+
+ private:
+  class MediumRelease final : public IUnknown {
+   public:
+    MediumRelease(FakeDataObject& owner, HGLOBAL block) : owner_(owner), block_(block) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+      if (--references_ != 0) return references_;
+      ::GlobalFree(block_);
+      --owner_.outstanding_;
+      delete this;
+      return 0;
+    }
+
+   private:
+    FakeDataObject& owner_;
+    HGLOBAL block_;
+    ULONG references_ = 1;
+  };
+
+  std::map<CLIPFORMAT, std::string> offered_;
+  std::set<CLIPFORMAT> broken_;
+  std::vector<CLIPFORMAT> queried_;
+  int handedOut_ = 0;
+  int outstanding_ = 0;
+  ULONG references_ = 1;
+};
+
+}  // namespace quillet::testing
