@@ -1,0 +1,44 @@
+// Standard output and error for a GUI program.
+#include "console.h"
+
+#include <string>
+
+namespace kzsfx::win32 {
+namespace {
+
+bool usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+
+}  // namespace
+
+Console::Console() : out_(::GetStdHandle(STD_OUTPUT_HANDLE)), err_(::GetStdHandle(STD_ERROR_HANDLE)) {
+    if (usable(out_) && usable(err_)) return;
+    // Started from a command prompt without redirection: a GUI program has no console of its
+    // own, so borrow the parent's when there is one.
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    console_.reset(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                              nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!console_) return;
+    if (!usable(out_)) out_ = console_.get();
+    if (!usable(err_)) err_ = console_.get();
+}
+
+bool Console::present() const { return usable(out_) || usable(err_); }
+
+void Console::write(HANDLE handle, std::wstring_view text) {
+    if (!usable(handle) || text.empty()) return;
+    DWORD mode = 0;
+    if (::GetConsoleMode(handle, &mode)) {
+        DWORD written = 0;
+        ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                                                                  nullptr, nullptr);
+    if (size <= 0) return;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    DWORD written = 0;
+    ::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace kzsfx::win32

@@ -1,0 +1,32 @@
+// Our own executable as a ByteSource, read with 64-bit offsets.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "handles.h"
+#include "stub/core/byte_source.h"
+
+namespace kzsfx::win32 {
+
+// The full path of the running exe (no length limit).
+std::wstring own_exe_path();
+
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(const std::wstring& path);
+
+    bool ok() const { return file_.valid(); }
+    std::uint64_t size() const override { return size_; }
+    std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer, std::size_t count) override;
+
+private:
+    FileHandle file_;
+    std::uint64_t size_ = 0;
+};
+
+// The raw content of `<path>:Zone.Identifier`, or nothing when the file carries no such
+// stream. Reads at most `limit` + 1 bytes so an oversized stream is recognisable as such.
+std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_t limit);
+
+}  // namespace kzsfx::win32

@@ -1,0 +1,90 @@
+// Choosing a folder: the Vista file dialog in folder mode, the older browse dialog otherwise.
+#include "folder_picker.h"
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+namespace kzsfx::win32 {
+namespace {
+
+// Releases a COM interface at scope end.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (pointer_ != nullptr) pointer_->Release();
+    }
+    T* operator->() const { return pointer_; }
+    T* get() const { return pointer_; }
+    T** put() { return &pointer_; }
+    void** put_void() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    T* pointer_ = nullptr;
+};
+
+// Frees a shell allocation (ITEMIDLIST, path string) at scope end.
+template <typename T>
+struct CoTaskFree {
+    T* pointer = nullptr;
+    ~CoTaskFree() { ::CoTaskMemFree(pointer); }
+};
+
+std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
+    ComPtr<IFileOpenDialog> dialog;
+    if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                  dialog.put_void()))) {
+        return std::nullopt;
+    }
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+    dialog->SetTitle(L"选择解压目标文件夹");
+    ComPtr<IShellItem> start;
+    if (!initial.empty() && SUCCEEDED(::SHCreateItemFromParsingName(initial.c_str(), nullptr, IID_IShellItem,
+                                                                     start.put_void()))) {
+        dialog->SetFolder(start.get());
+    }
+    if (FAILED(dialog->Show(owner))) return false;
+    ComPtr<IShellItem> result;
+    if (FAILED(dialog->GetResult(result.put()))) return false;
+    CoTaskFree<wchar_t> path;
+    if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path.pointer))) return false;
+    chosen = path.pointer;
+    return true;
+}
+
+int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED && data != 0) ::SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+    return 0;
+}
+
+bool pick_with_browse_dialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.lpszTitle = L"选择解压目标文件夹";
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    info.lpfn = browse_callback;
+    info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
+    CoTaskFree<ITEMIDLIST> list{::SHBrowseForFolderW(&info)};
+    if (list.pointer == nullptr) return false;
+    wchar_t path[MAX_PATH] = {};
+    if (!::SHGetPathFromIDListW(list.pointer, path)) return false;
+    chosen = path;
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::wstring> pick_folder(HWND owner, const std::wstring& initial) {
+    std::wstring chosen;
+    std::optional<bool> picked = pick_with_file_dialog(owner, initial, chosen);
+    if (!picked) picked = pick_with_browse_dialog(owner, initial, chosen);
+    if (!*picked) return std::nullopt;
+    return chosen;
+}
+
+}  // namespace kzsfx::win32

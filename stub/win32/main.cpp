@@ -1,0 +1,92 @@
+// kzsfx entry point: harden DLL loading, read the command line, run unattended or with the dialog.
+#include <windows.h>
+
+#include <new>
+
+#include "command_line.h"
+#include "console.h"
+#include "extract_dialog.h"
+#include "messages.h"
+#include "session.h"
+#include "stub/core/results.h"
+#include "unattended.h"
+
+namespace {
+
+using kzsfx::ExitCode;
+using namespace kzsfx::win32;
+
+// Downloaded self-extractors sit in the Downloads folder beside whatever else came down; a
+// DLL planted there must never be loaded in place of a system one. Looked up at run time:
+// the call exists from Windows 8 (and Windows 7 with KB2533623) on.
+void restrict_dll_search() {
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Older systems: at least take the current folder out of the search.
+    ::SetDllDirectoryW(L"");
+}
+
+constexpr const wchar_t* usage =
+    L"用法：<程序名> [-y] [-o<目标文件夹>] [-p<密码>] [-t]\r\n"
+    L"  -y          不显示对话框，直接解压（覆盖已有文件）\r\n"
+    L"  -o<文件夹>  解压到指定文件夹（不存在时自动创建）\r\n"
+    L"  -p<密码>    压缩包的密码\r\n"
+    L"  -t          只测试每个文件的 CRC，不写入任何文件\r\n"
+    L"退出代码：0 成功，1 警告，2 错误，7 命令行错误，8 内存不足，255 已取消\r\n";
+
+// A script is driving us when it passed -y: then nothing may wait for a click.
+bool asked_for_silence(std::wstring_view command_line) {
+    std::vector<std::wstring> arguments = split_command_line(command_line);
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == L"-y" || arguments[i] == L"-Y" || arguments[i] == L"-t" || arguments[i] == L"-T") {
+            return true;
+        }
+    }
+    return false;
+}
+
+int run(const wchar_t* raw_command_line) {
+    Console console;
+    const ParsedCommandLine parsed = parse_command_line(raw_command_line);
+    if (!parsed.value) {
+        console.err(parsed.error + L"\r\n" + usage);
+        if (!asked_for_silence(raw_command_line) && !console.present()) {
+            show_error(L"自解压", parsed.error + L"\r\n\r\n" + usage);
+        }
+        return static_cast<int>(ExitCode::bad_command_line);
+    }
+    const CommandLine& command_line = *parsed.value;
+    if (command_line.show_help) {
+        console.out(usage);
+        if (!console.present()) ::MessageBoxW(nullptr, usage, L"自解压", MB_OK | MB_ICONINFORMATION);
+        return static_cast<int>(ExitCode::ok);
+    }
+
+    const bool unattended = command_line.assume_yes || command_line.test_only;
+    std::wstring error;
+    std::unique_ptr<Session> session = open_session(error);
+    if (!session) {
+        if (unattended) {
+            console.err(L"错误：" + error + L"\r\n");
+        } else {
+            show_error(L"自解压", error);
+        }
+        return static_cast<int>(ExitCode::fatal);
+    }
+    return unattended ? run_unattended(command_line, *session, console) : run_dialog(command_line, *session);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
+    restrict_dll_search();
+    try {
+        // The full command line: the runtime's copy drops the program name, which the split needs.
+        return run(::GetCommandLineW());
+    } catch (const std::bad_alloc&) {
+        return static_cast<int>(ExitCode::out_of_memory);
+    }
+}

@@ -1,0 +1,119 @@
+// Chinese texts for what the core reports.
+#include "messages.h"
+
+#include <windows.h>
+
+namespace kzsfx::win32 {
+
+std::wstring widen(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
+    return text;
+}
+
+std::string narrow(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) {
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                              nullptr);
+    }
+    return bytes;
+}
+
+std::wstring format_count(std::uint64_t value) {
+    wchar_t digits[24];
+    size_t at = std::size(digits);
+    do {
+        digits[--at] = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return std::wstring(digits + at, std::size(digits) - at);
+}
+
+std::wstring format_size(std::uint64_t bytes) {
+    if (bytes < 1024) return format_count(bytes) + L" 字节";
+    static constexpr const wchar_t* units[] = {L" KB", L" MB", L" GB", L" TB", L" PB", L" EB"};
+    // Tenths of the unit, rounded half up, computed without floating point.
+    size_t unit = 0;
+    std::uint64_t scale = 1024;
+    while (unit + 1 < std::size(units) && bytes / scale >= 1024) {
+        scale *= 1024;
+        ++unit;
+    }
+    const std::uint64_t whole = bytes / scale;
+    std::uint64_t tenths = ((bytes % scale) * 10 + scale / 2) / scale;
+    std::uint64_t shown = whole;
+    if (tenths == 10) {
+        ++shown;
+        tenths = 0;
+    }
+    // 1023.96 KB rounds to the next unit rather than showing "1024.0 KB".
+    if (shown == 1024 && unit + 1 < std::size(units)) return L"1.0" + std::wstring(units[unit + 1]);
+    return format_count(shown) + L"." + format_count(tenths) + units[unit];
+}
+
+namespace {
+
+const wchar_t* refusal_text(PathRefusal refusal) {
+    switch (refusal) {
+    case PathRefusal::none: return L"";
+    case PathRefusal::empty: return L"名称为空";
+    case PathRefusal::not_utf8: return L"名称无法解码";
+    case PathRefusal::absolute: return L"绝对路径";
+    case PathRefusal::drive_letter: return L"含盘符";
+    case PathRefusal::unc: return L"网络或设备路径";
+    case PathRefusal::parent_reference: return L"含“..”，指向目标文件夹之外";
+    case PathRefusal::stream_colon: return L"含冒号（备用数据流）";
+    case PathRefusal::invalid_character: return L"含非法字符";
+    case PathRefusal::device_name: return L"设备名称";
+    case PathRefusal::trailing_dot_or_space: return L"以点或空格结尾";
+    case PathRefusal::too_long: return L"名称过长";
+    }
+    return L"名称不安全";
+}
+
+}  // namespace
+
+std::wstring describe_problem(const EntryReport& report) {
+    std::wstring text;
+    switch (report.problem) {
+    case Problem::none: return {};
+    case Problem::refused_path: text = std::wstring(L"已拒绝：") + refusal_text(report.refusal); break;
+    case Problem::link_skipped: text = L"链接或特殊文件，已跳过"; break;
+    case Problem::kept_existing: text = L"已存在，已跳过"; break;
+    case Problem::crc_mismatch: text = L"CRC 校验错误，文件已删除"; break;
+    case Problem::truncated: text = L"数据不完整（压缩包被截断），文件已删除"; break;
+    case Problem::larger_than_declared: text = L"数据比声明的大，文件已删除"; break;
+    case Problem::unsupported: text = L"不支持的压缩或加密方法"; break;
+    case Problem::password_required: text = L"需要密码"; break;
+    case Problem::wrong_password: text = L"密码错误"; break;
+    case Problem::data_error: text = L"数据错误，文件已删除"; break;
+    case Problem::folder_failed: text = L"无法创建文件夹"; break;
+    case Problem::write_failed: text = L"无法写入文件"; break;
+    case Problem::metadata_not_set: text = L"无法设置时间或属性"; break;
+    case Problem::zone_mark_not_set: text = L"无法写入下载标记"; break;
+    }
+    if (!report.detail.empty()) text += L"（" + widen(report.detail) + L"）";
+    return text;
+}
+
+std::wstring describe_fatal(Fatal fatal) {
+    switch (fatal) {
+    case Fatal::none: return {};
+    case Fatal::no_archive: return L"本程序后面没有附加压缩包。";
+    case Fatal::unknown_format: return L"附加的数据不是可识别的压缩包（支持 zip 和 7z）。";
+    case Fatal::corrupt_archive: return L"压缩包已损坏，无法读取。";
+    case Fatal::read_error: return L"无法读取本程序文件。";
+    case Fatal::not_enough_space: return L"目标磁盘空间不足。";
+    case Fatal::destination_failed: return L"无法创建目标文件夹。";
+    case Fatal::out_of_memory: return L"内存不足。";
+    }
+    return L"解压失败。";
+}
+
+}  // namespace kzsfx::win32

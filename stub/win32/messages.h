@@ -1,0 +1,25 @@
+// The stub's user-facing texts: problems, fatal faults and sizes in Chinese.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "stub/core/results.h"
+
+namespace kzsfx::win32 {
+
+// UTF-8 from the core to UTF-16 for the screen, and back for the core's paths.
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view text);
+
+// "812 字节", "1.5 KB", "3.4 MB", "2.0 GB": one decimal from KB on, binary units.
+std::wstring format_size(std::uint64_t bytes);
+
+// A whole number without separators ("12").
+std::wstring format_count(std::uint64_t value);
+
+std::wstring describe_problem(const EntryReport& report);
+std::wstring describe_fatal(Fatal fatal);
+
+}  // namespace kzsfx::win32

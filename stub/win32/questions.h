@@ -1,0 +1,19 @@
+// The questions asked in the middle of an extraction: replace a file, give a password.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "stub/core/observer.h"
+
+namespace kzsfx::win32 {
+
+// Nothing when the user cancels the whole extraction.
+std::optional<OverwriteAnswer> ask_overwrite(HWND owner, const std::wstring& path);
+
+// Nothing when the user gives up on the password.
+std::optional<std::wstring> ask_password(HWND owner, const std::wstring& path, bool retry);
+
+}  // namespace kzsfx::win32

@@ -1,0 +1,31 @@
+// Identifiers shared by the stub's resource script and its dialog code.
+#pragma once
+
+#define IDD_EXTRACT 100
+#define IDD_OVERWRITE 101
+#define IDD_PASSWORD 102
+
+#define IDC_DEST_LABEL 1001
+#define IDC_DEST 1002
+#define IDC_BROWSE 1003
+#define IDC_INFO 1004
+#define IDC_PASSWORD_LABEL 1005
+#define IDC_PASSWORD 1006
+#define IDC_CURRENT_LABEL 1007
+#define IDC_CURRENT 1008
+#define IDC_PROGRESS 1009
+#define IDC_BYTES 1010
+#define IDC_SUMMARY 1011
+#define IDC_PROBLEMS 1012
+
+#define IDC_OVERWRITE_ICON 1101
+#define IDC_OVERWRITE_TEXT 1102
+#define IDC_OVERWRITE_NAME 1103
+#define IDC_OVERWRITE_YES 1104
+#define IDC_OVERWRITE_NO 1105
+#define IDC_OVERWRITE_ALL 1106
+#define IDC_OVERWRITE_NONE 1107
+
+#define IDC_PASSWORD_PROMPT 1201
+#define IDC_PASSWORD_NAME 1202
+#define IDC_PASSWORD_EDIT 1203

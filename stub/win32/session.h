@@ -1,0 +1,39 @@
+// What both ways of running share: our exe opened, the archive found, the base options.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "file_source.h"
+#include "stub/core/options.h"
+#include "stub/core/results.h"
+
+namespace kzsfx::win32 {
+
+struct Session {
+    std::wstring exe_path;
+    std::wstring exe_folder;  // without a trailing separator (except a drive root)
+    std::wstring exe_name;    // "setup.exe"
+    std::wstring exe_stem;    // "setup": the dialog's title and the default subfolder
+    std::unique_ptr<FileSource> source;
+    std::uint64_t archive_offset = 0;
+};
+
+// Opens our exe and finds where the archive begins; on failure fills `error` for the user.
+std::unique_ptr<Session> open_session(std::wstring& error);
+
+// Name charset from the ANSI code page, and the exe's download mark as read.
+Options base_options(const Session& session);
+
+// The password in the forms worth trying: UTF-8, then the ANSI code page when it differs.
+PasswordForms password_forms(const std::wstring& password);
+
+// Where files go unless the user says otherwise: beside the exe when the archive holds one
+// top-level item (that is not our own exe's name), else a subfolder named after the exe.
+std::wstring default_destination(const Session& session, const Listing& listing);
+
+// A path for people: without the "\\?\" prefix.
+std::wstring display_path(const std::wstring& path);
+
+}  // namespace kzsfx::win32

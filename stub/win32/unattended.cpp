@@ -1,0 +1,120 @@
+// The unattended run: no dialog, overwrite everything, report on stdout and stderr.
+#include "unattended.h"
+
+#include <windows.h>
+
+#include "file_destination.h"
+#include "messages.h"
+#include "stub/core/engine.h"
+
+namespace kzsfx::win32 {
+namespace {
+
+std::wstring hex8(std::uint32_t value) {
+    std::wstring text(8, L'0');
+    for (int i = 7; i >= 0; --i, value >>= 4) text[i] = L"0123456789ABCDEF"[value & 15];
+    return text;
+}
+
+std::wstring pad_left(std::wstring text, size_t width) {
+    if (text.size() < width) text.insert(0, width - text.size(), L' ');
+    return text;
+}
+
+bool is_warning(Problem problem) {
+    return problem == Problem::link_skipped || problem == Problem::kept_existing ||
+           problem == Problem::metadata_not_set || problem == Problem::zone_mark_not_set;
+}
+
+class ConsoleObserver final : public Observer {
+public:
+    ConsoleObserver(Console& console, bool listing) : console_(console), listing_(listing) {}
+
+    void entry_problem(const EntryReport& report) override {
+        console_.err((is_warning(report.problem) ? L"警告：" : L"错误：") + widen(report.path) + L"：" +
+                     describe_problem(report) + L"\r\n");
+    }
+
+    // -t lists every file with its CRC, 7-Zip's way of proving the archive sound.
+    void entry_finished(const EntryOutcome& outcome) override {
+        if (!listing_ || outcome.directory) return;
+        const bool ok = outcome.problem == Problem::none;
+        console_.out((ok ? hex8(outcome.crc32) : std::wstring(8, L'-')) + L"  " +
+                     pad_left(format_count(outcome.size), 12) + L"  " +
+                     (ok ? std::wstring(L"OK") : widen(describe(outcome.problem))) + L"  " + widen(outcome.path) +
+                     L"\r\n");
+    }
+
+private:
+    Console& console_;
+    bool listing_;
+};
+
+void report_summary(const ExtractResult& result, bool testing, const std::wstring& root, Console& console) {
+    std::wstring text;
+    if (result.fatal != Fatal::none) {
+        text = L"错误：" + describe_fatal(result.fatal);
+        if (!result.fatal_detail.empty()) text += L" 详细信息：" + widen(result.fatal_detail);
+        console.err(text + L"\r\n");
+    }
+    if (testing) {
+        text = L"测试了 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"。";
+    } else {
+        text = L"已解压 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"，到 " +
+               display_path(root) + L"。";
+    }
+    if (!result.refused.empty()) text += L" 拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
+    if (!result.failed.empty()) text += L" " + format_count(result.failed.size()) + L" 个条目出错。";
+    if (!result.warnings.empty()) text += L" " + format_count(result.warnings.size()) + L" 个警告。";
+    if (result.cancelled) text += L" 已取消。";
+    if (result.exit_code() == ExitCode::ok) text += testing ? L" 全部正确。" : L"";
+    console.out(text + L"\r\n");
+}
+
+}  // namespace
+
+int run_unattended(const CommandLine& command_line, Session& session, Console& console) {
+    Options options = base_options(session);
+    options.test_only = command_line.test_only;
+    options.overwrite = OverwritePolicy::overwrite_all;
+    if (command_line.password) options.password = password_forms(*command_line.password);
+    ConsoleObserver observer(console, command_line.test_only);
+
+    const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
+    if (listing.fatal != Fatal::none) {
+        std::wstring text = L"错误：" + describe_fatal(listing.fatal);
+        if (!listing.fatal_detail.empty()) text += L" 详细信息：" + widen(listing.fatal_detail);
+        console.err(text + L"\r\n");
+        return static_cast<int>(listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal);
+    }
+
+    if (command_line.test_only) {
+        const ExtractResult result =
+            extract_archive(*session.source, session.archive_offset, nullptr, options, observer, &listing);
+        report_summary(result, true, {}, console);
+        return static_cast<int>(result.exit_code());
+    }
+
+    const std::wstring root = absolute_long_path(command_line.output_dir.value_or(default_destination(session, listing)));
+    if (root.empty()) {
+        console.err(L"错误：目标文件夹无效：" + command_line.output_dir.value_or(L"") + L"\r\n");
+        return static_cast<int>(ExitCode::fatal);
+    }
+    const bool root_existed = ::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+    FileDestination destination(root);
+    if (Status status = destination.create_root(); !status) {
+        console.err(L"错误：无法创建目标文件夹 " + display_path(root) + L"：" + widen(status.error) + L"\r\n");
+        return static_cast<int>(ExitCode::fatal);
+    }
+    const ExtractResult result =
+        extract_archive(*session.source, session.archive_offset, &destination, options, observer, &listing);
+    // A run that failed before writing anything leaves no empty folder of ours behind.
+    if (!root_existed && (result.fatal != Fatal::none || result.cancelled) && result.files == 0 &&
+        result.folders == 0) {
+        ::RemoveDirectoryW(root.c_str());
+    }
+    report_summary(result, false, root, console);
+    return static_cast<int>(result.exit_code());
+}
+
+}  // namespace kzsfx::win32

@@ -1,0 +1,13 @@
+// Running without a window (-y or -t): messages go to the standard handles, never to a box.
+#pragma once
+
+#include "command_line.h"
+#include "console.h"
+#include "session.h"
+
+namespace kzsfx::win32 {
+
+// Extracts (or with -t tests) the whole archive and returns the process exit code.
+int run_unattended(const CommandLine& command_line, Session& session, Console& console);
+
+}  // namespace kzsfx::win32
