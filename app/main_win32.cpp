@@ -1,0 +1,10 @@
+// The process entry: hands the whole life of the program to the converter's entry routine.
+#include <windows.h>
+
+#include "app/startup.h"
+#include "ui/frame.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // The command line is ignored: the program's only input is a drop.
+  return quillet::RunProgram(&quillet::StartProgram);
+}

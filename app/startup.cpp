@@ -1,0 +1,58 @@
+// Start-up: the frame, the main window and everything a later drop needs.
+#include "app/startup.h"
+
+#include <array>
+#include <span>
+
+#include "app/conversion.h"
+#include "app/globals.h"
+#include "app/stub_payload.h"
+#include "base/files.h"
+#include "ui/drop_target.h"
+#include "ui/frame.h"
+
+namespace quillet {
+namespace {
+
+constexpr WindowId kMainWindow = 0x52010001;
+constexpr UnitId kMainWindowUnit = 0x06010000;
+constexpr UnitId kDropTargetUnit = 0x16010005;
+constexpr std::int32_t kTemporaryFolder = 11;
+
+std::int64_t MainWindowCreated(std::span<EventArgument>) {
+  OnMainWindowCreated();
+  return 0;
+}
+
+std::int64_t FileReceived(std::span<EventArgument> arguments) {
+  static Text none;
+  OnFileReceived(arguments.empty() || !arguments[0].text ? none : *arguments[0].text);
+  return 0;
+}
+
+// The stored design names its handlers; these are the routines behind the names.
+constexpr std::array kHandlers{
+    NamedHandler{"OnMainWindowCreated", &MainWindowCreated},
+    NamedHandler{"OnFileReceived", &FileReceived},
+};
+
+}  // namespace
+
+int StartProgram() {
+  StartFrame(kHandlers);
+  // The globals start empty as static objects; nothing else to prepare.
+  RegisterExitRoutine(&ReleaseGlobals);
+  LoadStartWindow(kMainWindow);
+  RunMessageLoop();
+  return 0;
+}
+
+void OnMainWindowCreated() {
+  SetWindowTitle(kMainWindow, "Quillet 0.1");
+  RegisterDropWindow(kMainWindow, kDropTargetUnit, GetWindowHandle(kMainWindow, kMainWindowUnit));
+  TempFolder = GetSpecialFolder(kTemporaryFolder);
+  // The write's result is not examined: a failed write shows later as a failed copy.
+  WriteFileBytes(ConcatText({TempFolder, "kzsfx.tmp~1"}), {StubPayload()});
+}
+
+}  // namespace quillet

@@ -1,0 +1,11 @@
+// The converter's entry routine and its start-up handler.
+#pragma once
+
+namespace quillet {
+
+// Runs the whole program: frame start-up, the main window, the message loop. Returns 0.
+int StartProgram();
+// Bound to the main window's Created event: title, drop target, temporary folder, stub file.
+void OnMainWindowCreated();
+
+}  // namespace quillet
