@@ -15,3 +15,20 @@ quillet_add_test(drop_target_unit_test
   SOURCES ${TEST_DIR}/drop_target_unit_test.cpp ${TEST_DIR}/fake_frame.cpp
           ${PROJECT_SOURCE_DIR}/ui/drop_target_unit.cpp ${drop_target_sources}
   LIBRARIES ${drop_target_libraries})
+
+# A window with a registered DropTarget that logs its events, for the cross-process drags.
+add_executable(drop_window ${TEST_DIR}/drop_window.cpp ${TEST_DIR}/fake_frame.cpp
+               ${PROJECT_SOURCE_DIR}/ui/drop_target_unit.cpp ${drop_target_sources})
+target_link_libraries(drop_window PRIVATE ${drop_target_libraries})
+quillet_gui_executable(drop_window)
+
+quillet_add_test(drop_drag_test
+  SOURCES ${TEST_DIR}/drop_drag_test.cpp ${TEST_DIR}/fake_frame.cpp
+          ${PROJECT_SOURCE_DIR}/tools/file_drag.cpp
+          ${PROJECT_SOURCE_DIR}/ui/drop_target_unit.cpp ${drop_target_sources}
+  LIBRARIES ${drop_target_libraries}
+  TIMEOUT 240)
+target_compile_definitions(drop_drag_test PRIVATE
+  DROP_WINDOW_EXE="$<TARGET_FILE:drop_window>" DRAG_DRIVER_EXE="$<TARGET_FILE:drag_driver>")
+add_dependencies(drop_drag_test drop_window drag_driver)
+set_tests_properties(drop_drag_test PROPERTIES RESOURCE_LOCK desktop)

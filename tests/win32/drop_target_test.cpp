@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -435,6 +436,68 @@ TEST_F(DropTargetTest, ReferenceCountingKeepsTheObject) {
       EXPECT_EQ(target.Release(), 1u);  // the answer added one
     }
   }
+}
+
+// An owned target that reports its own end and can run something inside a delivery.
+class OwnedTarget final : public OleDropTarget {
+ public:
+  OwnedTarget(const DropSettings& settings, bool& freed) : OleDropTarget(settings), freed_(freed) {}
+  ~OwnedTarget() override { freed_ = true; }
+
+  std::vector<DropKind> received;
+  std::function<void()> duringDelivery;
+
+ protected:
+  void Deliver(DropKind kind, Text&) override {
+    received.push_back(kind);
+    if (duringDelivery) duringDelivery();
+  }
+
+ private:
+  bool& freed_;
+};
+
+TEST_F(DropTargetTest, TheOwnersReferenceEndsTheObjectOnlyAfterThePlatformsReferences) {
+  bool freed = false;
+  DropTargetOwner<OwnedTarget> owner(new OwnedTarget(kFilesOnly, freed));
+  IDropTarget* platform = owner.get();
+  EXPECT_EQ(platform->AddRef(), 2u);  // as the platform holds it during a call
+  owner.reset();
+  EXPECT_FALSE(freed);
+  EXPECT_EQ(platform->DragLeave(), S_OK);  // still a working object
+  EXPECT_EQ(platform->Release(), 0u);
+  EXPECT_TRUE(freed);
+
+  // Releases down to the owner's reference never free it.
+  freed = false;
+  owner.reset(new OwnedTarget(kFilesOnly, freed));
+  owner->AddRef();
+  owner->Release();
+  EXPECT_FALSE(freed);
+  owner.reset();
+  EXPECT_TRUE(freed);
+}
+
+TEST_F(DropTargetTest, AnOwnerThatLetsGoDuringADropGetsNoFurtherKinds) {
+  FakeDataObject data;
+  data.Offer(CF_TEXT, "t");
+  data.Offer(kUrl, "http://u");
+  data.Offer(CF_HDROP, FileList({"f"}));
+  bool freed = false;
+  DropTargetOwner<OwnedTarget> owner(new OwnedTarget(kEverything, freed));
+  OwnedTarget* target = owner.get();
+  std::vector<DropKind> received;
+  target->duringDelivery = [&] {
+    received = target->received;
+    owner.reset();  // the handler ended the unit
+  };
+  DWORD effect = kAll;
+  ASSERT_EQ(target->DragEnter(&data, 0, kPoint, &effect), S_OK);
+  EXPECT_EQ(target->Drop(&data, 0, kPoint, &effect), E_FAIL);
+  EXPECT_TRUE(freed);  // by Drop's own last reference
+  EXPECT_EQ(received, std::vector<DropKind>{DropKind::kText});
+  EXPECT_EQ(data.handed_out(), 1);  // the text only: the URL and the files were never read
+  EXPECT_EQ(data.outstanding(), 0);
 }
 
 class PlainWindow {
