@@ -129,7 +129,11 @@ bool ArchiveReader::open(Fatal& fatal, std::string& detail)
         return false;
     }
     archive* a = handle_.get();
+    // The seekable reader trusts the central directory and wins whenever it finds one; the
+    // streaming reader takes an archive without one (an empty zip, a cut-off download) entry
+    // by entry, so whatever is complete still comes out.
     archive_read_support_format_zip_seekable(a);
+    archive_read_support_format_zip_streamable(a);
     archive_read_support_format_7zip(a);
     if (!options_.name_charset.empty())
         archive_read_set_format_option(a, "zip", "hdrcharset", options_.name_charset.c_str());

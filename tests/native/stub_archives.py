@@ -1,0 +1,218 @@
+#!/usr/bin/env python3
+"""Makes the self-extractor core's test archives: real tools (zip, 7z, zipfile) for the common
+cases, a small hand-rolled zip writer for the hostile and damaged ones. Each archive NAME gets
+NAME.expected/ holding the tree it must extract to (when it has one)."""
+import os, random, shutil, struct, subprocess, sys, zipfile, zlib
+
+out = os.path.abspath(sys.argv[1])
+shutil.rmtree(out, ignore_errors=True)
+os.makedirs(out)
+rnd = random.Random(1234)
+
+
+def write_tree(root, files):
+    for name, data in files.items():
+        path = os.path.join(root, *name.split('/'))
+        if name.endswith('/'):
+            os.makedirs(path, exist_ok=True)
+            continue
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, 'wb') as f:
+            f.write(data)
+
+
+def text(n):
+    words = [b'alpha', b'beta', b'gamma', b'delta', b'\xe4\xb8\xad\xe6\x96\x87', b'zip']
+    return b' '.join(rnd.choice(words) for _ in range(n))
+
+
+tree = {
+    'pack/readme.txt': b'hello\r\n' * 100,
+    'pack/empty.txt': b'',
+    'pack/docs/guide.txt': text(4000),
+    'pack/docs/deep/a/b/c/leaf.bin': rnd.randbytes(100_000),
+    'pack/\u4e2d\u6587\u76ee\u5f55/\u8bf4\u660e.txt': text(300),
+    'pack/data.bin': rnd.randbytes(300_000) + bytes(200_000),
+    'pack/emptydir/': b'',
+}
+src = os.path.join(out, 'src')
+write_tree(src, tree)
+
+
+def expect(name, files):
+    write_tree(os.path.join(out, name + '.expected'), files)
+
+
+def zipfile_archive(name, method, files=tree):
+    with zipfile.ZipFile(os.path.join(out, name), 'w', method) as z:
+        for path, data in files.items():
+            if path.endswith('/'):
+                z.writestr(zipfile.ZipInfo(path), b'')
+            else:
+                z.writestr(path, data, compress_type=method)
+    expect(name, files)
+
+
+zipfile_archive('deflate.zip', zipfile.ZIP_DEFLATED)
+zipfile_archive('stored.zip', zipfile.ZIP_STORED)
+zipfile_archive('bzip2.zip', zipfile.ZIP_BZIP2)
+# libarchive 3.6.2 cannot decode an empty LZMA member ("lzma unknown error 10"): none here.
+zipfile_archive('lzma.zip', zipfile.ZIP_LZMA, {k: v for k, v in tree.items() if v or k.endswith('/')})
+with zipfile.ZipFile(os.path.join(out, 'empty.zip'), 'w'):
+    pass
+os.makedirs(os.path.join(out, 'empty.zip.expected'))
+
+
+def run(*args, cwd=src):
+    subprocess.run(args, cwd=cwd, check=True, stdout=subprocess.DEVNULL, env=dict(os.environ, LC_ALL='C.UTF-8'))
+
+
+run('7z', 'a', '-t7z', '-mx=5', os.path.join(out, 'solid.7z'), 'pack')
+expect('solid.7z', tree)
+run('7z', 'a', '-t7z', '-m0=Copy', os.path.join(out, 'copy.7z'), 'pack')
+expect('copy.7z', tree)
+run('7z', 'a', '-t7z', '-m0=BZip2', os.path.join(out, 'bzip2.7z'), 'pack')
+expect('bzip2.7z', tree)
+run('7z', 'a', '-t7z', '-m0=Deflate', os.path.join(out, 'deflate.7z'), 'pack')
+expect('deflate.7z', tree)
+run('7z', 'a', '-tzip', '-mm=Deflate64', os.path.join(out, 'deflate64.zip'), 'pack')
+expect('deflate64.zip', tree)
+run('7z', 'a', '-tzip', '-mm=PPMd', os.path.join(out, 'ppmd.zip'), 'pack')
+expect('ppmd.zip', tree)
+ascii_tree = {k: v for k, v in tree.items() if k.isascii()}
+ascii_src = os.path.join(out, 'ascii_src')
+write_tree(ascii_src, ascii_tree)
+run('zip', '-q', '-r', '-fz', os.path.join(out, 'zip64.zip'), 'pack', cwd=ascii_src)
+expect('zip64.zip', ascii_tree)
+
+
+def zipcrypto_check_passes(path, password):
+    # Traditional encryption verifies a password by one byte of its 12-byte header: 1 in 256
+    # wrong passwords pass it. The tests need the wrong ones to fail it.
+    def crc_byte(crc, b):
+        return zlib.crc32(bytes([b]), crc ^ 0xFFFFFFFF) ^ 0xFFFFFFFF
+    with zipfile.ZipFile(path) as z, open(path, 'rb') as f:
+        for info in z.infolist():
+            if not info.flag_bits & 1:
+                continue
+            f.seek(info.header_offset + 26)
+            n, m = struct.unpack('<HH', f.read(4))
+            f.seek(info.header_offset + 30 + n + m)
+            header = f.read(12)
+            k0, k1, k2 = 0x12345678, 0x23456789, 0x34567890
+            def update(c):
+                nonlocal k0, k1, k2
+                k0 = crc_byte(k0, c)
+                k1 = ((k1 + (k0 & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+                k2 = crc_byte(k2, k1 >> 24)
+            for c in password.encode():
+                update(c)
+            plain = b''
+            for c in header:
+                t = (k2 | 2) & 0xFFFF
+                p = c ^ (((t * (t ^ 1)) >> 8) & 0xFF)
+                update(p)
+                plain += bytes([p])
+            check = (info.CRC >> 24) if not info.flag_bits & 8 else ((info._raw_time >> 8) & 0xFF)
+            if plain[11] == check:
+                return True
+    return False
+
+
+crypto = os.path.join(out, 'zipcrypto.zip')
+while True:
+    if os.path.exists(crypto):
+        os.remove(crypto)
+    run('zip', '-q', '-r', '-P', 'secret', crypto, 'pack', cwd=ascii_src)
+    assert zipcrypto_check_passes(crypto, 'secret')
+    if not any(zipcrypto_check_passes(crypto, p) for p in ('wrong', 'nope', '\u5bc6')):
+        break
+expect('zipcrypto.zip', ascii_tree)
+run('7z', 'a', '-tzip', '-mem=AES256', '-psecret', os.path.join(out, 'aes.zip'), 'pack', cwd=ascii_src)
+expect('aes.zip', ascii_tree)
+run('7z', 'a', '-t7z', '-psecret', os.path.join(out, 'encrypted.7z'), 'pack', cwd=ascii_src)
+with zipfile.ZipFile(os.path.join(out, 'utf8.zip'), 'w', zipfile.ZIP_DEFLATED) as z:
+    for path, data in tree.items():
+        if not path.endswith('/'):
+            z.writestr(path, data)  # non-ASCII names get the UTF-8 flag
+expect('utf8.zip', {k: v for k, v in tree.items() if not k.endswith('/')})
+
+
+# A minimal zip writer for what the tools refuse to make.
+class Entry:
+    def __init__(self, name, data=b'', method=0, flags=0, extra=b'', crc=None, size=None,
+                 attr=0, system=0, compressed=None):
+        self.name = name if isinstance(name, bytes) else name.encode()
+        self.data, self.method, self.flags, self.extra = data, method, flags, extra
+        self.crc = zlib.crc32(data) if crc is None else crc
+        self.size = len(data) if size is None else size
+        if compressed is None:
+            if method == 8:
+                c = zlib.compressobj(6, zlib.DEFLATED, -15)
+                compressed = c.compress(data) + c.flush()
+            else:
+                compressed = data
+        self.compressed, self.attr, self.system = compressed, attr, system
+
+
+def raw_zip(name, entries, cut=None):
+    body, central = b'', b''
+    for e in entries:
+        offset = len(body)
+        head = struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, e.flags, e.method, 0, 0x21,
+                           e.crc, len(e.compressed), e.size, len(e.name), len(e.extra))
+        body += head + e.name + e.extra + e.compressed
+        central += struct.pack('<4sHHHHHHIIIHHHHHII', b'PK\1\2', (e.system << 8) | 20, 20, e.flags,
+                               e.method, 0, 0x21, e.crc, len(e.compressed), e.size, len(e.name),
+                               len(e.extra), 0, 0, 0, e.attr, offset) + e.name + e.extra
+    eocd = struct.pack('<4sHHHHIIH', b'PK\5\6', 0, 0, len(entries), len(entries), len(central), len(body), 0)
+    data = body + central + eocd
+    with open(os.path.join(out, name), 'wb') as f:
+        f.write(data[:cut] if cut else data)
+
+
+def unicode_path(real, raw):
+    field = struct.pack('<BI', 1, zlib.crc32(raw)) + real.encode()
+    return struct.pack('<HH', 0x7075, len(field)) + field
+
+
+gbk_name = '\u4e2d\u6587\u8d44\u6599/\u8bf4\u660e\u6587\u6863.txt'  # 中文资料/说明文档.txt
+raw_zip('gbk.zip', [Entry(gbk_name.encode('gbk'), b'gbk named\n'),
+                    Entry('plain.txt', b'ascii named\n')])
+expect('gbk.zip', {gbk_name: b'gbk named\n', 'plain.txt': b'ascii named\n'})
+# Info-ZIP on Windows: a legacy name the code page could not hold, the real one in 0x7075.
+raw_zip('unicode_path.zip', [Entry(b'_____.txt', b'unicode path\n', extra=unicode_path('\u65e5\u672c\u8a9e\u304a.txt', b'_____.txt'))])
+expect('unicode_path.zip', {'\u65e5\u672c\u8a9e\u304a.txt': b'unicode path\n'})
+
+good = b'good data\n' * 50
+raw_zip('bad_crc.zip', [Entry('first.txt', good), Entry('broken.txt', good * 3, method=8, crc=0x12345678),
+                        Entry('last.txt', good)])
+expect('bad_crc.zip', {'first.txt': good, 'last.txt': good})
+raw_zip('bad_deflate.zip', [Entry('first.txt', good), Entry('garbled.bin', good * 4, method=8, compressed=b'\xff' * 300),
+                            Entry('last.txt', good)])
+expect('bad_deflate.zip', {'first.txt': good, 'last.txt': good})
+raw_zip('unsupported.zip', [Entry('imploded.bin', good, method=6), Entry('fine.txt', good)])
+expect('unsupported.zip', {'fine.txt': good})
+bomb = bytes(1_000_000)
+raw_zip('liar.zip', [Entry('liar.bin', bomb, method=8, size=1000, crc=zlib.crc32(bomb)), Entry('fine.txt', good)])
+expect('liar.zip', {'fine.txt': good})
+with open(os.path.join(out, 'deflate.zip'), 'rb') as f:
+    whole = f.read()
+with open(os.path.join(out, 'truncated.zip'), 'wb') as f:
+    f.write(whole[: len(whole) // 2])
+with open(os.path.join(out, 'garbage.kz'), 'wb') as f:
+    f.write(b'This is not an archive at all.\n' * 40)
+shutil.copy(os.path.join(out, 'solid.7z'), os.path.join(out, '7z_named.kz'))
+expect('7z_named.kz', tree)
+
+hostile = [
+    '../escape.txt', '..\\escape2.txt', '/etc/abs.txt', '\\abs2.txt', 'C:/drive.txt', 'c:drive2.txt',
+    '\\\\server\\share\\unc.txt', '//server/share/unc2.txt', 'a/../../up.txt', 'sub\\..\\..\\up2.txt',
+    'CON', 'nul.txt', 'sub/Com1.log', 'LPT9', 'aux .txt', 'file.txt:stream', 'dots./x.txt', 'space /x.txt',
+    'ask?.txt', 'tab\there.txt',
+]
+entries = [Entry(n, b'evil\n') for n in hostile]
+entries.append(Entry('ok/safe.txt', b'safe\n'))
+entries.append(Entry('ok/link', b'/etc/passwd', attr=(0o120777 << 16), system=3))
+raw_zip('hostile.zip', entries)
+expect('hostile.zip', {'ok/safe.txt': b'safe\n'})

@@ -1,0 +1,35 @@
+# The self-extractor core. The pure rules run in both builds (under Wine too); the engine tests
+# make their archives with python3, zip and 7z at test time, so they run natively.
+quillet_add_test(stub_core_rules_test
+  SOURCES ${TEST_DIR}/stub_safe_path_test.cpp ${TEST_DIR}/stub_pe_image_test.cpp
+          ${TEST_DIR}/stub_units_test.cpp ${TEST_DIR}/stub_test_support.cpp
+  LIBRARIES kzsfx_core)
+
+if(NOT WIN32)
+  # Real PE files from the cross compiler, stripped and not, for the image-end test.
+  find_program(STUB_TEST_MINGW_CC i686-w64-mingw32-gcc-posix)
+  if(STUB_TEST_MINGW_CC)
+    set(tiny ${CMAKE_CURRENT_BINARY_DIR}/stub_tiny)
+    add_custom_command(
+      OUTPUT ${tiny}.exe ${tiny}_symbols.exe
+      COMMAND ${STUB_TEST_MINGW_CC} -Os -s -mwindows ${TEST_DIR}/stub_tiny_program.c -o ${tiny}.exe
+      COMMAND ${STUB_TEST_MINGW_CC} -O0 -g -mwindows ${TEST_DIR}/stub_tiny_program.c -o ${tiny}_symbols.exe
+      DEPENDS ${TEST_DIR}/stub_tiny_program.c
+      COMMENT "Building small PE files for the image-end test")
+    add_custom_target(stub_tiny_programs DEPENDS ${tiny}.exe ${tiny}_symbols.exe)
+    add_dependencies(stub_core_rules_test stub_tiny_programs)
+    target_compile_definitions(stub_core_rules_test PRIVATE
+      "STUB_TEST_REAL_EXES=\"${tiny}.exe\", \"${tiny}_symbols.exe\"")
+  endif()
+
+  find_package(ZLIB REQUIRED)
+  quillet_add_test(stub_engine_test
+    SOURCES ${TEST_DIR}/stub_engine_test.cpp ${TEST_DIR}/stub_test_support.cpp
+    LIBRARIES kzsfx_core ZLIB::ZLIB
+    TIMEOUT 600)
+  target_compile_definitions(stub_engine_test PRIVATE STUB_ARCHIVES_SCRIPT="${TEST_DIR}/stub_archives.py")
+
+  quillet_add_test(stub_memory_test
+    SOURCES ${TEST_DIR}/stub_memory_test.cpp ${TEST_DIR}/stub_test_support.cpp
+    LIBRARIES kzsfx_core)
+endif()

@@ -1,0 +1,532 @@
+// The extraction engine on real archives behind a PE head: trees byte for byte, refusals,
+// damaged data, passwords, overwrite answers, cancellation, free space and the download mark.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+
+#include "stub/core/engine.h"
+#include "stub/core/pe_image.h"
+#include "stub_test_support.h"
+
+namespace kzsfx {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FolderDestination;
+using testing::RecordingObserver;
+using testing::SplicedSource;
+
+fs::path data_dir()
+{
+    static const fs::path dir = [] {
+        fs::path dir = fs::temp_directory_path() / ("kzsfx-archives-" + std::to_string(::getpid()));
+        std::string command = "python3 '" STUB_ARCHIVES_SCRIPT "' '" + dir.string() + "'";
+        if (std::system(command.c_str()) != 0)
+            throw std::runtime_error("cannot make the test archives");
+        return dir;
+    }();
+    return dir;
+}
+
+class Environment : public ::testing::Environment {
+public:
+    // libarchive converts names into the locale's charset natively; Windows keeps them wide.
+    void SetUp() override { std::setlocale(LC_ALL, "C.UTF-8"); }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(fs::temp_directory_path() / ("kzsfx-archives-" + std::to_string(::getpid())), ec);
+    }
+};
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new Environment);
+
+struct Outcome {
+    Listing listing;
+    ExtractResult result;
+};
+
+class StubEngine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sandbox = fs::temp_directory_path() /
+                  ("kzsfx-engine-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(sandbox);
+        dest = sandbox / "out";
+        fs::create_directories(dest);
+    }
+    void TearDown() override { fs::remove_all(sandbox); }
+
+    // The exe = a PE head followed by the archive, as the converter writes it.
+    std::unique_ptr<SplicedSource> exe_for(const std::string& archive, std::uint64_t gap = 0)
+    {
+        return std::make_unique<SplicedSource>(testing::make_pe_head(), gap, data_dir() / archive);
+    }
+
+    Outcome extract(const std::string& archive, Options options = {}, RecordingObserver* observer = nullptr,
+                FolderDestination* destination = nullptr)
+    {
+        RecordingObserver own_observer;
+        FolderDestination own_destination(dest);
+        if (!observer)
+            observer = &own_observer;
+        if (!destination)
+            destination = &own_destination;
+        if (options.name_charset.empty())
+            options.name_charset = "GBK";
+        auto exe = exe_for(archive);
+        ImageEnd end = find_image_end(*exe);
+        EXPECT_TRUE(end.ok) << end.error;
+        Outcome run;
+        run.listing = list_archive(*exe, end.offset, options, *observer);
+        run.result = extract_archive(*exe, end.offset, destination, options, *observer, &run.listing);
+        EXPECT_LE(exe->largest_read, 64u * 1024) << "the archive must be read through a fixed buffer";
+        return run;
+    }
+
+    std::vector<std::string> differences(const std::string& archive)
+    {
+        return testing::tree_differences(data_dir() / (archive + ".expected"), dest);
+    }
+
+    // No temporary or half-written file anywhere below the destination.
+    std::vector<std::string> leftovers()
+    {
+        std::vector<std::string> found;
+        for (const auto& item : fs::recursive_directory_iterator(dest))
+            if (item.path().filename().string().rfind(".kzsfx-", 0) == 0)
+                found.push_back(item.path().string());
+        return found;
+    }
+
+    std::size_t expected_files(const std::string& archive)
+    {
+        std::size_t n = 0;
+        for (const auto& [name, bytes] : testing::snapshot(data_dir() / (archive + ".expected")))
+            n += name.back() != '/';
+        return n;
+    }
+
+    fs::path sandbox, dest;
+};
+
+TEST_F(StubEngine, GoodArchivesExtractByteForByte)
+{
+    const char* archives[] = {
+        "deflate.zip", "stored.zip", "bzip2.zip", "lzma.zip", "ppmd.zip", "zip64.zip",
+        "solid.7z", "copy.7z", "bzip2.7z", "deflate.7z", "7z_named.kz", "utf8.zip", "gbk.zip",
+        "unicode_path.zip", "empty.zip",
+    };
+    for (const char* archive : archives) {
+        SCOPED_TRACE(archive);
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        Outcome run = extract(archive);
+        EXPECT_EQ(run.result.exit_code(), ExitCode::ok) << describe(run.result.fatal) << " " << run.result.fatal_detail;
+        EXPECT_EQ(run.result.files, expected_files(archive));
+        EXPECT_EQ(run.result.bytes, run.listing.declared_total);
+        EXPECT_TRUE(run.result.failed.empty() && run.result.refused.empty() && run.result.warnings.empty());
+        EXPECT_EQ(differences(archive), std::vector<std::string>{});
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    }
+}
+
+TEST_F(StubEngine, ListingGivesTheDialogItsDefaults)
+{
+    struct Case {
+        const char* archive;
+        bool single;
+        const char* top;
+        std::uint64_t files;
+        bool encrypted;
+    };
+    const Case cases[] = {
+        {"deflate.zip", true, "pack", 6, false},
+        {"solid.7z", true, "pack", 6, false},
+        {"gbk.zip", false, "", 2, false},
+        {"unicode_path.zip", true, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\x8A.txt", 1, false},
+        {"empty.zip", false, "", 0, false},
+        {"zipcrypto.zip", true, "pack", 5, true},
+        {"hostile.zip", true, "ok", 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.archive);
+        RecordingObserver observer;
+        Options options;
+        options.name_charset = "GBK";
+        auto exe = exe_for(c.archive);
+        Listing listing = list_archive(*exe, find_image_end(*exe).offset, options, observer);
+        EXPECT_EQ(listing.fatal, Fatal::none) << listing.fatal_detail;
+        EXPECT_EQ(listing.single_top_level, c.single);
+        EXPECT_EQ(listing.top_level, c.top);
+        EXPECT_EQ(listing.files, c.files);
+        EXPECT_EQ(listing.any_encrypted, c.encrypted);
+        EXPECT_TRUE(observer.password_questions.empty()) << "listing never needs the password";
+    }
+}
+
+TEST_F(StubEngine, DamagedEntriesFailAloneAndLeaveNothing)
+{
+    struct Case {
+        const char* archive;
+        const char* failed;
+        Problem problem;
+    };
+    const Case cases[] = {
+        {"bad_crc.zip", "broken.txt", Problem::crc_mismatch},
+        {"unsupported.zip", "imploded.bin", Problem::unsupported},
+        {"liar.zip", "liar.bin", Problem::larger_than_declared},
+        {"bad_deflate.zip", "garbled.bin", Problem::data_error},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.archive);
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        Outcome run = extract(c.archive);
+        EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+        EXPECT_EQ(run.result.fatal, Fatal::none);
+        ASSERT_EQ(run.result.failed.size(), 1u);
+        EXPECT_EQ(run.result.failed[0].path, c.failed);
+        EXPECT_EQ(run.result.failed[0].problem, c.problem) << describe(run.result.failed[0].problem) << ": "
+                                                           << run.result.failed[0].detail;
+        EXPECT_EQ(differences(c.archive), std::vector<std::string>{});  // the others are all there
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    }
+}
+
+TEST_F(StubEngine, MethodsTheLibraryLacksAreNamedPerEntry)
+{
+    // 7-Zip stores what it cannot shrink and Deflate64-compresses the rest: the stored
+    // entries come out, each Deflate64 one is reported as unsupported.
+    Outcome run = extract("deflate64.zip");
+    EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+    ASSERT_FALSE(run.result.failed.empty());
+    for (const auto& failure : run.result.failed)
+        EXPECT_EQ(failure.problem, Problem::unsupported) << failure.path << ": " << failure.detail;
+    auto expected = testing::snapshot(data_dir() / "deflate64.zip.expected");
+    for (const auto& [name, bytes] : testing::snapshot(dest))
+        EXPECT_EQ(bytes, expected.at(name)) << name;
+    EXPECT_EQ(run.result.files + run.result.failed.size(), expected_files("deflate64.zip"));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
+TEST_F(StubEngine, WholeArchiveFaultsAreFatalWithNothingWritten)
+{
+    struct Case {
+        const char* archive;
+        Fatal fatal;
+    };
+    const Case cases[] = {
+        {"truncated.zip", Fatal::corrupt_archive},
+        {"garbage.kz", Fatal::unknown_format},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.archive);
+        Outcome run = extract(c.archive);
+        EXPECT_EQ(run.result.fatal, c.fatal) << describe(run.result.fatal);
+        EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+        EXPECT_TRUE(fs::is_empty(dest));
+    }
+    // Nothing at all after the image.
+    RecordingObserver observer;
+    testing::MemorySource bare(testing::make_pe_head());
+    ExtractResult result = extract_archive(bare, find_image_end(bare).offset, nullptr, {}, observer);
+    EXPECT_EQ(result.fatal, Fatal::no_archive);
+    EXPECT_EQ(result.exit_code(), ExitCode::fatal);
+}
+
+TEST_F(StubEngine, HostileNamesAreRefusedAndTheRestExtracts)
+{
+    Outcome run = extract("hostile.zip");
+    EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+    EXPECT_EQ(differences("hostile.zip"), std::vector<std::string>{});
+    // Nothing beside or above the destination.
+    EXPECT_EQ(testing::snapshot(sandbox).size(), testing::snapshot(dest).size() + 1);
+
+    struct Expected {
+        const char* name;
+        PathRefusal refusal;
+    };
+    const Expected expected[] = {
+        {"../escape.txt", PathRefusal::parent_reference},
+        {"..\\escape2.txt", PathRefusal::parent_reference},
+        {"/etc/abs.txt", PathRefusal::absolute},
+        {"\\abs2.txt", PathRefusal::absolute},
+        {"C:/drive.txt", PathRefusal::drive_letter},
+        {"c:drive2.txt", PathRefusal::drive_letter},
+        {"\\\\server\\share\\unc.txt", PathRefusal::unc},
+        {"//server/share/unc2.txt", PathRefusal::unc},
+        {"a/../../up.txt", PathRefusal::parent_reference},
+        {"sub\\..\\..\\up2.txt", PathRefusal::parent_reference},
+        {"CON", PathRefusal::device_name},
+        {"nul.txt", PathRefusal::device_name},
+        {"sub/Com1.log", PathRefusal::device_name},
+        {"LPT9", PathRefusal::device_name},
+        {"aux .txt", PathRefusal::device_name},
+        {"file.txt:stream", PathRefusal::stream_colon},
+        {"dots./x.txt", PathRefusal::trailing_dot_or_space},
+        {"space /x.txt", PathRefusal::trailing_dot_or_space},
+        {"ask?.txt", PathRefusal::invalid_character},
+        {"tab\there.txt", PathRefusal::invalid_character},
+    };
+    ASSERT_EQ(run.result.refused.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(expected[i].name);
+        EXPECT_EQ(run.result.refused[i].problem, Problem::refused_path);
+        EXPECT_EQ(run.result.refused[i].refusal, expected[i].refusal);
+    }
+    ASSERT_EQ(run.result.warnings.size(), 1u);
+    EXPECT_EQ(run.result.warnings[0].path, "ok/link");
+    EXPECT_EQ(run.result.warnings[0].problem, Problem::link_skipped);
+    EXPECT_EQ(run.listing.refused.size(), std::size(expected) + 1);
+}
+
+TEST_F(StubEngine, PasswordsFromOptionsAndPrompts)
+{
+    struct Case {
+        const char* archive;
+        std::vector<std::string> option;
+        std::vector<std::string> answers;
+        ExitCode exit;
+        Problem problem;              // of every failed file
+        std::size_t questions;        // password prompts shown
+        bool tree_complete;
+    };
+    const Case cases[] = {
+        {"zipcrypto.zip", {"secret"}, {}, ExitCode::ok, Problem::none, 0, true},
+        {"zipcrypto.zip", {"wrong"}, {}, ExitCode::fatal, Problem::wrong_password, 5, false},
+        {"zipcrypto.zip", {}, {}, ExitCode::fatal, Problem::password_required, 5, false},
+        {"zipcrypto.zip", {}, {"wrong", "secret"}, ExitCode::ok, Problem::none, 2, true},
+        {"zipcrypto.zip", {"\xE5\xAF\x86", "secret"}, {}, ExitCode::ok, Problem::none, 0, true},
+        {"aes.zip", {"secret"}, {}, ExitCode::ok, Problem::none, 0, true},
+        {"aes.zip", {}, {"nope", "secret"}, ExitCode::ok, Problem::none, 2, true},
+        {"aes.zip", {"wrong"}, {}, ExitCode::fatal, Problem::wrong_password, 5, false},
+        {"encrypted.7z", {"secret"}, {}, ExitCode::fatal, Problem::unsupported, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.archive) + " option " + (c.option.empty() ? "" : c.option[0]) +
+                     " answers " + std::to_string(c.answers.size()));
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        Options options;
+        options.password = c.option;
+        RecordingObserver observer;
+        observer.passwords = c.answers;
+        Outcome run = extract(c.archive, options, &observer);
+        EXPECT_EQ(run.result.exit_code(), c.exit);
+        for (const auto& failure : run.result.failed)
+            EXPECT_EQ(failure.problem, c.problem) << failure.path << ": " << failure.detail;
+        EXPECT_EQ(observer.password_questions.size(), c.questions);
+        for (std::size_t i = 0; i < observer.password_questions.size() && i < c.answers.size(); ++i)
+            EXPECT_EQ(observer.password_questions[i].second, i > 0) << "retry flag of question " << i;
+        if (c.tree_complete)
+            EXPECT_EQ(differences(c.archive), std::vector<std::string>{});
+        for (const auto& [name, bytes] : testing::snapshot(dest))
+            EXPECT_TRUE(c.tree_complete || name.back() == '/' || bytes.empty())
+                << "no file from a failed decryption: " << name;
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    }
+}
+
+TEST_F(StubEngine, ExistingFilesFollowThePolicyOrTheAnswers)
+{
+    const fs::path readme = dest / "pack" / "readme.txt";
+    const fs::path guide = dest / "pack" / "docs" / "guide.txt";
+    struct Case {
+        const char* what;
+        OverwritePolicy policy;
+        std::vector<OverwriteAnswer> answers;
+        std::size_t questions;
+        bool readme_replaced;
+        bool guide_replaced;
+    };
+    const Case cases[] = {
+        {"overwrite all (-y)", OverwritePolicy::overwrite_all, {}, 0, true, true},
+        {"skip all", OverwritePolicy::skip_all, {}, 0, false, false},
+        {"ask: skip each", OverwritePolicy::ask, {}, 6, false, false},
+        {"ask: overwrite all at once", OverwritePolicy::ask, {OverwriteAnswer::overwrite_all}, 1, true, true},
+        {"ask: skip all at once", OverwritePolicy::ask, {OverwriteAnswer::skip_all}, 1, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        ASSERT_EQ(extract("deflate.zip").result.exit_code(), ExitCode::ok);
+        for (const auto& path : {readme, guide})
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << "changed";
+        Options options;
+        options.overwrite = c.policy;
+        RecordingObserver observer;
+        observer.overwrite_answers = c.answers;
+        Outcome run = extract("deflate.zip", options, &observer);
+        EXPECT_EQ(run.result.exit_code(), ExitCode::ok);
+        EXPECT_EQ(observer.overwrite_questions.size(), c.questions);
+        const testing::Bytes changed = {'c', 'h', 'a', 'n', 'g', 'e', 'd'};
+        EXPECT_EQ(testing::read_file(readme) != changed, c.readme_replaced);
+        EXPECT_EQ(testing::read_file(guide).size() > 7, c.guide_replaced);
+        EXPECT_EQ(run.result.skipped.size() + run.result.files, 6u);
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    }
+}
+
+TEST_F(StubEngine, CancelStopsPromptlyAndLeavesOnlyWholeFiles)
+{
+    for (std::uint64_t after : {1u, 3u, 8u, 20u}) {
+        SCOPED_TRACE(after);
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        RecordingObserver observer;
+        observer.cancel_after_progress = after;
+        Outcome run = extract("stored.zip", {}, &observer);
+        EXPECT_TRUE(run.result.cancelled);
+        EXPECT_EQ(run.result.exit_code(), ExitCode::cancelled);
+        EXPECT_LE(observer.progress_calls, after + 1) << "stopped at the next poll";
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+        auto expected = testing::snapshot(data_dir() / "stored.zip.expected");
+        for (const auto& [name, bytes] : testing::snapshot(dest))
+            EXPECT_EQ(bytes, expected.at(name)) << name << " is incomplete";
+    }
+}
+
+TEST_F(StubEngine, FreeSpaceIsCheckedBeforeWriting)
+{
+    RecordingObserver observer;
+    auto exe = exe_for("deflate.zip");
+    const std::uint64_t offset = find_image_end(*exe).offset;
+    Options options;
+    const Listing listing = list_archive(*exe, offset, options, observer);
+    ASSERT_GT(listing.declared_total, 0u);
+
+    FolderDestination tight(dest);
+    tight.pretend_free_space = listing.declared_total - 1;
+    ExtractResult refused = extract_archive(*exe, offset, &tight, options, observer, &listing);
+    EXPECT_EQ(refused.fatal, Fatal::not_enough_space);
+    EXPECT_EQ(refused.exit_code(), ExitCode::fatal);
+    EXPECT_TRUE(fs::is_empty(dest));
+
+    FolderDestination exact(dest);
+    exact.pretend_free_space = listing.declared_total;
+    EXPECT_EQ(extract_archive(*exe, offset, &exact, options, observer, &listing).exit_code(), ExitCode::ok);
+}
+
+TEST_F(StubEngine, AFullDiskFailsTheFileAndRemovesIt)
+{
+    FolderDestination destination(dest);
+    destination.fail_write_after = 150'000;  // only pack/data.bin (500 KB) is bigger
+    RecordingObserver observer;
+    Outcome run = extract("deflate.zip", {}, &observer, &destination);
+    ASSERT_EQ(run.result.failed.size(), 1u);
+    EXPECT_EQ(run.result.failed[0].path, "pack/data.bin");
+    EXPECT_EQ(run.result.failed[0].problem, Problem::write_failed);
+    EXPECT_FALSE(fs::exists(dest / "pack" / "data.bin"));
+    EXPECT_EQ(run.result.files, 5u);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
+TEST_F(StubEngine, EveryExtractedFileCarriesTheDownloadMark)
+{
+    const std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://example.com/pack.exe\r\n";
+    struct Case {
+        std::optional<std::string> exe_mark;
+        std::optional<std::string> file_mark;
+    };
+    const Case cases[] = {
+        {mark, mark},
+        {std::nullopt, std::nullopt},
+        {std::string("\xFF\xFE garbled"), std::string("[ZoneTransfer]\r\nZoneId=3\r\n")},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        Options options;
+        options.zone_mark = c.exe_mark;
+        Outcome run = extract("bad_crc.zip", options);
+        std::size_t files = 0;
+        for (const auto& [name, bytes] : testing::snapshot(dest)) {
+            if (name.find(":Zone.Identifier") != std::string::npos)
+                continue;
+            ++files;
+            const fs::path mark_file = dest / (name + ":Zone.Identifier");
+            if (c.file_mark) {
+                auto content = testing::read_file(mark_file);
+                EXPECT_EQ(std::string(content.begin(), content.end()), *c.file_mark) << name;
+            } else {
+                EXPECT_FALSE(fs::exists(mark_file)) << name;
+            }
+        }
+        EXPECT_EQ(files, 2u);
+        EXPECT_FALSE(fs::exists(dest / "broken.txt:Zone.Identifier"));
+    }
+}
+
+TEST_F(StubEngine, TestModeChecksEveryEntryAndWritesNothing)
+{
+    for (const char* archive : {"deflate.zip", "solid.7z", "bad_crc.zip"}) {
+        SCOPED_TRACE(archive);
+        Options options;
+        options.test_only = true;
+        RecordingObserver observer;
+        auto exe = exe_for(archive);
+        ExtractResult result = extract_archive(*exe, find_image_end(*exe).offset, nullptr, options, observer);
+        EXPECT_TRUE(fs::is_empty(dest));
+        auto expected = testing::snapshot(data_dir() / (std::string(archive) + ".expected"));
+        std::size_t good = 0;
+        for (const auto& outcome : observer.finished) {
+            if (outcome.directory || outcome.problem != Problem::none)
+                continue;
+            ++good;
+            const auto& bytes = expected.at(outcome.path);
+            EXPECT_EQ(outcome.size, bytes.size());
+            EXPECT_EQ(outcome.crc32, ::crc32(0, bytes.data(), static_cast<uInt>(bytes.size()))) << outcome.path;
+        }
+        EXPECT_EQ(good, result.files);
+        EXPECT_EQ(result.exit_code(), result.failed.empty() ? ExitCode::ok : ExitCode::fatal);
+    }
+}
+
+TEST_F(StubEngine, ArchiveBeyondFourGigabytes)
+{
+    // The archive starts past 4 GB in the exe: every offset on the way must be 64-bit.
+    const std::uint64_t gap = 5ull << 30;
+    auto exe = exe_for("solid.7z", gap);
+    auto zip = exe_for("zip64.zip", gap);
+    for (auto* source : {exe.get(), zip.get()}) {
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        RecordingObserver observer;
+        FolderDestination destination(dest);
+        Options options;
+        options.name_charset = "GBK";
+        ExtractResult result = extract_archive(*source, source->archive_offset(), &destination, options, observer);
+        EXPECT_EQ(result.exit_code(), ExitCode::ok) << result.fatal_detail;
+        EXPECT_EQ(differences(source == exe.get() ? "solid.7z" : "zip64.zip"), std::vector<std::string>{});
+    }
+}
+
+TEST_F(StubEngine, ReadErrorsOfOurOwnFileAreFatal)
+{
+    auto exe = exe_for("deflate.zip");
+    const std::uint64_t offset = find_image_end(*exe).offset;
+    exe->fail_reads = true;
+    RecordingObserver observer;
+    FolderDestination destination(dest);
+    ExtractResult result = extract_archive(*exe, offset, &destination, {}, observer);
+    EXPECT_EQ(result.fatal, Fatal::read_error);
+    EXPECT_EQ(result.exit_code(), ExitCode::fatal);
+}
+
+TEST_F(StubEngine, ProgressCountsBytesUpToTheDeclaredTotal)
+{
+    RecordingObserver observer;
+    Outcome run = extract("solid.7z", {}, &observer);
+    EXPECT_FALSE(observer.progress_went_back);
+    EXPECT_EQ(observer.last_total, run.listing.declared_total);
+    EXPECT_EQ(observer.last_done, run.listing.declared_total);
+}
+
+} // namespace
+} // namespace kzsfx
