@@ -71,7 +71,7 @@ ParsedCommandLine parse_arguments(const std::vector<std::wstring>& arguments) {
             return refuse(L"无法识别的参数：" + argument);
         }
         const wchar_t name = lower(argument[1]);
-        const std::wstring value = argument.substr(2);
+        std::wstring value = argument.substr(2);
         if (argument == L"-?" || argument == L"--help" || (name == L'h' && value.empty())) {
             result.show_help = true;
         } else if (name == L'y' && value.empty()) {
@@ -79,6 +79,9 @@ ParsedCommandLine parse_arguments(const std::vector<std::wstring>& arguments) {
         } else if (name == L't' && value.empty()) {
             result.test_only = true;
         } else if (name == L'o') {
+            // -o"C:\dir\" splits as C:\dir" (the backslash escapes the quote). No Windows path
+            // holds a quote, so it can only be the closing one the user meant.
+            if (!value.empty() && value.back() == L'"') value.pop_back();
             // A repeated switch with another value is a mistake the user should see, not a guess.
             if (value.empty()) return refuse(L"-o 后须紧跟目标文件夹，例如 -oC:\\目标");
             if (result.output_dir && *result.output_dir != value) {

@@ -26,6 +26,7 @@ constexpr UINT msg_ask_password = WM_APP + 3;
 constexpr UINT_PTR progress_timer = 1;
 constexpr UINT progress_interval_ms = 100;
 constexpr int progress_steps = 1000;
+constexpr int summary_button_width = 64;  // dialog units: fits "打开文件夹(O)"
 
 constexpr int setup_controls[] = {IDC_DEST_LABEL, IDC_DEST, IDC_BROWSE, IDC_INFO};
 constexpr int password_controls[] = {IDC_PASSWORD_LABEL, IDC_PASSWORD};
@@ -354,6 +355,7 @@ private:
             break;
         case View::summary:
             ::SetWindowTextW(ok, L"打开文件夹(&O)");
+            widen_leftwards(ok, summary_button_width);
             ::SetWindowTextW(cancel, L"关闭");
             ::EnableWindow(cancel, TRUE);
             ::ShowWindow(ok, SW_SHOW);
@@ -364,6 +366,17 @@ private:
             ::SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
             break;
         }
+    }
+
+    // A longer caption needs a wider button; its right edge stays where it was.
+    void widen_leftwards(HWND control, int width_units) {
+        RECT wanted{0, 0, width_units, 0};
+        ::MapDialogRect(window_, &wanted);
+        RECT now{};
+        ::GetWindowRect(control, &now);
+        ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&now), 2);
+        ::SetWindowPos(control, nullptr, now.right - wanted.right, now.top, wanted.right, now.bottom - now.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     std::wstring shown_path(const std::string& path) const {

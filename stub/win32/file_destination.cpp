@@ -23,13 +23,15 @@ bool starts_with(std::wstring_view text, std::wstring_view prefix) {
 
 // Junctions and symbolic links name another place; anything below the destination that is
 // one could carry the extraction outside it. Other reparse points (cloud placeholders,
-// deduplicated files) are ordinary folders as far as we are concerned.
+// deduplicated files) are ordinary folders as far as we are concerned. A reparse point
+// without a tag (how Wine shows a Unix symbolic link) counts as a link.
 bool is_link(const std::wstring& path) {
     WIN32_FIND_DATAW found{};
     HANDLE search = ::FindFirstFileW(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
+    if (search == INVALID_HANDLE_VALUE) return true;
     ::FindClose(search);
-    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(found.dwReserved0);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           (found.dwReserved0 == 0 || IsReparseTagNameSurrogate(found.dwReserved0));
 }
 
 // Makes `path` an existing real folder: creates it when missing, refuses a file or a link.

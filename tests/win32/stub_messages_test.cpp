@@ -1,0 +1,56 @@
+// Sizes and counts as the self-extractor shows them.
+#include "messages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace kzsfx::win32 {
+namespace {
+
+TEST(StubMessages, FormatsSizesWithOneDecimal) {
+    const struct {
+        std::uint64_t bytes;
+        const wchar_t* shown;
+    } cases[] = {
+        {0, L"0 字节"},
+        {1023, L"1023 字节"},
+        {1024, L"1.0 KB"},
+        {1536, L"1.5 KB"},
+        {1024 + 51, L"1.0 KB"},  // 1.0498: rounds down
+        {1024 + 52, L"1.1 KB"},  // 1.0508: rounds up
+        {1048524, L"1023.9 KB"},
+        {1048575, L"1.0 MB"},  // 1023.999 KB must not show as "1024.0 KB"
+        {10u * 1024 * 1024, L"10.0 MB"},
+        {5ull * 1024 * 1024 * 1024, L"5.0 GB"},
+        {4294967296ull + 429496730ull, L"4.4 GB"},
+        {UINT64_MAX, L"16.0 EB"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(format_size(c.bytes), c.shown) << c.bytes;
+}
+
+TEST(StubMessages, FormatsCounts) {
+    EXPECT_EQ(format_count(0), L"0");
+    EXPECT_EQ(format_count(12345), L"12345");
+    EXPECT_EQ(format_count(UINT64_MAX), L"18446744073709551615");
+}
+
+TEST(StubMessages, ConvertsUtf8BothWays) {
+    const std::string utf8 = "\xe4\xb8\xad\xe6\x96\x87/\xf0\x9f\x98\x80.txt";  // 中文/😀.txt
+    EXPECT_EQ(widen(utf8), L"中文/\U0001F600.txt");
+    EXPECT_EQ(narrow(widen(utf8)), utf8);
+    EXPECT_EQ(widen(""), L"");
+}
+
+TEST(StubMessages, ProblemTextCarriesTheDetail) {
+    const EntryReport report{"a.txt", Problem::write_failed, PathRefusal::none, "disk full"};
+    const std::wstring text = describe_problem(report);
+    EXPECT_NE(text.find(L"disk full"), std::wstring::npos);
+    EXPECT_NE(text.find(L"无法写入"), std::wstring::npos);
+    const EntryReport refused{"../x", Problem::refused_path, PathRefusal::parent_reference, {}};
+    EXPECT_NE(describe_problem(refused).find(L".."), std::wstring::npos);
+    EXPECT_TRUE(describe_problem({"ok", Problem::none, PathRefusal::none, {}}).empty());
+}
+
+}  // namespace
+}  // namespace kzsfx::win32
