@@ -1,0 +1,214 @@
+// Quillet end to end: the real program started with a private temporary folder, real drops
+// from the drag driver, its message boxes answered as a user would, the produced
+// executables run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/stub_payload.h"
+#include "tests/e2e/quillet_process.h"
+
+namespace quillet::e2e {
+namespace {
+
+constexpr DWORD kTimeoutMs = 20000;
+const char* const kTitle = "Quillet 0.1";
+const char* const kRefusal = "请拖入扩展名为 kz 或 zip 的文件";
+const char* const kOverwriteQuestion = "发现同名exe文件，确定覆盖？";
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::vector<std::uint8_t> Expected(const std::wstring& archive) {
+  std::vector<std::uint8_t> bytes(StubPayload().begin(), StubPayload().end());
+  const std::vector<std::uint8_t> tail = ReadBytes(archive);
+  bytes.insert(bytes.end(), tail.begin(), tail.end());
+  return bytes;
+}
+
+// Waits until the file holds exactly the expected bytes (the copy runs in its own process).
+bool WaitForContent(const std::wstring& path, const std::vector<std::uint8_t>& expected) {
+  const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
+  while (::GetTickCount64() < deadline) {
+    if (ReadBytes(path) == expected) return true;
+    ::Sleep(100);
+  }
+  return false;
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    data_ = EnvironmentPath("E2E_DATA");
+    ASSERT_FALSE(data_.empty()) << "E2E_DATA is not set";
+    work_ = MakeScratchFolder(Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    temp_ = work_ + L"\\temp";
+    ::CreateDirectoryW(temp_.c_str(), nullptr);
+  }
+
+  void StartQuillet() {
+    quillet_.emplace(Quoted(EnvironmentPath("QUILLET_EXE")), temp_);
+    const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
+    while (!FindMainWindow(quillet_->id()) && ::GetTickCount64() < deadline) ::Sleep(10);
+    ASSERT_TRUE(FindMainWindow(quillet_->id())) << "Quillet's window did not appear";
+  }
+
+  // Starts a drag of the given files onto the window; the driver waits while a box is open.
+  ChildProcess& Drop(const std::vector<std::wstring>& paths, const std::wstring& keys = L"none") {
+    std::wstring line = Quoted(EnvironmentPath("DRAG_DRIVER")) + L" --title \"Quillet 0.1\" --keys " + keys;
+    for (const std::wstring& path : paths) line += L" " + Quoted(path);
+    driverOutput_ = work_ + L"\\driver.txt";
+    driver_.emplace(line, std::wstring{}, driverOutput_);
+    return *driver_;
+  }
+
+  std::string DriverOutput() {
+    EXPECT_TRUE(driver_->WaitForExit(kTimeoutMs).has_value()) << "the drag did not end";
+    const std::vector<std::uint8_t> bytes = ReadBytes(driverOutput_);
+    return {bytes.begin(), bytes.end()};
+  }
+
+  // Answers the box Quillet shows with the button and returns its message.
+  std::string AnswerBox(int button) {
+    HWND box = WaitForMessageBox(quillet_->id(), kTimeoutMs);
+    if (!box) return "(no message box)";
+    EXPECT_EQ(WindowTitle(box), "信息：");
+    const std::string message = BoxMessage(box);
+    PressButton(box, button);
+    for (int i = 0; i < 500 && ::IsWindow(box); ++i) ::Sleep(10);
+    return message;
+  }
+
+  // Asks the window to close with Esc, as a user pressing the key in it would.
+  std::optional<DWORD> CloseWithEscape() {
+    const std::optional<WindowSeen> window = FindMainWindow(quillet_->id());
+    if (!window) return std::nullopt;
+    ::PostMessageA(window->window, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    ::PostMessageA(window->window, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    return quillet_->WaitForExit(kTimeoutMs);
+  }
+
+  std::wstring Copy(const std::wstring& name) {
+    const std::wstring path = work_ + L"\\" + name;
+    ::CopyFileW((data_ + L"\\" + name).c_str(), path.c_str(), FALSE);
+    return path;
+  }
+
+  std::wstring data_, work_, temp_, driverOutput_;
+  std::optional<ChildProcess> quillet_;
+  std::optional<ChildProcess> driver_;
+};
+
+TEST_F(ProgramTest, WindowFirstAppearsWithItsTitleAndTheStubAlreadyWritten) {
+  quillet_.emplace(Quoted(EnvironmentPath("QUILLET_EXE")), temp_);
+  const std::wstring stub = temp_ + L"\\kzsfx.tmp~1";
+  std::optional<WindowSeen> first;
+  std::vector<std::uint8_t> stubAtFirstSight;
+  const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
+  while (!first && ::GetTickCount64() < deadline) {
+    first = FindMainWindow(quillet_->id());
+    if (first) stubAtFirstSight = ReadBytes(stub);
+  }
+  ASSERT_TRUE(first) << "Quillet's window did not appear";
+  EXPECT_EQ(first->title, kTitle);
+  const ByteView payload = StubPayload();
+  EXPECT_TRUE(std::equal(payload.begin(), payload.end(), stubAtFirstSight.begin(), stubAtFirstSight.end()))
+      << "the stub file holds " << stubAtFirstSight.size() << " bytes when the window appears";
+  EXPECT_EQ(CloseWithEscape(), 0u);
+  EXPECT_EQ(FileNames(temp_), std::vector<std::wstring>{L"kzsfx.tmp~1"});
+}
+
+TEST_F(ProgramTest, DroppedZipBecomesAnExecutableThatExtractsTheArchive) {
+  StartQuillet();
+  const std::wstring archive = Copy(L"pack.zip");
+  Drop({archive});
+  const std::string driver = DriverOutput();
+  EXPECT_NE(driver.find("effect=1 copy"), std::string::npos) << driver;
+  const std::wstring exe = work_ + L"\\pack.exe";
+  ASSERT_TRUE(WaitForContent(exe, Expected(archive))) << "pack.exe is not the stub followed by the archive";
+  SaveScreenshot(EnvironmentPath("E2E_ARTIFACTS") + L"\\quillet-after-drop.bmp");
+
+  const std::wstring out = work_ + L"\\out";
+  ChildProcess extract(Quoted(exe) + L" -y " + Quoted(L"-o" + out));
+  EXPECT_EQ(extract.WaitForExit(60000), 0u);
+  EXPECT_EQ(ReadTree(out), ReadTree(data_ + L"\\src"));
+
+  EXPECT_EQ(CloseWithEscape(), 0u);
+  EXPECT_EQ(FileNames(temp_), (std::vector<std::wstring>{L"kzsfx.tmp~1", L"kzsfx.tmp~1.bat"}));
+}
+
+TEST_F(ProgramTest, KzArchiveAndAFolderNeedingQuotesConvertToo) {
+  StartQuillet();
+  const std::wstring kz = Copy(L"pack.kz");
+  Drop({kz});
+  DriverOutput();
+  EXPECT_TRUE(WaitForContent(work_ + L"\\pack.exe", Expected(kz)));
+
+  const std::wstring folder = work_ + L"\\a b&c";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring awkward = folder + L"\\ar%20ch.zip";
+  ::CopyFileW((data_ + L"\\a b&c\\ar%20ch.zip").c_str(), awkward.c_str(), FALSE);
+  Drop({awkward});
+  DriverOutput();
+  EXPECT_TRUE(WaitForContent(folder + L"\\ar%20ch.exe", Expected(awkward)));
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
+TEST_F(ProgramTest, WrongExtensionAndSeveralFilesAreRefusedAndNothingIsWritten) {
+  StartQuillet();
+  const std::wstring rar = Copy(L"notes.rar");
+  Drop({rar});
+  EXPECT_EQ(AnswerBox(IDOK), kRefusal);
+  DriverOutput();
+
+  Drop({Copy(L"pack.zip"), Copy(L"second.zip")});
+  EXPECT_EQ(AnswerBox(IDOK), kRefusal);
+  DriverOutput();
+
+  ::Sleep(500);
+  EXPECT_FALSE(FindMessageBox(quillet_->id())) << "a refusal was shown twice";
+  EXPECT_FALSE(Exists(work_ + L"\\notes.exe"));
+  EXPECT_FALSE(Exists(work_ + L"\\pack.exe"));
+  EXPECT_FALSE(Exists(work_ + L"\\second.exe"));
+  EXPECT_FALSE(Exists(temp_ + L"\\kzsfx.tmp~1.bat"));
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
+TEST_F(ProgramTest, ExistingExecutableIsKeptOnCancelAndReplacedOnOk) {
+  StartQuillet();
+  const std::wstring archive = Copy(L"pack.zip");
+  const std::wstring exe = work_ + L"\\pack.exe";
+  const std::vector<std::uint8_t> old{'o', 'l', 'd'};
+  ASSERT_TRUE(WriteBytes(exe, old));
+
+  Drop({archive});
+  EXPECT_EQ(AnswerBox(IDCANCEL), kOverwriteQuestion);
+  DriverOutput();
+  ::Sleep(1000);
+  EXPECT_EQ(ReadBytes(exe), old);
+  EXPECT_FALSE(Exists(temp_ + L"\\kzsfx.tmp~1.bat"));
+
+  Drop({archive});
+  EXPECT_EQ(AnswerBox(IDOK), kOverwriteQuestion);
+  DriverOutput();
+  EXPECT_TRUE(WaitForContent(exe, Expected(archive)));
+  EXPECT_FALSE(FindMessageBox(quillet_->id())) << "a further question was asked";
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
+TEST_F(ProgramTest, DropWithCtrlAndShiftHeldDeliversNothing) {
+  StartQuillet();
+  const std::wstring archive = Copy(L"pack.zip");
+  Drop({archive}, L"ctrl+shift");
+  const std::string driver = DriverOutput();
+  EXPECT_NE(driver.find("effect=0 none"), std::string::npos) << driver;
+  ::Sleep(1000);
+  EXPECT_FALSE(FindMessageBox(quillet_->id()));
+  EXPECT_FALSE(Exists(work_ + L"\\pack.exe"));
+  EXPECT_FALSE(Exists(temp_ + L"\\kzsfx.tmp~1.bat"));
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
+}  // namespace
+}  // namespace quillet::e2e
