@@ -1,5 +1,5 @@
 # The self-extractor core. The pure rules run in both builds (under Wine too); the engine tests
-# make their archives with python3, zip and 7z at test time, so they run natively.
+# read archives that python3, zip and 7z make when the test is built, and run natively.
 quillet_add_test(stub_core_rules_test
   SOURCES ${TEST_DIR}/stub_safe_path_test.cpp ${TEST_DIR}/stub_pe_image_test.cpp
           ${TEST_DIR}/stub_units_test.cpp ${TEST_DIR}/stub_test_support.cpp
@@ -22,12 +22,22 @@ if(NOT WIN32)
       "STUB_TEST_REAL_EXES=\"${tiny}.exe\", \"${tiny}_symbols.exe\"")
   endif()
 
+  set(archives ${CMAKE_CURRENT_BINARY_DIR}/stub_archives)
+  add_custom_command(
+    OUTPUT ${archives}.stamp
+    COMMAND python3 ${TEST_DIR}/stub_archives.py ${archives}
+    COMMAND ${CMAKE_COMMAND} -E touch ${archives}.stamp
+    DEPENDS ${TEST_DIR}/stub_archives.py
+    COMMENT "Making the self-extractor's test archives")
+  add_custom_target(stub_archives DEPENDS ${archives}.stamp)
+
   find_package(ZLIB REQUIRED)
   quillet_add_test(stub_engine_test
     SOURCES ${TEST_DIR}/stub_engine_test.cpp ${TEST_DIR}/stub_test_support.cpp
     LIBRARIES kzsfx_core ZLIB::ZLIB
     TIMEOUT 600)
-  target_compile_definitions(stub_engine_test PRIVATE STUB_ARCHIVES_SCRIPT="${TEST_DIR}/stub_archives.py")
+  add_dependencies(stub_engine_test stub_archives)
+  target_compile_definitions(stub_engine_test PRIVATE STUB_ARCHIVES_DIR="${archives}")
 
   quillet_add_test(stub_memory_test
     SOURCES ${TEST_DIR}/stub_memory_test.cpp ${TEST_DIR}/stub_test_support.cpp

@@ -4,7 +4,6 @@
 #include <zlib.h>
 
 #include <clocale>
-#include <cstdlib>
 #include <filesystem>
 
 #include "stub/core/engine.h"
@@ -21,25 +20,13 @@ using testing::SplicedSource;
 
 fs::path data_dir()
 {
-    static const fs::path dir = [] {
-        fs::path dir = fs::temp_directory_path() / ("kzsfx-archives-" + std::to_string(::getpid()));
-        std::string command = "python3 '" STUB_ARCHIVES_SCRIPT "' '" + dir.string() + "'";
-        if (std::system(command.c_str()) != 0)
-            throw std::runtime_error("cannot make the test archives");
-        return dir;
-    }();
-    return dir;
+    return STUB_ARCHIVES_DIR;
 }
 
 class Environment : public ::testing::Environment {
 public:
     // libarchive converts names into the locale's charset natively; Windows keeps them wide.
     void SetUp() override { std::setlocale(LC_ALL, "C.UTF-8"); }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(fs::temp_directory_path() / ("kzsfx-archives-" + std::to_string(::getpid())), ec);
-    }
 };
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new Environment);
 
