@@ -12,6 +12,7 @@
 
 #include "app/globals.h"
 #include "app/path_analysis.h"
+#include "app/stub_payload.h"
 #include "tests/win32/box_watcher.h"
 #include "tests/win32/scratch_folder.h"
 
@@ -113,7 +114,8 @@ class Conversion : public ::testing::Test {
 
   ScratchFolder scratch_{"conversion"};
   std::string temp_;
-  const std::string stub_ = "MZ" + SomeBytes(40000, 7);
+  const std::string stub_{reinterpret_cast<const char*>(StubPayload().data()),
+                          StubPayload().size()};
 };
 
 std::string ExeFor(const std::string& archive) {
