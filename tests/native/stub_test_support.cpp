@@ -1,10 +1,19 @@
 // Test doubles for the self-extractor core.
 #include "stub_test_support.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace kzsfx::testing {
 
@@ -195,6 +204,17 @@ private:
     bool committed_ = false;
 };
 
+// Creates the file only when no file of that name exists, whatever the archive put there.
+std::FILE* open_exclusive(const fs::path& path)
+{
+#ifdef _WIN32
+    int fd = _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, 0600);
+#else
+    int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0600);
+#endif
+    return fd < 0 ? nullptr : fdopen(fd, "wb");
+}
+
 } // namespace
 
 std::unique_ptr<OutputFile> FolderDestination::open_file(const std::string& path, Status& status)
@@ -202,8 +222,7 @@ std::unique_ptr<OutputFile> FolderDestination::open_file(const std::string& path
     const fs::path target = full(path);
     for (;;) {
         fs::path temp = target.parent_path() / (".kzsfx-" + std::to_string(++counter_) + ".tmp");
-        // "x": never reuse an existing name, whatever the archive put there.
-        if (std::FILE* file = std::fopen(temp.c_str(), "wbx"))
+        if (std::FILE* file = open_exclusive(temp))
             return std::make_unique<FolderOutput>(temp, target, file, fail_write_after);
         if (errno != EEXIST) {
             status = Status::failure(std::strerror(errno));
