@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/mingw}" && pwd)
 goal=680960
 
-stub=$(find "$build" -name kzsfx.exe -type f | head -n 1)
+stub=$(find "$build" -path '*/stub/*' -name kzsfx.exe -type f -not -path '*/CMakeFiles/*' | sort | head -n 1)
 [ -n "$stub" ] || { echo "stub_size: no kzsfx.exe under $build (build the kzsfx target first)" >&2; exit 1; }
 size=$(stat -c %s "$stub")
 echo "kzsfx.exe: $size bytes; goal: well under $goal bytes; $((size * 100 / goal))% of it used," \
