@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <clocale>
+#include <random>
 #include <filesystem>
 
 #include "stub/core/engine.h"
@@ -40,7 +41,7 @@ protected:
     void SetUp() override
     {
         sandbox = fs::temp_directory_path() /
-                  ("kzsfx-engine-" + std::to_string(::getpid()) + "-" +
+                  ("kzsfx-engine-" + std::to_string(std::random_device{}()) + "-" +
                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(sandbox);
         dest = sandbox / "out";
@@ -64,7 +65,7 @@ protected:
         if (!destination)
             destination = &own_destination;
         if (options.name_charset.empty())
-            options.name_charset = "GBK";
+            options.name_charset = testing::gbk_charset;
         auto exe = exe_for(archive);
         ImageEnd end = find_image_end(*exe);
         EXPECT_TRUE(end.ok) << end.error;
@@ -144,7 +145,7 @@ TEST_F(StubEngine, ListingGivesTheDialogItsDefaults)
         SCOPED_TRACE(c.archive);
         RecordingObserver observer;
         Options options;
-        options.name_charset = "GBK";
+        options.name_charset = testing::gbk_charset;
         auto exe = exe_for(c.archive);
         Listing listing = list_archive(*exe, find_image_end(*exe).offset, options, observer);
         EXPECT_EQ(listing.fatal, Fatal::none) << listing.fatal_detail;
@@ -310,8 +311,9 @@ TEST_F(StubEngine, PasswordsFromOptionsAndPrompts)
         EXPECT_EQ(observer.password_questions.size(), c.questions);
         for (std::size_t i = 0; i < observer.password_questions.size() && i < c.answers.size(); ++i)
             EXPECT_EQ(observer.password_questions[i].second, i > 0) << "retry flag of question " << i;
-        if (c.tree_complete)
+        if (c.tree_complete) {
             EXPECT_EQ(differences(c.archive), std::vector<std::string>{});
+        }
         for (const auto& [name, bytes] : testing::snapshot(dest))
             EXPECT_TRUE(c.tree_complete || name.back() == '/' || bytes.empty())
                 << "no file from a failed decryption: " << name;
@@ -434,10 +436,10 @@ TEST_F(StubEngine, EveryExtractedFileCarriesTheDownloadMark)
         Outcome run = extract("bad_crc.zip", options);
         std::size_t files = 0;
         for (const auto& [name, bytes] : testing::snapshot(dest)) {
-            if (name.find(":Zone.Identifier") != std::string::npos)
+            if (name.find(testing::mark_suffix) != std::string::npos)
                 continue;
             ++files;
-            const fs::path mark_file = dest / (name + ":Zone.Identifier");
+            const fs::path mark_file = dest / (name + testing::mark_suffix);
             if (c.file_mark) {
                 auto content = testing::read_file(mark_file);
                 EXPECT_EQ(std::string(content.begin(), content.end()), *c.file_mark) << name;
@@ -446,7 +448,7 @@ TEST_F(StubEngine, EveryExtractedFileCarriesTheDownloadMark)
             }
         }
         EXPECT_EQ(files, 2u);
-        EXPECT_FALSE(fs::exists(dest / "broken.txt:Zone.Identifier"));
+        EXPECT_FALSE(fs::exists(dest / (std::string("broken.txt") + testing::mark_suffix)));
     }
 }
 
@@ -487,7 +489,7 @@ TEST_F(StubEngine, ArchiveBeyondFourGigabytes)
         RecordingObserver observer;
         FolderDestination destination(dest);
         Options options;
-        options.name_charset = "GBK";
+        options.name_charset = testing::gbk_charset;
         ExtractResult result = extract_archive(*source, source->archive_offset(), &destination, options, observer);
         EXPECT_EQ(result.exit_code(), ExitCode::ok) << result.fatal_detail;
         EXPECT_EQ(differences(source == exe.get() ? "solid.7z" : "zip64.zip"), std::vector<std::string>{});

@@ -194,7 +194,11 @@ public:
         return Status::success();
     }
 
-    static fs::path mark_path(const fs::path& file) { return fs::path(file.string() + ":Zone.Identifier"); }
+    static fs::path mark_path(const fs::path& file)
+    {
+        fs::path mark = file;
+        return mark += mark_suffix;
+    }
 
 private:
     fs::path temp_, target_;
@@ -277,7 +281,7 @@ std::map<std::string, Bytes> snapshot(const fs::path& root)
     if (!fs::exists(root))
         return files;
     for (const auto& item : fs::recursive_directory_iterator(root)) {
-        auto rel = item.path().lexically_relative(root).u8string();
+        auto rel = item.path().lexically_relative(root).generic_u8string();
         std::string name(rel.begin(), rel.end());
         if (item.is_directory())
             files[name + "/"] = {};

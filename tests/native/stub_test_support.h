@@ -19,6 +19,15 @@ namespace kzsfx::testing {
 
 using Bytes = std::vector<unsigned char>;
 
+inline constexpr const char* mark_suffix = "#Zone.Identifier";
+
+// The GBK code page as libarchive names it: through iconv natively, by number on Windows.
+#ifdef _WIN32
+inline constexpr const char* gbk_charset = "CP936";
+#else
+inline constexpr const char* gbk_charset = "GBK";
+#endif
+
 Bytes read_file(const std::filesystem::path& path);
 
 class MemorySource final : public ByteSource {
@@ -53,7 +62,8 @@ private:
 // A minimal PE32 image: headers plus `sections` raw blocks of `section_size` bytes each.
 Bytes make_pe_head(unsigned sections = 3, std::uint32_t section_size = 0x200);
 
-// Writes below a real folder. The download mark goes to "<file>:Zone.Identifier" beside it.
+// Writes below a real folder. The download mark goes to a file named "<file>" + mark_suffix
+// beside it, so tests can see it on any file system.
 class FolderDestination final : public Destination {
 public:
     explicit FolderDestination(std::filesystem::path root) : root_(std::move(root)) {}
