@@ -107,6 +107,9 @@ private:
             if (current != last_current_) {
                 last_current_ = current;
                 std::wstring shown = widen(current);
+                for (wchar_t& c : shown) {
+                    if (c == L'/') c = L'\\';
+                }
                 Locked lock(dialog_.current_lock_);
                 dialog_.current_.swap(shown);
             }

@@ -54,7 +54,7 @@ void report_summary(const ExtractResult& result, bool testing, const std::wstrin
     std::wstring text;
     if (result.fatal != Fatal::none) {
         text = L"错误：" + describe_fatal(result.fatal);
-        if (!result.fatal_detail.empty()) text += L" 详细信息：" + widen(result.fatal_detail);
+        if (!result.fatal_detail.empty()) text += L"详细信息：" + widen(result.fatal_detail);
         console.err(text + L"\r\n");
     }
     if (testing) {
@@ -63,11 +63,11 @@ void report_summary(const ExtractResult& result, bool testing, const std::wstrin
         text = L"已解压 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"，到 " +
                display_path(root) + L"。";
     }
-    if (!result.refused.empty()) text += L" 拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
-    if (!result.failed.empty()) text += L" " + format_count(result.failed.size()) + L" 个条目出错。";
-    if (!result.warnings.empty()) text += L" " + format_count(result.warnings.size()) + L" 个警告。";
-    if (result.cancelled) text += L" 已取消。";
-    if (result.exit_code() == ExitCode::ok) text += testing ? L" 全部正确。" : L"";
+    if (!result.refused.empty()) text += L"拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
+    if (!result.failed.empty()) text += format_count(result.failed.size()) + L" 个条目出错。";
+    if (!result.warnings.empty()) text += format_count(result.warnings.size()) + L" 个警告。";
+    if (result.cancelled) text += L"已取消。";
+    if (result.exit_code() == ExitCode::ok) text += testing ? L"全部正确。" : L"";
     console.out(text + L"\r\n");
 }
 
@@ -83,7 +83,7 @@ int run_unattended(const CommandLine& command_line, Session& session, Console& c
     const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
     if (listing.fatal != Fatal::none) {
         std::wstring text = L"错误：" + describe_fatal(listing.fatal);
-        if (!listing.fatal_detail.empty()) text += L" 详细信息：" + widen(listing.fatal_detail);
+        if (!listing.fatal_detail.empty()) text += L"详细信息：" + widen(listing.fatal_detail);
         console.err(text + L"\r\n");
         return static_cast<int>(listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal);
     }

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# The self-extractor's dialog driven with xdotool under Wine's Xvfb: destination, Extract,
+# progress with an overwrite question in the middle, summary, Close; then a run cancelled
+# in the middle. Screenshots of each view are kept in the work folder for review.
+# Usage: stub_dialog_test.sh <kzsfx.exe> <work folder>
+set -uo pipefail
+stub=$(realpath "$1")
+work=$2
+here=$(cd "$(dirname "$0")" && pwd)
+wine_run="$here/../../scripts/wine-run"
+
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work" || exit 1
+"$wine_run"  # makes sure the prefix and the display exist
+DISPLAY=":$(cat "${QUILLET_WINEPREFIX:-$HOME/.cache/quillet/wineprefix}.state/display")"
+export DISPLAY
+
+failures=0
+checks=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+pass() { checks=$((checks + 1)); }
+
+# find_window <exact title> <seconds>: prints the X window id once it is mapped.
+find_window() {
+  local deadline=$((SECONDS + $2)) id
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null | head -n 1)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# snapshot <window> <file>: the screen area of the window (Xvfb has no compositor).
+snapshot() {
+  local X Y WIDTH HEIGHT WINDOW SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+}
+
+# Keys go to the focused window; without a window manager a click on the caption gives focus.
+press() {  # <window> <key>
+  xdotool windowraise "$1"
+  xdotool mousemove --window "$1" 60 8 click 1
+  sleep 0.3
+  xdotool key "$2"
+}
+
+wait_for() {  # <seconds> <command...>: polls until the command succeeds
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -ge "$deadline" ] && return 1
+    sleep 0.2
+  done
+}
+
+# The archive: a large stored file, a file that already exists at the destination, another
+# large file. The overwrite question stops the worker half way, so the progress view holds.
+title=kzsfx-dialog-e2e
+mkdir -p src/资料
+head -c 60000000 /dev/zero > src/first.bin
+printf 'from the archive\n' > src/资料/说明.txt
+head -c 60000000 /dev/zero | tr '\0' 'x' > src/second.bin
+# Python flags its UTF-8 names; Info-ZIP's zip stores them unflagged, which reads as GBK.
+(cd src && python3 -c '
+import zipfile
+with zipfile.ZipFile("../payload.zip", "w", zipfile.ZIP_STORED) as z:
+    for name in ("first.bin", "资料/说明.txt", "second.bin"):
+        z.write(name)')
+cat "$stub" payload.zip > "$title.exe"
+mkdir -p "$title/资料"
+printf 'stale\n' > "$title/资料/说明.txt"
+
+"$wine_run" "$title.exe" &
+runner=$!
+if ! dialog=$(find_window "$title" 30); then
+  fail "the dialog did not appear"
+  kill "$runner"
+  exit 1
+fi
+xdotool windowmove "$dialog" 300 200
+sleep 0.5
+snapshot "$dialog" setup.png
+pass
+
+press "$dialog" Return  # Extract is the default button
+if question=$(find_window "确认覆盖文件" 30); then
+  pass
+  xdotool windowmove "$question" 320 420
+  sleep 0.5
+  snapshot "$dialog" progress.png
+  snapshot "$question" overwrite.png
+  press "$question" Return  # Overwrite is the default
+else
+  fail "no overwrite question"
+fi
+
+complete() { cmp -s src/second.bin "$title/second.bin"; }
+wait_for 60 complete || fail "the extraction did not finish"
+sleep 1
+snapshot "$dialog" summary.png
+press "$dialog" Return  # Close is the default in the summary
+if wait_for 20 bash -c "! kill -0 $runner 2> /dev/null"; then
+  wait "$runner"
+  code=$?
+  [ "$code" -eq 0 ] && pass || fail "exit code $code after a clean extraction"
+else
+  fail "the dialog did not close"
+  kill "$runner"
+fi
+diff -r src "$title" > diff.txt && pass || { fail "extracted tree differs"; cat diff.txt; }
+
+# Cancelling at the question stops the run: nothing after it, no half-written file.
+rm -rf "$title"
+mkdir -p "$title/资料"
+printf 'stale\n' > "$title/资料/说明.txt"
+"$wine_run" "$title.exe" &
+runner=$!
+if dialog=$(find_window "$title" 30); then
+  xdotool windowmove "$dialog" 300 200
+  press "$dialog" Return
+  if question=$(find_window "确认覆盖文件" 30); then
+    xdotool windowmove "$question" 320 420
+    press "$question" Escape
+    if wait_for 20 bash -c "! kill -0 $runner 2> /dev/null"; then
+      wait "$runner"
+      code=$?
+      [ "$code" -eq 255 ] && pass || fail "exit code $code after cancelling, expected 255"
+    else
+      fail "the dialog did not close after cancelling"
+      kill "$runner"
+    fi
+  else
+    fail "no overwrite question in the cancelled run"
+  fi
+else
+  fail "the dialog did not appear for the cancelled run"
+fi
+cmp -s src/first.bin "$title/first.bin" && pass || fail "the file before the cancel is missing"
+[ "$(cat "$title/资料/说明.txt")" = stale ] && pass || fail "the existing file was touched"
+[ ! -e "$title/second.bin" ] && pass || fail "a file after the cancel was written"
+if find "$title" -name '~kzsfx*' | grep -q .; then fail "temporary files left"; else pass; fi
+
+echo "screenshots: $work/setup.png progress.png overwrite.png summary.png"
+echo "dialog: $checks passed, $failures failed"
+[ "$failures" -eq 0 ]
