@@ -1,6 +1,7 @@
 // Entry names, kinds, sizes and metadata from libarchive's entry object.
 #include "stub/core/entry_info.h"
 
+#include <archive.h>
 #include <archive_entry.h>
 
 #include "stub/core/utf8.h"
@@ -20,10 +21,33 @@ std::string decode_entry_name(archive_entry* entry)
     return {};
 }
 
-EntryInfo inspect_entry(archive_entry* entry)
+std::string EntryNamer::name(archive* a, std::uint64_t index, archive_entry* entry)
+{
+    if (!loaded_) {
+        loaded_ = true;
+        if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP)
+            zip_ = read_zip_names(source_, offset_);
+    }
+    if (zip_ && index < zip_->size()) {
+        const ZipName& record = (*zip_)[index];
+        const bool same_size = !archive_entry_size_is_set(entry) ||
+                               static_cast<std::uint64_t>(archive_entry_size(entry)) == record.size;
+        if (same_size) {
+            if (auto name = zip_name_utf8(record))
+                return *name;
+            if (options_.decode_legacy_name) {
+                if (auto name = options_.decode_legacy_name(record.raw); name && utf8::valid(*name))
+                    return *name;
+            }
+        }
+    }
+    return decode_entry_name(entry);
+}
+
+EntryInfo inspect_entry(archive_entry* entry, std::string name)
 {
     EntryInfo info;
-    info.name = decode_entry_name(entry);
+    info.name = std::move(name);
     info.path = check_entry_path(info.name);
     const auto type = archive_entry_filetype(entry);
     if (archive_entry_hardlink(entry) != nullptr || type == AE_IFLNK)

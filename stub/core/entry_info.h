@@ -4,10 +4,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "stub/core/byte_source.h"
 #include "stub/core/destination.h"
+#include "stub/core/options.h"
 #include "stub/core/safe_path.h"
+#include "stub/core/zip_names.h"
 
+struct archive;
 struct archive_entry;
 
 namespace kzsfx {
@@ -27,6 +32,25 @@ struct EntryInfo {
 // bytes (which the path check refuses unless they are valid UTF-8).
 std::string decode_entry_name(archive_entry* entry);
 
-EntryInfo inspect_entry(archive_entry* entry);
+// Names entries in reading order. For zip it pairs each entry with its central directory
+// record (checked by size) to apply zip_name_utf8; otherwise, or when the pairing does not
+// hold, libarchive's decoding stands.
+class EntryNamer {
+public:
+    EntryNamer(ByteSource& source, std::uint64_t archive_offset, const Options& options)
+        : source_(source), offset_(archive_offset), options_(options)
+    {
+    }
+    std::string name(archive* a, std::uint64_t index, archive_entry* entry);
+
+private:
+    ByteSource& source_;
+    std::uint64_t offset_;
+    const Options& options_;
+    bool loaded_ = false;
+    std::optional<std::vector<ZipName>> zip_;
+};
+
+EntryInfo inspect_entry(archive_entry* entry, std::string name);
 
 } // namespace kzsfx

@@ -39,7 +39,7 @@ public:
     ExtractResult run();
 
 private:
-    Next process(ArchiveReader& reader, archive_entry* entry);
+    Next process(ArchiveReader& reader, EntryInfo info);
     Next process_file(ArchiveReader& reader, const EntryInfo& info);
     // Copies the entry's data into `out` (null when only testing). Reports the failure itself.
     Next copy_data(ArchiveReader& reader, const EntryInfo& info, OutputFile* out, std::uint64_t& size,
@@ -83,6 +83,7 @@ ExtractResult Extraction::run()
             return result_;
         }
         archive* a = reader.get();
+        EntryNamer namer(exe_, offset_, options_);
         Next next = Next::go_on;
         for (std::uint64_t index = 0; next == Next::go_on; ++index) {
             archive_entry* entry = nullptr;
@@ -103,7 +104,7 @@ ExtractResult Extraction::run()
             }
             if (index < handled)
                 continue;
-            next = process(reader, entry);
+            next = process(reader, inspect_entry(entry, namer.name(a, index, entry)));
             handled = index + 1;
         }
         if (next == Next::stop)
@@ -111,9 +112,8 @@ ExtractResult Extraction::run()
     }
 }
 
-Next Extraction::process(ArchiveReader& reader, archive_entry* entry)
+Next Extraction::process(ArchiveReader& reader, EntryInfo info)
 {
-    EntryInfo info = inspect_entry(entry);
     if (!info.path.ok()) {
         note(result_.refused, {info.name, Problem::refused_path, info.path.refusal, {}});
         observer_.entry_finished({info.name, 0, 0, false, Problem::refused_path});

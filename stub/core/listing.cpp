@@ -34,6 +34,7 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
         return listing;
     }
     archive* a = reader.get();
+    EntryNamer namer(exe, archive_offset, options);
     bool any_safe = false;
     std::string top_level_key;
     for (;;) {
@@ -55,8 +56,8 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
         }
         if (listing.entries == 0)
             listing.format = archive_format_name(a) ? archive_format_name(a) : "";
+        EntryInfo info = inspect_entry(entry, namer.name(a, listing.entries, entry));
         ++listing.entries;
-        EntryInfo info = inspect_entry(entry);
         listing.any_encrypted = listing.any_encrypted || info.encrypted;
         if (!info.path.ok()) {
             listing.refused.push_back({info.name, Problem::refused_path, info.path.refusal, {}});

@@ -1,8 +1,10 @@
 // How a run behaves: testing or writing, overwrite policy, password, name charset, download mark.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "stub/core/observer.h"
 
@@ -20,6 +22,12 @@ struct Options {
     // libarchive's "hdrcharset" option: "CP936" (the ANSI code page) on Windows, "GBK" in
     // native tests. Empty leaves the library's default.
     std::string name_charset;
+    // Decodes a zip name's raw bytes from the system code page to UTF-8 (nothing when they do
+    // not decode). With it, every zip name is decided here from the central directory, the
+    // same way on every platform; without it, libarchive's decoding with name_charset stands
+    // for names that are neither flagged, nor carry a valid Unicode path field, nor come UTF-8
+    // from a Unix archiver (libarchive then also takes a Unicode path field whose CRC is stale).
+    std::function<std::optional<std::string>(std::string_view raw)> decode_legacy_name;
     // The exe's own Zone.Identifier content, copied onto every extracted file (see zone_mark.h).
     std::optional<std::string> zone_mark;
     // Compare the declared total with the destination's free space before writing.

@@ -177,12 +177,32 @@ def unicode_path(real, raw):
 
 
 gbk_name = '\u4e2d\u6587\u8d44\u6599/\u8bf4\u660e\u6587\u6863.txt'  # 中文资料/说明文档.txt
+unix_gbk_name = '\u8868\u683c.csv'  # 表格.csv: GBK bytes from a Unix archiver, not valid UTF-8
+utf8_looking = b'\xc3\xa9\xc3\xa9.txt'  # valid UTF-8, but a DOS archiver meant GBK
 raw_zip('gbk.zip', [Entry(gbk_name.encode('gbk'), b'gbk named\n'),
-                    Entry('plain.txt', b'ascii named\n')])
-expect('gbk.zip', {gbk_name: b'gbk named\n', 'plain.txt': b'ascii named\n'})
+                    Entry('plain.txt', b'ascii named\n'),
+                    Entry(unix_gbk_name.encode('gbk'), b'unix gbk\n', system=3),
+                    Entry(utf8_looking, b'dos bytes\n', system=0)])
+expect('gbk.zip', {gbk_name: b'gbk named\n', 'plain.txt': b'ascii named\n', unix_gbk_name: b'unix gbk\n',
+                   utf8_looking.decode('gbk'): b'dos bytes\n'})
+# Info-ZIP on Linux and macOS's archiver store UTF-8 names without the flag.
+run('zip', '-q', '-r', os.path.join(out, 'infozip_unix.zip'), 'pack')
+expect('infozip_unix.zip', tree)
+with zipfile.ZipFile(os.path.join(out, 'long_comment.zip'), 'w', zipfile.ZIP_DEFLATED) as z:
+    for path, data in tree.items():
+        if not path.endswith('/'):
+            z.writestr(path, data)
+    z.comment = b'c' * 60000
+expect('long_comment.zip', {k: v for k, v in tree.items() if not k.endswith('/')})
 # Info-ZIP on Windows: a legacy name the code page could not hold, the real one in 0x7075.
 raw_zip('unicode_path.zip', [Entry(b'_____.txt', b'unicode path\n', extra=unicode_path('\u65e5\u672c\u8a9e\u304a.txt', b'_____.txt'))])
 expect('unicode_path.zip', {'\u65e5\u672c\u8a9e\u304a.txt': b'unicode path\n'})
+# The field wins over a legacy name that decodes fine too, when its CRC matches the raw bytes.
+raw_zip('unicode_path_gbk.zip', [Entry('\u65e7\u540d.txt'.encode('gbk'), b'renamed\n',
+                                       extra=unicode_path('\u65b0\u540d\u5b57.txt', '\u65e7\u540d.txt'.encode('gbk'))),
+                                 Entry('\u65e7.txt'.encode('gbk'), b'stale field\n',
+                                       extra=unicode_path('\u4e0d\u5bf9.txt', b'other bytes'))])
+expect('unicode_path_gbk.zip', {'\u65b0\u540d\u5b57.txt': b'renamed\n', '\u65e7.txt': b'stale field\n'})
 
 good = b'good data\n' * 50
 raw_zip('bad_crc.zip', [Entry('first.txt', good), Entry('broken.txt', good * 3, method=8, crc=0x12345678),

@@ -11,7 +11,9 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
+#include <iconv.h>
 #include <unistd.h>
 #endif
 
@@ -23,6 +25,35 @@ Bytes read_file(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::optional<std::string> decode_gbk(std::string_view raw)
+{
+#ifdef _WIN32
+    const int wide_length = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
+    if (wide_length <= 0)
+        return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+    MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, raw.data(), static_cast<int>(raw.size()), wide.data(), wide_length);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, out.data(), length, nullptr, nullptr);
+    return out;
+#else
+    iconv_t cd = iconv_open("UTF-8", "GBK");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string in(raw), out(raw.size() * 3 + 4, '\0');
+    char* in_p = in.data();
+    char* out_p = out.data();
+    std::size_t in_left = in.size(), out_left = out.size();
+    const bool ok = iconv(cd, &in_p, &in_left, &out_p, &out_left) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    if (!ok)
+        return std::nullopt;
+    out.resize(out.size() - out_left);
+    return out;
+#endif
 }
 
 std::optional<std::size_t> MemorySource::read_at(std::uint64_t offset, void* buffer, std::size_t count)

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "stub/core/byte_source.h"
@@ -29,6 +30,9 @@ inline constexpr const char* gbk_charset = "GBK";
 #endif
 
 Bytes read_file(const std::filesystem::path& path);
+
+// GBK bytes to UTF-8 the way the Windows side does it with the system code page.
+std::optional<std::string> decode_gbk(std::string_view raw);
 
 class MemorySource final : public ByteSource {
 public:

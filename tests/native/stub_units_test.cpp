@@ -7,6 +7,7 @@
 #include "stub/core/entry_errors.h"
 #include "stub/core/results.h"
 #include "stub/core/utf8.h"
+#include "stub/core/zip_names.h"
 #include "stub/core/zone_mark.h"
 
 namespace kzsfx {
@@ -103,6 +104,40 @@ TEST(StubEntryErrors, LibarchiveMessagesMapToProblems)
     };
     for (const auto& c : cases)
         EXPECT_EQ(classify_data_error(c.message, c.encrypted), c.problem) << c.message;
+}
+
+TEST(StubZipNames, WhichNamesAreTakenAsUtf8)
+{
+    const std::string utf8 = "\xE4\xB8\xAD\xE6\x96\x87.txt";  // 中文.txt
+    const std::string gbk = "\xD6\xD0\xCE\xC4.txt";             // 中文.txt in GBK
+    const std::string both = "\xC3\xA9.txt";                      // valid UTF-8 and valid GBK
+    struct Case {
+        const char* what;
+        ZipName name;
+        std::optional<std::string> expected;  // nothing: the code page decides
+    };
+    auto make = [](std::string raw, std::uint8_t host, bool flag, std::optional<std::string> field = {}) {
+        ZipName n;
+        n.raw = std::move(raw);
+        n.host = host;
+        n.utf8_flag = flag;
+        n.unicode_path = std::move(field);
+        return n;
+    };
+    const Case cases[] = {
+        {"flagged UTF-8", make(utf8, 0, true), utf8},
+        {"flagged but not UTF-8", make(gbk, 0, true), std::nullopt},
+        {"Unicode path field", make(gbk, 0, false, utf8), utf8},
+        {"field that is not UTF-8", make(gbk, 0, false, gbk), std::nullopt},
+        {"Unix archiver, UTF-8 bytes", make(utf8, 3, false), utf8},
+        {"macOS archiver, UTF-8 bytes", make(both, 19, false), both},
+        {"Unix archiver, GBK bytes", make(gbk, 3, false), std::nullopt},
+        {"DOS archiver, bytes valid in both", make(both, 0, false), std::nullopt},
+        {"NTFS archiver, UTF-8 bytes", make(utf8, 10, false), std::nullopt},
+        {"plain ASCII from Unix", make("a/b.txt", 3, false), std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(zip_name_utf8(c.name), c.expected) << c.what;
 }
 
 TEST(StubResults, ExitCodesFollowSevenZip)

@@ -1,0 +1,34 @@
+// Zip entry names as the central directory stores them, for the decisions libarchive cannot
+// make: which names are UTF-8 although unflagged, and Unicode path fields checked on raw bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "stub/core/byte_source.h"
+
+namespace kzsfx {
+
+struct ZipName {
+    std::uint64_t local_offset = 0;
+    std::uint64_t size = 0;       // uncompressed, Zip64 field applied
+    std::uint8_t host = 0;        // "version made by" high byte: 0 DOS, 3 Unix, 10 NTFS, 19 OS X
+    bool utf8_flag = false;       // general purpose bit 11
+    std::string raw;              // the name's bytes as stored
+    std::optional<std::string> unicode_path;  // 0x7075 field whose CRC matches `raw`
+};
+
+// Reads the central directory of the zip at `archive_offset`, in the order libarchive's
+// seekable reader hands out entries (ascending local header offset, first of duplicates).
+// Nothing when there is no readable central directory; the caller then keeps libarchive's
+// names. Bounded: reads through a fixed buffer, keeps only the names.
+std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source, std::uint64_t archive_offset);
+
+// The UTF-8 name the entry should get, or nothing to keep libarchive's decoding (the
+// system code page): the UTF-8 flag, then a Unicode path field, then raw bytes from a Unix
+// or macOS archiver that are valid UTF-8 (what Info-ZIP and macOS write without a flag).
+std::optional<std::string> zip_name_utf8(const ZipName& name);
+
+} // namespace kzsfx
