@@ -7,6 +7,9 @@
 namespace kzsfx::win32 {
 namespace {
 
+// Spelled out here: taking it from libuuid links that library's whole GUID table (35 KB).
+constexpr CLSID file_open_dialog_class = {0xDC1C5A9C, 0xE88A, 0x4DDE, {0xA5, 0xA1, 0x60, 0xF8, 0x2A, 0x20, 0xAE, 0xF7}};
+
 // Releases a COM interface at scope end.
 template <typename T>
 class ComPtr {
@@ -35,7 +38,7 @@ struct CoTaskFree {
 
 std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
     ComPtr<IFileOpenDialog> dialog;
-    if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+    if (FAILED(::CoCreateInstance(file_open_dialog_class, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IFileOpenDialog),
                                   dialog.put_void()))) {
         return std::nullopt;
     }
@@ -44,7 +47,7 @@ std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initia
     dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
     dialog->SetTitle(L"选择解压目标文件夹");
     ComPtr<IShellItem> start;
-    if (!initial.empty() && SUCCEEDED(::SHCreateItemFromParsingName(initial.c_str(), nullptr, IID_IShellItem,
+    if (!initial.empty() && SUCCEEDED(::SHCreateItemFromParsingName(initial.c_str(), nullptr, __uuidof(IShellItem),
                                                                      start.put_void()))) {
         dialog->SetFolder(start.get());
     }

@@ -42,6 +42,15 @@ Options base_options(const Session& session) {
     // Names without the UTF-8 flag were written in the code page of the machine that made the
     // zip: on the Chinese systems this is made for, the same as ours.
     options.name_charset = "CP" + narrow(format_count(::GetACP()));
+    options.decode_legacy_name = [](std::string_view raw) -> std::optional<std::string> {
+        if (raw.empty()) return std::string();
+        const int size =
+            ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
+        if (size <= 0) return std::nullopt;
+        std::wstring text(static_cast<size_t>(size), L'\0');
+        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, raw.data(), static_cast<int>(raw.size()), text.data(), size);
+        return narrow(text);
+    };
     // Raw: the core decides what a damaged or oversized mark becomes.
     options.zone_mark = read_zone_stream(session.exe_path, max_zone_mark_size);
     return options;

@@ -137,7 +137,9 @@ with zipfile.ZipFile("utf8.zip", "w") as z:  # non-ASCII names get the UTF-8 fla
     z.write("utf8.tree/文件夹/日本語テキスト.txt", "文件夹/日本語テキスト.txt")
     z.write("utf8.tree/emoji 😀.txt", "emoji 😀.txt")'
   extract_and_compare utf8.zip utf8.tree utf8-flag
-  (cd utf8.tree && 7z a ../names.7z . > /dev/null)
+  # Info-ZIP on Unix stores UTF-8 names without the flag: they must not be read as GBK.
+  (cd utf8.tree && zip -qr ../infozip.zip . && 7z a ../names.7z . > /dev/null)
+  extract_and_compare infozip.zip utf8.tree unflagged-utf8
   extract_and_compare names.7z utf8.tree names-7z
 }
 
