@@ -95,6 +95,9 @@ std::int64_t OnMainWindowCreated(std::span<EventArgument>) {
   HWND hwnd = MainHandle();
   Log("created visible=%d title=[%s]", ::IsWindowVisible(hwnd) ? 1 : 0, TitleOf(hwnd).data());
   SetWindowTitle(kMain, "Quillet 0.1");
+  Log("icons big=%d small=%d font=%d", ::SendMessageA(hwnd, WM_GETICON, ICON_BIG, 0) != 0,
+      ::SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0) != 0,
+      ::SendMessageA(hwnd, WM_GETFONT, 0, 0) == reinterpret_cast<LRESULT>(::GetStockObject(DEFAULT_GUI_FONT)));
   originalProcedure = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingProcedure)));
   if (scenario == "destroy-in-created") ::DestroyWindow(hwnd);

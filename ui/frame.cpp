@@ -47,6 +47,7 @@ struct FrameState {
   std::int32_t eventSuppression = 0;
   bool messageLoopStarted = false;
   bool shutdownStarted = false;
+  bool reportingFatalError = false;
   bool oleStarted = false;
   DWORD userInterfaceThread = 0;
   Text programFolder;
@@ -273,6 +274,7 @@ void ShutDown(std::int32_t exitCode, bool fatal) {
 [[noreturn]] void EndAfterFatalError(TextView message, std::int32_t code) {
   FrameState& state = State();
   ++state.eventSuppression;  // from here on no handler runs, not even while the box is open
+  state.reportingFatalError = true;
   const FatalText text = FatalErrorText(message, code);
   ::MessageBoxA(nullptr, text.c_str(), "错误", MB_OK | MB_ICONERROR);
   state.exitRoutines.clear();  // dropped without running
@@ -430,7 +432,10 @@ void NotifyUnitDestroyed(WindowId window, UnitId unit) {
     // The window itself: its units went before it.
     state.retiredWindows.push_back(std::move(*found));
     state.live.erase(found);
-    if (state.live.empty() && state.messageLoopStarted) ::PostQuitMessage(0);
+    // While the fatal report is open, a quit message would close it before it was read.
+    if (state.live.empty() && state.messageLoopStarted && !state.reportingFatalError) {
+      ::PostQuitMessage(0);
+    }
     return;
   }
   auto gone = std::find_if(live.units.begin(), live.units.end(),
