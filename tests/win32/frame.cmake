@@ -13,3 +13,9 @@ set_tests_properties(frame_test PROPERTIES RESOURCE_LOCK desktop
 quillet_add_test(window_layout_test
   SOURCES ${TEST_DIR}/window_layout_test.cpp
   LIBRARIES quillet_ui)
+
+# Esc and Alt+F4 as real key presses through the X server.
+add_test(NAME frame_keys COMMAND bash ${TEST_DIR}/frame_keys.sh ${PROJECT_SOURCE_DIR}/scripts/wine-run
+         $<TARGET_FILE:frame_probe> ${CMAKE_CURRENT_BINARY_DIR})
+set_tests_properties(frame_keys PROPERTIES RESOURCE_LOCK desktop SKIP_RETURN_CODE 77 TIMEOUT 120
+                     LABELS "wine")

@@ -439,6 +439,24 @@ TEST(MainWindowBuilt, HasTheDesignedFrameGeometryIconsFontAndUnits) {
     EXPECT_EQ(found->style & WS_BORDER, 0);
     EXPECT_EQ(found->exStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_DLGMODALFRAME), 0);
   }
+
+  // Once shown, a real move reaches its handler; the size stays, and so does the title
+  // through minimising and restoring.
+  ::SetWindowPos(window, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const auto moved = probe.Log();
+  EXPECT_EQ(Count(moved, "position changed"), 2);
+  EXPECT_EQ(Count(moved, "size changed"), 1);
+  ::PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  for (int i = 0; i < 100 && !::IsIconic(window); ++i) ::Sleep(20);
+  EXPECT_TRUE(::IsIconic(window));
+  ::PostMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+  for (int i = 0; i < 100 && ::IsIconic(window); ++i) ::Sleep(20);
+  EXPECT_FALSE(::IsIconic(window));
+  ::GetWindowRect(window, &outer);
+  EXPECT_EQ(outer.left, 100);
+  EXPECT_EQ(outer.right - outer.left, 235);
+  EXPECT_EQ(outer.bottom - outer.top, 260);
+  EXPECT_EQ(quillet::testing::WindowText(window), "Quillet 0.1");
   ::PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(probe.ExitCode(), 0u);
 }

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Real key input through the X server (xdotool's XTEST) on the probe's main window under Wine:
+# Shift+Esc, Ctrl+Esc, Alt+Esc, Enter and F1 leave it open; Esc and Alt+F4 close it with exit
+# code 0 and the exit routines run once. Also saves a screenshot of the window for review.
+# Usage: frame_keys.sh <wine-run> <frame_probe.exe> <output folder>
+set -uo pipefail
+wine_run=$1 probe=$2 out=$3
+skip=77
+"$wine_run"  # makes sure the display and the wineserver are up
+export DISPLAY=":$(cat "${QUILLET_WINEPREFIX:-$HOME/.cache/quillet/wineprefix}.state/display")"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# run_case <name> <closing keys> [screenshot]
+run_case() {
+  local name=$1 keys=$2 shot=${3:-}
+  local log="$out/frame_keys_$name.log"
+  rm -f "$log"
+  "$wine_run" "$probe" normal "Z:${log//\//\\}" &
+  local pid=$!
+  local window=""
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Quillet 0\.1$' 2>/dev/null | tail -n 1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  if [ -z "$window" ]; then kill "$pid" 2>/dev/null; fail "$name: no window"; return; fi
+  # Without a window manager a click is what gives a Wine window the focus.
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool windowraise "$window"
+  sleep 0.3
+  xdotool mousemove $((X + 117)) $((Y + 235)) click 1
+  sleep 0.5
+  if [ "$(xdotool getwindowfocus)" != "$window" ]; then
+    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+    echo "SKIP: another window kept the keyboard focus"; exit $skip
+  fi
+  if [ -n "$shot" ]; then
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
+  fi
+  for key in shift+Escape ctrl+Escape alt+Escape Return F1; do
+    xdotool key "$key"
+    sleep 0.3
+  done
+  sleep 0.5
+  if ! kill -0 "$pid" 2>/dev/null || grep -q '^destroyed$' "$log"; then
+    fail "$name: a key other than Esc or Alt+F4 closed the window"
+  fi
+  xdotool key "$keys"
+  local code=timeout
+  for _ in $(seq 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; break; fi
+    sleep 0.1
+  done
+  if [ "$code" = timeout ]; then kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; fi
+  [ "$code" = 0 ] || fail "$name: exit code $code after $keys"
+  [ "$(grep -c '^exit routine first$' "$log")" = 1 ] || fail "$name: exit routine not run once"
+  [ "$(grep -c '^exit routine second$' "$log")" = 1 ] || fail "$name: second routine not run once"
+  echo "$name: exit code $code"
+}
+
+run_case escape Escape "$out/frame_screen.png"
+run_case alt_f4 alt+F4
+[ "$failures" = 0 ]
