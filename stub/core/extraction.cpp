@@ -44,7 +44,7 @@ private:
     // Copies the entry's data into `out` (null when only testing). Reports the failure itself.
     Next copy_data(ArchiveReader& reader, const EntryInfo& info, OutputFile* out, std::uint64_t& size,
                    std::uint32_t& crc, bool& ok);
-    Next after_archive_failure(ArchiveReader& reader, la_ssize_t status, const std::string& path, bool encrypted);
+    Next after_archive_failure(ArchiveReader& reader, const std::string& path, bool encrypted);
     bool decide_overwrite(const std::string& path);
 
     void note(std::vector<EntryReport>& list, EntryReport report)
@@ -244,12 +244,16 @@ Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputF
         if (n == 0)
             break;
         if (n < 0)
-            return after_archive_failure(reader, n, path, info.encrypted);
+            return after_archive_failure(reader, path, info.encrypted);
         size += static_cast<std::uint64_t>(n);
-        // The declared sizes are what the free-space check trusted: more is a lie or a bomb.
+        // The declared sizes are what the free-space check trusted: more is a lie or a bomb,
+        // whether one entry outgrows its header or a damaged archive yields more in total.
         if (info.size && size > *info.size) {
-            fail(path, Problem::larger_than_declared,
-                 "declared " + std::to_string(*info.size) + " bytes");
+            fail(path, Problem::larger_than_declared, "declared " + std::to_string(*info.size) + " bytes");
+            return Next::go_on;
+        }
+        if (done_ + static_cast<std::uint64_t>(n) > total_) {
+            fail(path, Problem::larger_than_declared, "more data than the archive declared in total");
             return Next::go_on;
         }
         if (out) {
@@ -271,8 +275,7 @@ Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputF
     return Next::go_on;
 }
 
-Next Extraction::after_archive_failure(ArchiveReader& reader, la_ssize_t status, const std::string& path,
-                                           bool encrypted)
+Next Extraction::after_archive_failure(ArchiveReader& reader, const std::string& path, bool encrypted)
 {
     archive* a = reader.get();
     if (reader.cancelled()) {
@@ -292,8 +295,10 @@ Next Extraction::after_archive_failure(ArchiveReader& reader, la_ssize_t status,
         return Next::stop;
     }
     fail(path, classify_data_error(detail, encrypted), detail);
-    // After a fatal status libarchive refuses every further call on this handle.
-    return status == ARCHIVE_FATAL ? Next::reopen : Next::go_on;
+    // After a fatal status libarchive refuses every further call on this handle, and after a
+    // lesser one its position inside a damaged zip can no longer be trusted: the next entry
+    // is read from a fresh handle, exactly where the listing found it.
+    return Next::reopen;
 }
 
 } // namespace
