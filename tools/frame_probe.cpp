@@ -1,6 +1,7 @@
 // Test helper: runs the application frame on the stored main window design, with extra event
 // bindings, and writes what happens to a log file. A scenario name picks what goes wrong.
 #include <windows.h>
+#include <ole2.h>
 
 #include <cstdio>
 #include <cstring>
@@ -163,7 +164,26 @@ void ExitRoutineFirst() {
                                           .event = kPositionChanged, .arguments = {}});
 }
 
-void ExitRoutineSecond() { Log("exit routine second"); }
+void ExitRoutineSecond() {
+  Log("exit routine second");
+  // OLE must still be up while the exit routines run: it is stopped last.
+  const HRESULT ole = ::OleInitialize(nullptr);
+  Log("ole during exit routines %s", ole == S_FALSE ? "up" : "down");
+  if (SUCCEEDED(ole)) ::OleUninitialize();
+}
+
+// Sees each label being created while the frame builds the window: events must be held back.
+LRESULT CALLBACK WatchCreation(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_CREATEWND) {
+    char name[32] = {};
+    ::GetClassNameA(reinterpret_cast<HWND>(wparam), name, sizeof name);
+    if (std::string_view(name) == "QuilletLabel") {
+      RaiseAndLog("while building", {.window = kMain, .unit = std::nullopt,
+                                     .event = kPositionChanged, .arguments = {}});
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
 
 constexpr NamedHandler kRoutines[] = {
     {"OnMainWindowCreated", OnMainWindowCreated}, {"OnFileReceived", OnFileReceived},
@@ -206,7 +226,9 @@ int StartProgram() {
   if (scenario == "event-unbuilt-unit") {
     RaiseAndLog("unbuilt", {.window = kMain, .unit = std::nullopt, .event = kCreated, .arguments = {}});
   }
+  HHOOK hook = ::SetWindowsHookExA(WH_CBT, WatchCreation, nullptr, ::GetCurrentThreadId());
   LoadStartWindow(kMain);
+  ::UnhookWindowsHookEx(hook);
   const Unit* window = FindUnit(kMain, std::nullopt, false);
   Log("loaded live=%d visible=%d", window ? 1 : 0, window && ::IsWindowVisible(window->hwnd()) ? 1 : 0);
   if (scenario == "event-unknown-window") {
@@ -232,6 +254,9 @@ int main(int argc, char** argv) {
   logPath = argv[2];
   if (argc > 3) capturePath = argv[3];
   const int code = RunProgram(StartProgram);
+  const HRESULT ole = ::OleInitialize(nullptr);
+  Log("ole after shutdown %s", ole == S_OK ? "down" : "up");
+  if (SUCCEEDED(ole)) ::OleUninitialize();
   Log("exit code %d", code);
   return code;
 }

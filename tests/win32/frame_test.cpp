@@ -184,6 +184,8 @@ TEST(FrameClose, EveryWayOfClosingEndsWithCodeZeroAndRunsTheExitRoutinesOnce) {
     EXPECT_LT(IndexOf(log, "loop returned"), IndexOf(log, "exit routine first"));
     EXPECT_LT(IndexOf(log, "exit routine first"), IndexOf(log, "exit routine second"));
     EXPECT_EQ(Count(log, "position after shutdown raised=0"), 1);
+    EXPECT_EQ(Count(log, "ole during exit routines up"), 1);
+    EXPECT_EQ(Count(log, "ole after shutdown down"), 1);
     EXPECT_EQ(Count(log, "exit code 0"), 1);
   }
 }
@@ -238,10 +240,14 @@ TEST(FrameStart, CreatedRunsHiddenThenOneMoveAndSizeThenTheWindowShowsItsTitle) 
   ::PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(probe.ExitCode(), 0u);
 
-  // Nothing reached a handler while the window was built: Created is the first event.
+  // Nothing reached a handler while the window was built: events raised as each label was
+  // created were held back, and Created is the first event to arrive.
   const int created = IndexOf(log, "created visible=0 title=[]");
   ASSERT_GE(created, 0);
-  EXPECT_EQ(created, 2);  // after the two folder lines
+  EXPECT_EQ(Count(log, "while building raised=0"), 2);
+  EXPECT_EQ(Count(log, "while building raised=1"), 0);
+  EXPECT_LT(IndexOf(log, "while building raised=0"), created);
+  EXPECT_EQ(created, 4);  // after the two folder lines and the two held-back events
   EXPECT_EQ(Count(log, "position changed"), 1);
   EXPECT_EQ(Count(log, "size changed"), 1);
   EXPECT_LT(created, IndexOf(log, "position changed"));
