@@ -419,6 +419,24 @@ TEST_F(StubEngine, FreeSpaceIsCheckedBeforeWriting)
     EXPECT_EQ(extract_archive(*exe, offset, &exact, options, observer, &listing).exit_code(), ExitCode::ok);
 }
 
+TEST_F(StubEngine, TheDeclaredTotalIsABudgetNeverExceeded)
+{
+    // Whatever the second pass meets, it writes no more than the total the free-space check
+    // accepted (here the listing is made to understate it, as a damaged archive could).
+    RecordingObserver observer;
+    auto exe = exe_for("deflate.zip");
+    const std::uint64_t offset = find_image_end(*exe).offset;
+    Listing listing = list_archive(*exe, offset, {}, observer);
+    listing.declared_total -= 1000;
+    FolderDestination destination(dest);
+    ExtractResult result = extract_archive(*exe, offset, &destination, {}, observer, &listing);
+    EXPECT_LE(result.bytes, listing.declared_total);
+    ASSERT_EQ(result.failed.size(), 1u);
+    EXPECT_EQ(result.failed[0].problem, Problem::larger_than_declared);
+    EXPECT_EQ(result.exit_code(), ExitCode::fatal);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
 TEST_F(StubEngine, AFullDiskFailsTheFileAndRemovesIt)
 {
     FolderDestination destination(dest);
