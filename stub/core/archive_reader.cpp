@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace kzsfx {
 
@@ -103,12 +104,23 @@ void ArchiveReader::begin_entry(const std::string& path)
     pending_passwords_.clear();
 }
 
-Fatal ArchiveReader::classify_open_failure()
+Fatal ArchiveReader::header_failure() const
 {
     if (read_failed_)
         return Fatal::read_error;
     if (archive_errno(handle_.get()) == ENOMEM)
         return Fatal::out_of_memory;
+    const char* message = archive_error_string(handle_.get());
+    const std::string_view text = message ? message : "";
+    if (text.find("not supported") != std::string_view::npos || text.find("nsupported") != std::string_view::npos)
+        return Fatal::unsupported_archive;
+    return Fatal::corrupt_archive;
+}
+
+Fatal ArchiveReader::classify_open_failure() const
+{
+    if (Fatal fatal = header_failure(); fatal != Fatal::corrupt_archive)
+        return fatal;
     // A zip or 7z signature at the start means a damaged or cut-off archive rather than
     // something else entirely: say so instead of "unknown format".
     unsigned char head[6] = {};

@@ -43,6 +43,9 @@ public:
     // Names the entry a password prompt is about, and resets the retry state.
     void begin_entry(const std::string& path);
 
+    // Why reading the headers stopped, after a header call failed (not cancelled).
+    Fatal header_failure() const;
+
 private:
     static la_ssize_t read_callback(archive* a, void* self, const void** buffer);
     static la_int64_t seek_callback(archive* a, void* self, la_int64_t offset, int whence);
@@ -50,7 +53,7 @@ private:
     static const char* passphrase_callback(archive* a, void* self);
 
     bool poll_cancel();
-    Fatal classify_open_failure();
+    Fatal classify_open_failure() const;
 
     ByteSource& source_;
     const std::uint64_t base_;

@@ -94,9 +94,7 @@ ExtractResult Extraction::run()
                 if (reader.cancelled()) {
                     result_.cancelled = true;
                 } else {
-                    result_.fatal = reader.read_failed()         ? Fatal::read_error
-                                    : archive_errno(a) == ENOMEM ? Fatal::out_of_memory
-                                                                 : Fatal::corrupt_archive;
+                    result_.fatal = reader.header_failure();
                     if (const char* message = archive_error_string(a))
                         result_.fatal_detail = message;
                 }

@@ -1,6 +1,5 @@
 // Pass one: every header, no data: counts, declared total, top-level item, refusals.
 #include <archive.h>
-#include <cerrno>
 #include <cstdint>
 
 #include "stub/core/archive_reader.h"
@@ -46,9 +45,7 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
             if (reader.cancelled()) {
                 listing.cancelled = true;
             } else {
-                listing.fatal = reader.read_failed()              ? Fatal::read_error
-                                : archive_errno(a) == ENOMEM      ? Fatal::out_of_memory
-                                                                  : Fatal::corrupt_archive;
+                listing.fatal = reader.header_failure();
                 if (const char* message = archive_error_string(a))
                     listing.fatal_detail = message;
             }

@@ -45,6 +45,7 @@ const char* describe(Fatal fatal)
     case Fatal::no_archive: return "no archive appended";
     case Fatal::unknown_format: return "not a zip or 7z archive";
     case Fatal::corrupt_archive: return "archive damaged or incomplete";
+    case Fatal::unsupported_archive: return "archive encryption or structure not supported";
     case Fatal::read_error: return "cannot read the archive";
     case Fatal::not_enough_space: return "not enough free space";
     case Fatal::destination_failed: return "cannot create the destination folder";

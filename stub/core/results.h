@@ -52,6 +52,7 @@ enum class Fatal {
     no_archive,          // nothing follows our image
     unknown_format,      // the appended bytes are neither zip nor 7z
     corrupt_archive,     // the archive's directory or headers are damaged
+    unsupported_archive, // readable only with what the library lacks: 7z with encrypted headers
     read_error,          // our own exe could not be read
     not_enough_space,    // declared total exceeds the destination's free space
     destination_failed,  // the destination folder itself could not be created

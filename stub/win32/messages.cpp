@@ -25,6 +25,14 @@ std::string narrow(std::wstring_view text) {
     return bytes;
 }
 
+std::wstring shown_entry(std::string_view utf8_path) {
+    std::wstring shown = widen(utf8_path);
+    for (wchar_t& c : shown) {
+        if (c == L'/') c = L'\\';
+    }
+    return shown;
+}
+
 std::wstring format_count(std::uint64_t value) {
     wchar_t digits[24];
     size_t at = std::size(digits);
@@ -108,6 +116,7 @@ std::wstring describe_fatal(Fatal fatal) {
     case Fatal::no_archive: return L"本程序后面没有附加压缩包。";
     case Fatal::unknown_format: return L"附加的数据不是可识别的压缩包（支持 zip 和 7z）。";
     case Fatal::corrupt_archive: return L"压缩包已损坏，无法读取。";
+    case Fatal::unsupported_archive: return L"压缩包使用了不支持的加密或结构，无法读取。";
     case Fatal::read_error: return L"无法读取本程序文件。";
     case Fatal::not_enough_space: return L"目标磁盘空间不足。";
     case Fatal::destination_failed: return L"无法创建目标文件夹。";

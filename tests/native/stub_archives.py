@@ -131,6 +131,7 @@ expect('zipcrypto.zip', ascii_tree)
 run('7z', 'a', '-tzip', '-mem=AES256', '-psecret', os.path.join(out, 'aes.zip'), 'pack', cwd=ascii_src)
 expect('aes.zip', ascii_tree)
 run('7z', 'a', '-t7z', '-psecret', os.path.join(out, 'encrypted.7z'), 'pack', cwd=ascii_src)
+run('7z', 'a', '-t7z', '-mhe=on', '-psecret', os.path.join(out, 'header_encrypted.7z'), 'pack', cwd=ascii_src)
 with zipfile.ZipFile(os.path.join(out, 'utf8.zip'), 'w', zipfile.ZIP_DEFLATED) as z:
     for path, data in tree.items():
         if not path.endswith('/'):

@@ -228,6 +228,7 @@ TEST_F(StubEngine, WholeArchiveFaultsAreFatalWithNothingWritten)
     const Case cases[] = {
         {"truncated.zip", Fatal::corrupt_archive},
         {"garbage.kz", Fatal::unknown_format},
+        {"header_encrypted.7z", Fatal::unsupported_archive},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.archive);
