@@ -31,7 +31,7 @@ constexpr int summary_button_width = 64;  // dialog units: fits "打开文件夹
 constexpr int setup_controls[] = {IDC_DEST_LABEL, IDC_DEST, IDC_BROWSE, IDC_INFO};
 constexpr int password_controls[] = {IDC_PASSWORD_LABEL, IDC_PASSWORD};
 constexpr int progress_controls[] = {IDC_CURRENT_LABEL, IDC_CURRENT, IDC_PROGRESS, IDC_BYTES};
-constexpr int summary_controls[] = {IDC_SUMMARY, IDC_PROBLEMS};
+constexpr int summary_controls[] = {IDC_SUMMARY, IDC_SUMMARY_PATH, IDC_PROBLEMS};
 
 enum class View { setup, progress, summary };
 
@@ -106,10 +106,7 @@ private:
             dialog_.total_.store(total, std::memory_order_relaxed);
             if (current != last_current_) {
                 last_current_ = current;
-                std::wstring shown = widen(current);
-                for (wchar_t& c : shown) {
-                    if (c == L'/') c = L'\\';
-                }
+                std::wstring shown = shown_entry(current);
                 Locked lock(dialog_.current_lock_);
                 dialog_.current_.swap(shown);
             }
@@ -127,7 +124,8 @@ private:
 
         PasswordForms ask_password(const std::string& path, bool retry) override {
             if (gave_up_password_) return {};
-            PasswordRequest request{widen(path), retry, std::nullopt};
+            // Asked at all while the dialog's password was given: that one was wrong.
+            PasswordRequest request{shown_entry(path), retry || !dialog_.options_.password.empty(), std::nullopt};
             ::SendMessageW(dialog_.window_, msg_ask_password, 0, reinterpret_cast<LPARAM>(&request));
             if (!request.answer || request.answer->empty()) {
                 // One "cancel" answers for every remaining entry.
@@ -156,8 +154,8 @@ private:
     INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) {
         switch (message) {
         case WM_INITDIALOG:
-            on_init();
-            return TRUE;
+            // FALSE: on_init chose the focus itself.
+            return on_init() ? TRUE : FALSE;
         case WM_COMMAND:
             switch (LOWORD(wparam)) {
             case IDC_BROWSE: on_browse(); return TRUE;
@@ -185,7 +183,8 @@ private:
         return FALSE;
     }
 
-    void on_init() {
+    // True when the dialog manager should focus the first control.
+    bool on_init() {
         ::SetWindowTextW(window_, session_.exe_stem.c_str());
         const std::wstring destination =
             command_line_.output_dir.value_or(default_destination(session_, listing_));
@@ -203,6 +202,12 @@ private:
         ::SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_SETRANGE32, 0, progress_steps);
         // Bring ourselves forward: started from a browser's download list, we may not be.
         ::SetForegroundWindow(window_);
+        if (listing_.any_encrypted && !command_line_.password) {
+            // The one thing left to type: the password, then Enter.
+            ::SetFocus(::GetDlgItem(window_, IDC_PASSWORD));
+            return false;
+        }
+        return true;
     }
 
     void on_browse() {
@@ -320,8 +325,7 @@ private:
             summary = describe_fatal(result_.fatal);
             if (!result_.fatal_detail.empty()) summary += L"（" + widen(result_.fatal_detail) + L"）";
         } else {
-            summary = L"已解压 " + format_count(result_.files) + L" 个文件，共 " + format_size(result_.bytes) +
-                      L"，到：\n" + display_path(destination_->root());
+            summary = L"已解压 " + format_count(result_.files) + L" 个文件，共 " + format_size(result_.bytes) + L"，到：";
         }
         std::wstring problems;
         const auto list = [&](const std::vector<EntryReport>& reports) {
@@ -334,9 +338,11 @@ private:
         list(result_.skipped);
         list(result_.warnings);
         ::SetDlgItemTextW(window_, IDC_SUMMARY, summary.c_str());
+        ::SetDlgItemTextW(window_, IDC_SUMMARY_PATH, display_path(destination_->root()).c_str());
         ::SetDlgItemTextW(window_, IDC_PROBLEMS, problems.c_str());
         show_view(View::summary);
         if (problems.empty()) ::ShowWindow(::GetDlgItem(window_, IDC_PROBLEMS), SW_HIDE);
+        if (result_.fatal != Fatal::none) ::ShowWindow(::GetDlgItem(window_, IDC_SUMMARY_PATH), SW_HIDE);
         if (result_.files == 0 && result_.folders == 0) ::ShowWindow(::GetDlgItem(window_, IDOK), SW_HIDE);
         if (result_.exit_code() != ExitCode::ok) ::MessageBeep(MB_ICONWARNING);
     }

@@ -13,6 +13,9 @@ namespace kzsfx::win32 {
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view text);
 
+// An entry's path from the core ("a/b.txt") as Windows users read it ("a\\b.txt").
+std::wstring shown_entry(std::string_view utf8_path);
+
 // "812 字节", "1.5 KB", "3.4 MB", "2.0 GB": one decimal from KB on, binary units.
 std::wstring format_size(std::uint64_t bytes);
 

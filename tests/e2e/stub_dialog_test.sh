@@ -53,6 +53,12 @@ press() {  # <window> <key>
   xdotool key "$2"
 }
 
+# Moves a window clear of the middle of the screen, where other programs' windows open.
+place() {  # <window> <x> <y>
+  xdotool windowmove "$1" "$2" "$3"
+  sleep 0.5
+}
+
 wait_for() {  # <seconds> <command...>: polls until the command succeeds
   local deadline=$((SECONDS + $1))
   shift
@@ -86,16 +92,14 @@ if ! dialog=$(find_window "$title" 30); then
   kill "$runner"
   exit 1
 fi
-xdotool windowmove "$dialog" 300 200
-sleep 0.5
+place "$dialog" 300 200
 snapshot "$dialog" setup.png
 pass
 
 press "$dialog" Return  # Extract is the default button
 if question=$(find_window "确认覆盖文件" 30); then
   pass
-  xdotool windowmove "$question" 320 420
-  sleep 0.5
+  place "$question" 320 420
   snapshot "$dialog" progress.png
   snapshot "$question" overwrite.png
   press "$question" Return  # Overwrite is the default
@@ -125,10 +129,10 @@ printf 'stale\n' > "$title/资料/说明.txt"
 "$wine_run" "$title.exe" &
 runner=$!
 if dialog=$(find_window "$title" 30); then
-  xdotool windowmove "$dialog" 300 200
+  place "$dialog" 300 200
   press "$dialog" Return
   if question=$(find_window "确认覆盖文件" 30); then
-    xdotool windowmove "$question" 320 420
+    place "$question" 320 420
     press "$question" Escape
     if wait_for 20 bash -c "! kill -0 $runner 2> /dev/null"; then
       wait "$runner"
@@ -149,6 +153,51 @@ cmp -s src/first.bin "$title/first.bin" && pass || fail "the file before the can
 [ ! -e "$title/second.bin" ] && pass || fail "a file after the cancel was written"
 if find "$title" -name '~kzsfx*' | grep -q .; then fail "temporary files left"; else pass; fi
 
-echo "screenshots: $work/setup.png progress.png overwrite.png summary.png"
+# An encrypted archive: the dialog asks for the password; a wrong one brings the question back.
+mkdir -p secret.src/内容
+printf 'classified\n' > secret.src/内容/机密.txt
+seq 1 5000 > secret.src/numbers.txt
+(cd secret.src && zip -qr -P secret ../secret.zip .)
+locked=kzsfx-dialog-locked
+cat "$stub" secret.zip > "$locked.exe"
+"$wine_run" "$locked.exe" &
+runner=$!
+if dialog=$(find_window "$locked" 30); then
+  place "$dialog" 300 200
+  press "$dialog" alt+p  # the label's mnemonic moves to the password box
+  xdotool type --delay 50 wrong
+  sleep 0.3
+  snapshot "$dialog" password.png
+  xdotool key Return
+  if prompt=$(find_window "输入密码" 30); then
+    pass
+    place "$prompt" 320 420
+    snapshot "$prompt" password-again.png
+    press "$prompt" Tab  # from the default button back into the box
+    xdotool key shift+Tab
+    xdotool type --delay 50 secret
+    xdotool key Return
+  else
+    fail "no question after a wrong password"
+  fi
+  unlocked() { diff -r secret.src "$locked" > /dev/null 2>&1; }
+  wait_for 30 unlocked && pass || fail "the right password did not extract the files"
+  sleep 1
+  snapshot "$dialog" password-summary.png
+  press "$dialog" Return
+  if wait_for 20 bash -c "! kill -0 $runner 2> /dev/null"; then
+    wait "$runner"
+    code=$?
+    [ "$code" -eq 0 ] && pass || fail "exit code $code after the right password"
+  else
+    fail "the dialog did not close after the password run"
+    kill "$runner"
+  fi
+else
+  fail "the dialog did not appear for the encrypted archive"
+  kill "$runner"
+fi
+
+echo "screenshots in $work: $(cd "$work" && ls ./*.png | tr '\n' ' ')"
 echo "dialog: $checks passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -42,6 +42,11 @@ TEST(StubMessages, ConvertsUtf8BothWays) {
     EXPECT_EQ(widen(""), L"");
 }
 
+TEST(StubMessages, ShowsEntriesWithBackslashes) {
+    EXPECT_EQ(shown_entry("a/b/c.txt"), L"a\\b\\c.txt");
+    EXPECT_EQ(shown_entry("\xe8\xb5\x84\xe6\x96\x99/x"), L"资料\\x");
+}
+
 TEST(StubMessages, ProblemTextCarriesTheDetail) {
     const EntryReport report{"a.txt", Problem::write_failed, PathRefusal::none, "disk full"};
     const std::wstring text = describe_problem(report);
