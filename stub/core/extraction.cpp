@@ -73,8 +73,8 @@ private:
 
 ExtractResult Extraction::run()
 {
-    // Entries already handled: after a fatal read error inside one entry the archive is
-    // reopened and the rest are still extracted.
+    // Entries already handled: after a read error inside one entry the archive is reopened
+    // and the rest are still extracted.
     std::uint64_t handled = 0;
     for (;;) {
         ArchiveReader reader(exe_, offset_, options_, observer_);
@@ -90,7 +90,7 @@ ExtractResult Extraction::run()
             int r = archive_read_next_header(a, &entry);
             if (r == ARCHIVE_EOF)
                 return result_;
-            if (r < ARCHIVE_WARN) {
+            if (r < ARCHIVE_FAILED) {
                 if (reader.cancelled()) {
                     result_.cancelled = true;
                 } else {
@@ -102,6 +102,14 @@ ExtractResult Extraction::run()
             }
             if (index < handled)
                 continue;
+            if (r == ARCHIVE_FAILED) {
+                // This header cannot be used (a link stored with an odd method, say); the next can.
+                const char* message = archive_error_string(a);
+                const std::string detail = message ? message : "";
+                fail(decode_entry_name(entry), classify_data_error(detail, false), detail);
+                handled = index + 1;
+                continue;
+            }
             next = process(reader, inspect_entry(entry, namer.name(a, index, entry)));
             handled = index + 1;
         }

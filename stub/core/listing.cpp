@@ -41,7 +41,7 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
         int r = archive_read_next_header(a, &entry);
         if (r == ARCHIVE_EOF)
             break;
-        if (r < ARCHIVE_WARN) {
+        if (r < ARCHIVE_FAILED) {
             if (reader.cancelled()) {
                 listing.cancelled = true;
             } else {
@@ -53,6 +53,10 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
         }
         if (listing.entries == 0)
             listing.format = archive_format_name(a) ? archive_format_name(a) : "";
+        if (r == ARCHIVE_FAILED) {
+            ++listing.entries;  // unusable header: extraction names it as failed
+            continue;
+        }
         EntryInfo info = inspect_entry(entry, namer.name(a, listing.entries, entry));
         ++listing.entries;
         listing.any_encrypted = listing.any_encrypted || info.encrypted;

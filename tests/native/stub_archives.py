@@ -212,6 +212,9 @@ expect('bad_crc.zip', {'first.txt': good, 'last.txt': good})
 raw_zip('bad_deflate.zip', [Entry('first.txt', good), Entry('garbled.bin', good * 4, method=8, compressed=b'\xff' * 300),
                             Entry('last.txt', good)])
 expect('bad_deflate.zip', {'first.txt': good, 'last.txt': good})
+raw_zip('odd_link.zip', [Entry('odd/link', b'target', method=12, compressed=b'not bzip2', attr=(0o120777 << 16), system=3),
+                         Entry('fine.txt', good)])
+expect('odd_link.zip', {'fine.txt': good})
 raw_zip('unsupported.zip', [Entry('imploded.bin', good, method=6), Entry('fine.txt', good)])
 expect('unsupported.zip', {'fine.txt': good})
 bomb = bytes(1_000_000)

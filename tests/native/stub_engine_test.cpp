@@ -186,6 +186,7 @@ TEST_F(StubEngine, DamagedEntriesFailAloneAndLeaveNothing)
         {"unsupported.zip", "imploded.bin", Problem::unsupported},
         {"liar.zip", "liar.bin", Problem::larger_than_declared},
         {"bad_deflate.zip", "garbled.bin", Problem::data_error},
+        {"odd_link.zip", "odd/link", Problem::unsupported},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.archive);
