@@ -3,12 +3,24 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "file_destination.h"
 #include "messages.h"
 #include "stub/core/engine.h"
 
 namespace kzsfx::win32 {
 namespace {
+
+// Ctrl+C or Ctrl+Break in the console we write to: stop like the dialog's Cancel, so the
+// file in hand is discarded and the exit code says 255, rather than dying mid-write.
+std::atomic<bool> interrupted{false};
+
+BOOL WINAPI on_console_interrupt(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    interrupted.store(true);
+    return TRUE;
+}
 
 std::wstring hex8(std::uint32_t value) {
     std::wstring text(8, L'0');
@@ -29,6 +41,8 @@ bool is_warning(Problem problem) {
 class ConsoleObserver final : public Observer {
 public:
     ConsoleObserver(Console& console, bool listing) : console_(console), listing_(listing) {}
+
+    bool cancelled() override { return interrupted.load(); }
 
     void entry_problem(const EntryReport& report) override {
         console_.err((is_warning(report.problem) ? L"警告：" : L"错误：") + widen(report.path) + L"：" +
@@ -79,6 +93,7 @@ int run_unattended(const CommandLine& command_line, Session& session, Console& c
     options.overwrite = OverwritePolicy::overwrite_all;
     if (command_line.password) options.password = password_forms(*command_line.password);
     ConsoleObserver observer(console, command_line.test_only);
+    ::SetConsoleCtrlHandler(on_console_interrupt, TRUE);
 
     const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
     if (listing.fatal != Fatal::none) {
