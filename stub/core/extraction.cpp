@@ -44,7 +44,7 @@ private:
     // Copies the entry's data into `out` (null when only testing). Reports the failure itself.
     Next copy_data(ArchiveReader& reader, const EntryInfo& info, OutputFile* out, std::uint64_t& size,
                    std::uint32_t& crc, bool& ok);
-    Next after_archive_failure(ArchiveReader& reader, const std::string& path, bool encrypted);
+    Next after_archive_failure(ArchiveReader& reader, la_ssize_t status, const std::string& path, bool encrypted);
     bool decide_overwrite(const std::string& path);
 
     void note(std::vector<EntryReport>& list, EntryReport report)
@@ -68,6 +68,7 @@ private:
     const std::optional<std::string> zone_mark_;
     std::vector<unsigned char> buffer_;
     std::uint64_t done_ = 0;
+    unsigned reopens_left_ = 32;
     ExtractResult result_;
 };
 
@@ -250,7 +251,7 @@ Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputF
         if (n == 0)
             break;
         if (n < 0)
-            return after_archive_failure(reader, path, info.encrypted);
+            return after_archive_failure(reader, n, path, info.encrypted);
         size += static_cast<std::uint64_t>(n);
         // The declared sizes are what the free-space check trusted: more is a lie or a bomb,
         // whether one entry outgrows its header or a damaged archive yields more in total.
@@ -281,7 +282,8 @@ Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputF
     return Next::go_on;
 }
 
-Next Extraction::after_archive_failure(ArchiveReader& reader, const std::string& path, bool encrypted)
+Next Extraction::after_archive_failure(ArchiveReader& reader, la_ssize_t status, const std::string& path,
+                                           bool encrypted)
 {
     archive* a = reader.get();
     if (reader.cancelled()) {
@@ -303,8 +305,20 @@ Next Extraction::after_archive_failure(ArchiveReader& reader, const std::string&
     fail(path, classify_data_error(detail, encrypted), detail);
     // After a fatal status libarchive refuses every further call on this handle, and after a
     // lesser one its position inside a damaged zip can no longer be trusted: the next entry
-    // is read from a fresh handle, exactly where the listing found it.
-    return Next::reopen;
+    // is read from a fresh handle, exactly where the listing found it. Each reopen rereads
+    // the headers before it, so an archive of nothing but damaged entries gets a bounded
+    // number; after that a lesser failure keeps the handle (names are still checked and the
+    // declared total still caps the data) and a fatal one ends the run.
+    if (reopens_left_ > 0) {
+        --reopens_left_;
+        return Next::reopen;
+    }
+    if (status == ARCHIVE_FATAL) {
+        result_.fatal = Fatal::corrupt_archive;
+        result_.fatal_detail = detail;
+        return Next::stop;
+    }
+    return Next::go_on;
 }
 
 } // namespace

@@ -215,6 +215,10 @@ expect('bad_deflate.zip', {'first.txt': good, 'last.txt': good})
 raw_zip('odd_link.zip', [Entry('odd/link', b'target', method=12, compressed=b'not bzip2', attr=(0o120777 << 16), system=3),
                          Entry('fine.txt', good)])
 expect('odd_link.zip', {'fine.txt': good})
+# Thousands of damaged entries: each is named, and the run stays linear.
+raw_zip('many_bad.zip', [Entry('bad%04d.txt' % i, good, method=8, crc=i + 1) for i in range(3000)]
+        + [Entry('fine.txt', good)])
+expect('many_bad.zip', {'fine.txt': good})
 raw_zip('unsupported.zip', [Entry('imploded.bin', good, method=6), Entry('fine.txt', good)])
 expect('unsupported.zip', {'fine.txt': good})
 bomb = bytes(1_000_000)

@@ -204,6 +204,24 @@ TEST_F(StubEngine, DamagedEntriesFailAloneAndLeaveNothing)
     }
 }
 
+TEST_F(StubEngine, ManyDamagedEntriesAreEachNamedInBoundedWork)
+{
+    auto exe = exe_for("many_bad.zip");
+    const std::uint64_t offset = find_image_end(*exe).offset;
+    RecordingObserver observer;
+    FolderDestination destination(dest);
+    ExtractResult result = extract_archive(*exe, offset, &destination, {}, observer);
+    EXPECT_EQ(result.failed.size(), 3000u);
+    for (const auto& failure : result.failed)
+        ASSERT_EQ(failure.problem, Problem::crc_mismatch) << failure.path;
+    EXPECT_EQ(result.files, 1u);
+    EXPECT_EQ(differences("many_bad.zip"), std::vector<std::string>{});
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    // Reopening after every failure would reread the archive thousands of times.
+    const std::uint64_t archive_size = exe->size() - offset;
+    EXPECT_LT(exe->bytes_read, 100 * archive_size);
+}
+
 TEST_F(StubEngine, MethodsTheLibraryLacksAreNamedPerEntry)
 {
     // 7-Zip stores what it cannot shrink and Deflate64-compresses the rest: the stored

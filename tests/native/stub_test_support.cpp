@@ -98,6 +98,7 @@ std::optional<std::size_t> SplicedSource::read_at(std::uint64_t offset, void* bu
         done += n;
         offset += n;
     }
+    bytes_read += done;
     return done;
 }
 

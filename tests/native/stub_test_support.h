@@ -54,6 +54,7 @@ public:
     std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer, std::size_t count) override;
     std::uint64_t archive_offset() const { return head_.size() + gap_; }
     std::size_t largest_read = 0;
+    std::uint64_t bytes_read = 0;
     bool fail_reads = false;
 
 private:
