@@ -70,7 +70,8 @@ wait_for() {  # <seconds> <command...>: polls until the command succeeds
 
 # The archive: a large stored file, a file that already exists at the destination, another
 # large file. The overwrite question stops the worker half way, so the progress view holds.
-title=kzsfx-dialog-e2e
+# Titles carry our process id: another build's run of this test may share the display.
+title=kzsfx-dialog-$$
 mkdir -p src/资料
 head -c 60000000 /dev/zero > src/first.bin
 printf 'from the archive\n' > src/资料/说明.txt
@@ -153,12 +154,48 @@ cmp -s src/first.bin "$title/first.bin" && pass || fail "the file before the can
 [ ! -e "$title/second.bin" ] && pass || fail "a file after the cancel was written"
 if find "$title" -name '~kzsfx*' | grep -q .; then fail "temporary files left"; else pass; fi
 
+# Cancel in the middle of a large file: the dialog's own button, the worker still writing.
+python3 -c '
+import zipfile
+with zipfile.ZipFile("zeros.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    with z.open("zeros.bin", "w", force_zip64=True) as f:
+        block = bytes(1 << 20)
+        for _ in range(512):
+            f.write(block)'
+busy=kzsfx-busy-$$
+cat "$stub" zeros.zip > "$busy.exe"
+"$wine_run" "$busy.exe" &
+runner=$!
+if dialog=$(find_window "$busy" 30); then
+  place "$dialog" 300 200
+  press "$dialog" Return
+  # One top-level item: it goes beside the exe, here.
+  writing() { find . -maxdepth 1 -name '~kzsfx*' -size +1M | grep -q .; }
+  wait_for 30 writing || fail "no file being written"
+  sleep 0.5  # a few of the dialog's progress ticks
+  snapshot "$dialog" progress-live.png
+  press "$dialog" Escape
+  if wait_for 30 bash -c "! kill -0 $runner 2> /dev/null"; then
+    wait "$runner"
+    code=$?
+    [ "$code" -eq 255 ] && pass || fail "exit code $code after cancelling mid-file, expected 255"
+  else
+    fail "the dialog did not close after cancelling mid-file"
+    kill "$runner"
+  fi
+  left=$(find . -maxdepth 1 \( -name '~kzsfx*' -o -name zeros.bin \))
+  [ -z "$left" ] && pass || fail "cancelling mid-file left $left"
+else
+  fail "the dialog did not appear for the large archive"
+  kill "$runner"
+fi
+
 # An encrypted archive: the dialog asks for the password; a wrong one brings the question back.
 mkdir -p secret.src/内容
 printf 'classified\n' > secret.src/内容/机密.txt
 seq 1 5000 > secret.src/numbers.txt
 (cd secret.src && zip -qr -P secret ../secret.zip .)
-locked=kzsfx-dialog-locked
+locked=kzsfx-locked-$$
 cat "$stub" secret.zip > "$locked.exe"
 "$wine_run" "$locked.exe" &
 runner=$!
