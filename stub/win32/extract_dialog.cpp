@@ -322,11 +322,13 @@ private:
     void show_summary() {
         std::wstring summary;
         if (result_.fatal != Fatal::none) {
-            summary = describe_fatal(result_.fatal);
-            if (!result_.fatal_detail.empty()) summary += L"（" + widen(result_.fatal_detail) + L"）";
+            summary = describe_run_failure(result_.fatal, result_.fatal_detail, listing_.declared_total,
+                                           destination_->free_space());
         } else {
             summary = L"已解压 " + format_count(result_.files) + L" 个文件，共 " + format_size(result_.bytes) + L"，到：";
         }
+        const size_t missing = result_.failed.size() + result_.refused.size();
+        if (missing > 0) summary = format_count(missing) + L" 个条目未能解压（见下）。" + summary;
         std::wstring problems;
         const auto list = [&](const std::vector<EntryReport>& reports) {
             for (const EntryReport& report : reports) {
@@ -440,9 +442,7 @@ int run_dialog(const CommandLine& command_line, Session& session) {
     SilentObserver observer;
     Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
     if (listing.fatal != Fatal::none) {
-        std::wstring text = describe_fatal(listing.fatal);
-        if (!listing.fatal_detail.empty()) text += L"\n\n" + widen(listing.fatal_detail);
-        show_error(session.exe_stem, text);
+        show_error(session.exe_stem, describe_run_failure(listing.fatal, listing.fatal_detail, 0, std::nullopt));
         return static_cast<int>(listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal);
     }
     ExtractDialog dialog(command_line, session, std::move(listing), std::move(options));

@@ -125,4 +125,14 @@ std::wstring describe_fatal(Fatal fatal) {
     return L"解压失败。";
 }
 
+std::wstring describe_run_failure(Fatal fatal, const std::string& detail, std::uint64_t needed,
+                                  std::optional<std::uint64_t> available) {
+    if (fatal == Fatal::not_enough_space && available) {
+        return L"目标磁盘空间不足：需要 " + format_size(needed) + L"，只剩 " + format_size(*available) + L"。";
+    }
+    std::wstring text = describe_fatal(fatal);
+    if (!detail.empty()) text += L"（" + widen(detail) + L"）";
+    return text;
+}
+
 }  // namespace kzsfx::win32

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,5 +25,10 @@ std::wstring format_count(std::uint64_t value);
 
 std::wstring describe_problem(const EntryReport& report);
 std::wstring describe_fatal(Fatal fatal);
+
+// The fatal fault with what the user can act on: sizes for a full disk, else the library's
+// or the platform's own words after the Chinese sentence.
+std::wstring describe_run_failure(Fatal fatal, const std::string& detail, std::uint64_t needed,
+                                  std::optional<std::uint64_t> available);
 
 }  // namespace kzsfx::win32

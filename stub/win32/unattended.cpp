@@ -64,12 +64,13 @@ private:
     bool listing_;
 };
 
-void report_summary(const ExtractResult& result, bool testing, const std::wstring& root, Console& console) {
+void report_summary(const ExtractResult& result, bool testing, const std::wstring& root,
+                    std::optional<std::uint64_t> needed, std::optional<std::uint64_t> available,
+                    Console& console) {
     std::wstring text;
     if (result.fatal != Fatal::none) {
-        text = L"错误：" + describe_fatal(result.fatal);
-        if (!result.fatal_detail.empty()) text += L"详细信息：" + widen(result.fatal_detail);
-        console.err(text + L"\r\n");
+        console.err(L"错误：" + describe_run_failure(result.fatal, result.fatal_detail, needed.value_or(0),
+                                                    available) + L"\r\n");
     }
     if (testing) {
         text = L"测试了 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"。";
@@ -97,16 +98,14 @@ int run_unattended(const CommandLine& command_line, Session& session, Console& c
 
     const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
     if (listing.fatal != Fatal::none) {
-        std::wstring text = L"错误：" + describe_fatal(listing.fatal);
-        if (!listing.fatal_detail.empty()) text += L"详细信息：" + widen(listing.fatal_detail);
-        console.err(text + L"\r\n");
+        console.err(L"错误：" + describe_run_failure(listing.fatal, listing.fatal_detail, 0, std::nullopt) + L"\r\n");
         return static_cast<int>(listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal);
     }
 
     if (command_line.test_only) {
         const ExtractResult result =
             extract_archive(*session.source, session.archive_offset, nullptr, options, observer, &listing);
-        report_summary(result, true, {}, console);
+        report_summary(result, true, {}, std::nullopt, std::nullopt, console);
         return static_cast<int>(result.exit_code());
     }
 
@@ -128,7 +127,7 @@ int run_unattended(const CommandLine& command_line, Session& session, Console& c
         result.folders == 0) {
         ::RemoveDirectoryW(root.c_str());
     }
-    report_summary(result, false, root, console);
+    report_summary(result, false, root, listing.declared_total, destination.free_space(), console);
     return static_cast<int>(result.exit_code());
 }
 

@@ -57,5 +57,17 @@ TEST(StubMessages, ProblemTextCarriesTheDetail) {
     EXPECT_TRUE(describe_problem({"ok", Problem::none, PathRefusal::none, {}}).empty());
 }
 
+TEST(StubMessages, AFullDiskIsToldInSizes) {
+    const std::wstring full = describe_run_failure(Fatal::not_enough_space, "need 3 bytes", 3u << 30, 512u << 20);
+    EXPECT_NE(full.find(L"3.0 GB"), std::wstring::npos);
+    EXPECT_NE(full.find(L"512.0 MB"), std::wstring::npos);
+    // Without a free-space figure, the fault and the detail as they came.
+    const std::wstring unknown = describe_run_failure(Fatal::not_enough_space, "need 3 bytes", 3, std::nullopt);
+    EXPECT_NE(unknown.find(L"need 3 bytes"), std::wstring::npos);
+    const std::wstring corrupt = describe_run_failure(Fatal::corrupt_archive, "Truncated input", 0, std::nullopt);
+    EXPECT_NE(corrupt.find(L"已损坏"), std::wstring::npos);
+    EXPECT_NE(corrupt.find(L"Truncated input"), std::wstring::npos);
+}
+
 }  // namespace
 }  // namespace kzsfx::win32
