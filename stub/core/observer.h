@@ -20,7 +20,7 @@ using PasswordForms = std::vector<std::string>;
 struct EntryOutcome {
     std::string path;
     std::uint64_t size = 0;
-    std::uint32_t crc32 = 0;  // of the data as decoded; valid when problem == none
+    std::uint32_t crc32 = 0;  // of the data as decoded, in test mode, when problem == none
     bool directory = false;
     Problem problem = Problem::none;
 };
