@@ -46,11 +46,21 @@ snapshot() {
 }
 
 # Keys go to the focused window; without a window manager a click on the caption gives focus.
+# Another program's window may open on top at any moment: the key is sent only once ours has
+# the focus, so it never lands elsewhere.
 press() {  # <window> <key>
-  xdotool windowraise "$1"
-  xdotool mousemove --window "$1" 60 8 click 1
-  sleep 0.3
-  xdotool key "$2"
+  local attempt
+  for attempt in 1 2 3 4 5 6 7 8 9 10; do
+    xdotool windowraise "$1"
+    xdotool mousemove --window "$1" 60 8 click 1
+    sleep 0.3
+    if [ "$(xdotool getwindowfocus 2> /dev/null)" = "$1" ]; then
+      xdotool key "$2"
+      return 0
+    fi
+  done
+  echo "could not give the focus to window $1"
+  return 1
 }
 
 # Moves a window clear of the middle of the screen, where other programs' windows open.
@@ -235,6 +245,8 @@ else
   kill "$runner"
 fi
 
+# Keep the screenshots, not the hundreds of megabytes around them.
+find . -mindepth 1 -maxdepth 1 ! -name '*.png' -exec rm -rf {} +
 echo "screenshots in $work: $(cd "$work" && ls ./*.png | tr '\n' ' ')"
 echo "dialog: $checks passed, $failures failed"
 [ "$failures" -eq 0 ]
