@@ -6,6 +6,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "extract_dialog.h"
+#include "file_source.h"
 #include "messages.h"
 #include "session.h"
 #include "stub/core/results.h"
@@ -24,18 +25,21 @@ void restrict_dll_search() {
     const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
     const auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
         reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (set_default != nullptr && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
     // Older systems: at least take the current folder out of the search.
     ::SetDllDirectoryW(L"");
 }
 
-constexpr const wchar_t* usage =
-    L"用法：<程序名> [-y] [-o<目标文件夹>] [-p<密码>] [-t]\r\n"
-    L"  -y          不显示对话框，直接解压（覆盖已有文件）\r\n"
-    L"  -o<文件夹>  解压到指定文件夹（不存在时自动创建）\r\n"
-    L"  -p<密码>    压缩包的密码\r\n"
-    L"  -t          只测试每个文件的 CRC，不写入任何文件\r\n"
-    L"退出代码：0 成功，1 警告，2 错误，7 命令行错误，8 内存不足，255 已取消\r\n";
+std::wstring usage() {
+    const std::wstring path = own_exe_path();
+    const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    return L"用法：" + name + L" [-y] [-o<目标文件夹>] [-p<密码>] [-t]\r\n"
+           L"  -y          不显示对话框，直接解压（覆盖已有文件）\r\n"
+           L"  -o<文件夹>  解压到指定文件夹（不存在时自动创建）\r\n"
+           L"  -p<密码>    压缩包的密码\r\n"
+           L"  -t          只测试每个文件的 CRC，不写入任何文件\r\n"
+           L"退出代码：0 成功，1 警告，2 错误，7 命令行错误，8 内存不足，255 已取消\r\n";
+}
 
 // A script is driving us when it passed -y: then nothing may wait for a click.
 bool asked_for_silence(std::wstring_view command_line) {
@@ -52,16 +56,16 @@ int run(const wchar_t* raw_command_line) {
     Console console;
     const ParsedCommandLine parsed = parse_command_line(raw_command_line);
     if (!parsed.value) {
-        console.err(parsed.error + L"\r\n" + usage);
+        console.err(parsed.error + L"\r\n" + usage());
         if (!asked_for_silence(raw_command_line) && !console.present()) {
-            show_error(L"自解压", parsed.error + L"\r\n\r\n" + usage);
+            show_error(L"自解压", parsed.error + L"\r\n\r\n" + usage());
         }
         return static_cast<int>(ExitCode::bad_command_line);
     }
     const CommandLine& command_line = *parsed.value;
     if (command_line.show_help) {
-        console.out(usage);
-        if (!console.present()) ::MessageBoxW(nullptr, usage, L"自解压", MB_OK | MB_ICONINFORMATION);
+        console.out(usage());
+        if (!console.present()) ::MessageBoxW(nullptr, usage().c_str(), L"自解压", MB_OK | MB_ICONINFORMATION);
         return static_cast<int>(ExitCode::ok);
     }
 
