@@ -204,6 +204,15 @@ case_damage() {
   expect_text err.txt "wavpack.wav" "unknown method report"
   expect_text err.txt "不支持" "unknown method report"
 
+  # A size no disk has: refused before anything is written, with the sizes in the message.
+  $craft huge-claim huge.zip huge.tree
+  make_sfx huge.zip huge.exe
+  run huge.exe -y -ohuge.out
+  expect_code 2 "declared size beyond the free space"
+  expect_text err.txt "空间不足" "declared size beyond the free space"
+  expect_text err.txt "1.0 PB" "declared size beyond the free space"
+  [ ! -e huge.out ] && pass || fail "a folder was left for an archive that does not fit"
+
   make_source src
   (cd src && zip -qr ../sound.zip . && 7z a -tzip -mm=Deflate64 ../deflate64.zip . > /dev/null &&
     7z a ../sound.7z . > /dev/null && 7z a -psecret ../encrypted.7z . > /dev/null &&

@@ -141,6 +141,22 @@ def recipe_empty(archive, tree):
     write_zip(archive, [])
 
 
+def recipe_huge_claim(archive, tree):
+    """One deflated byte that claims to be a pebibyte (Zip64 sizes): more than any disk holds."""
+    data = b"x"
+    packed = compress(8, data)
+    claimed = 1 << 50
+    local64 = struct.pack("<HHQQ", 0x0001, 16, claimed, len(packed))
+    central64 = local64
+    out = struct.pack("<IHHHHHIIIHH", 0x04034B50, 45, 0, 8, 0, 0x21, zlib.crc32(data), 0xFFFFFFFF, 0xFFFFFFFF, 9,
+                      len(local64)) + b"claim.bin" + local64 + packed
+    central = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 45, 45, 0, 8, 0, 0x21, zlib.crc32(data), 0xFFFFFFFF,
+                          0xFFFFFFFF, 9, len(central64), 0, 0, 0, 0, 0) + b"claim.bin" + central64
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 1, 1, len(central), len(out), 0)
+    with open(archive, "wb") as f:
+        f.write(out + central + end)
+
+
 def crc_listing(tree):
     """Prints "CRC size path" for every file below tree, sorted by path."""
     rows = []
