@@ -257,6 +257,13 @@ void ShutDown(std::int32_t exitCode, bool fatal) {
   }
   state.shutdownStarted = true;
   state.bindings.clear();
+  if (!fatal) {
+    // A window still open (an entry routine that returned without a loop) goes now, while
+    // the frame can still hear from its units, and before OLE stops under its drop target.
+    std::vector<std::unique_ptr<LiveWindow>> remaining = std::move(state.live);
+    state.live.clear();
+    remaining.clear();
+  }
   state.designs = {};
   // Each routine once: the list is taken before any of them runs.
   std::vector<ExitRoutine> routines = std::move(state.exitRoutines);
