@@ -71,6 +71,7 @@ void report_summary(const ExtractResult& result, bool testing, const std::wstrin
     if (result.fatal != Fatal::none) {
         console.err(L"错误：" + describe_run_failure(result.fatal, result.fatal_detail, needed.value_or(0),
                                                     available) + L"\r\n");
+        if (result.files == 0) return;  // nothing done: the error says it all
     }
     if (testing) {
         text = L"测试了 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"。";
