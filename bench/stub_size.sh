@@ -52,6 +52,14 @@ print(f"\nContributed bytes by library (code, data, unwind tables; {total} in al
 for name, size in by_library.most_common():
     if size >= 256:
         print(f"  {size:8d}  {100 * size / total:5.1f}%  {name}")
+# What the stub's build keeps out on purpose; a change that brings one back shows here.
+print("\nRuntime parts kept out of the stub:")
+for label, marker in (("C++ exceptions (throw, personality)", "eh_personality.o"),
+                      ("DWARF unwinder", "unwind-dw2"),
+                      ("winpthread", "libpthread.a("),
+                      ("std::string instantiations of libstdc++", "string-inst.o"),
+                      ("MinGW's C99 printf", "mingw_pformat.o")):
+    print(f"  {label:40s} {'LINKED' if marker in text else 'absent'}")
 print("\nLargest objects:")
 for name, size in by_object.most_common(20):
     print(f"  {size:8d}  {name}")

@@ -1,4 +1,4 @@
-// CRC-32 by slicing eight bytes at a time; the tables are built once at compile time.
+// CRC-32 by slicing eight bytes at a time; the tables are built once at start-up.
 #include "stub/core/crc32.h"
 
 #include <array>
@@ -9,7 +9,7 @@ namespace {
 
 using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
 
-constexpr Tables make_tables()
+Tables make_tables()
 {
     Tables t{};
     for (std::uint32_t n = 0; n < 256; ++n) {
@@ -24,7 +24,8 @@ constexpr Tables make_tables()
     return t;
 }
 
-constexpr Tables tables = make_tables();
+// Computed rather than stored: 8 KB that every produced executable would otherwise carry.
+const Tables tables = make_tables();
 
 std::uint32_t load_le32(const unsigned char* p)
 {

@@ -7,7 +7,6 @@
 #include <shellapi.h>
 
 #include <atomic>
-#include <new>
 
 #include "file_destination.h"
 #include "folder_picker.h"
@@ -250,14 +249,9 @@ private:
 
     static DWORD WINAPI worker_main(void* parameter) {
         auto* self = static_cast<ExtractDialog*>(parameter);
-        try {
-            WorkerObserver observer(*self);
-            self->result_ = extract_archive(*self->session_.source, self->session_.archive_offset,
-                                            self->destination_.get(), self->options_, observer, &self->listing_);
-        } catch (const std::bad_alloc&) {
-            self->result_ = ExtractResult{};
-            self->result_.fatal = Fatal::out_of_memory;
-        }
+        WorkerObserver observer(*self);
+        self->result_ = extract_archive(*self->session_.source, self->session_.archive_offset,
+                                        self->destination_.get(), self->options_, observer, &self->listing_);
         ::PostMessageW(self->window_, msg_done, 0, 0);
         return 0;
     }

@@ -1,13 +1,12 @@
 // kzsfx entry point: harden DLL loading, read the command line, run unattended or with the dialog.
 #include <windows.h>
 
-#include <new>
-
 #include "command_line.h"
 #include "console.h"
 #include "extract_dialog.h"
 #include "file_source.h"
 #include "messages.h"
+#include "runtime_stops.h"
 #include "session.h"
 #include "stub/core/results.h"
 #include "unattended.h"
@@ -70,6 +69,7 @@ int run(const wchar_t* raw_command_line) {
     }
 
     const bool unattended = command_line.assume_yes || command_line.test_only;
+    report_stops_in_message_box(!unattended);
     std::wstring error;
     std::unique_ptr<Session> session = open_session(error);
     if (!session) {
@@ -87,10 +87,7 @@ int run(const wchar_t* raw_command_line) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     restrict_dll_search();
-    try {
-        // The full command line: the runtime's copy drops the program name, which the split needs.
-        return run(::GetCommandLineW());
-    } catch (const std::bad_alloc&) {
-        return static_cast<int>(ExitCode::out_of_memory);
-    }
+    // The full command line: the runtime's copy drops the program name, which the split needs.
+    // Running out of memory ends the process in runtime_stops.cpp with exit code 8.
+    return run(::GetCommandLineW());
 }

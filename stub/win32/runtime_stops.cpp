@@ -1,0 +1,87 @@
+// What the C++ runtime does in the stub when it cannot go on. The stub is built without
+// exceptions: running out of memory or breaking a library precondition ends the process with
+// our exit codes instead of throwing, so the runtime's throw machinery and unwinder stay out.
+// These definitions must be objects of the program itself to take precedence over the runtime's.
+#include <windows.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "runtime_stops.h"
+#include "stub/core/results.h"
+
+namespace {
+
+bool message_box = false;
+
+void write_error(HANDLE err, const wchar_t* text) noexcept {
+    DWORD written = 0;
+    DWORD mode = 0;
+    if (::GetConsoleMode(err, &mode)) {
+        ::WriteConsoleW(err, text, static_cast<DWORD>(::lstrlenW(text)), &written, nullptr);
+        return;
+    }
+    char bytes[128];
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    if (size > 1) ::WriteFile(err, bytes, static_cast<DWORD>(size - 1), &written, nullptr);
+}
+
+// Says why on standard error when a script redirected it, and in a message box with the
+// dialog, then ends the process. Allocates nothing itself: it also runs when memory is gone.
+[[noreturn]] void stop(kzsfx::ExitCode code, const wchar_t* why) noexcept {
+    if (message_box) ::MessageBoxW(nullptr, why, L"自解压", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (err != nullptr && err != INVALID_HANDLE_VALUE) {
+        write_error(err, L"错误：");
+        write_error(err, why);
+        write_error(err, L"\r\n");
+    }
+    ::ExitProcess(static_cast<UINT>(code));
+}
+
+[[noreturn]] void out_of_memory() noexcept { stop(kzsfx::ExitCode::out_of_memory, L"内存不足。"); }
+[[noreturn]] void broken() noexcept { stop(kzsfx::ExitCode::fatal, L"程序内部出错。"); }
+
+void* allocate(std::size_t size) noexcept { return std::malloc(size != 0 ? size : 1); }
+
+}  // namespace
+
+void kzsfx::win32::report_stops_in_message_box(bool show) { message_box = show; }
+
+void* operator new(std::size_t size) {
+    if (void* block = allocate(size)) return block;
+    out_of_memory();
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+// The runtime's nothrow forms call the throwing ones inside a try block; these only ask.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+
+// The runtime's default handler prints the exception's demangled type name to stderr, which
+// links the C++ demangler (40 KB) into a GUI program with nowhere to print it.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { broken(); }
+}  // namespace __gnu_cxx
+
+// What the standard library's headers call where they would throw, for every facility the stub
+// uses: the runtime's own definitions construct exception objects from strings and would bring
+// the string instantiations, the throw machinery and the unwinder with them.
+namespace std {
+void __throw_bad_alloc() { out_of_memory(); }
+void __throw_bad_array_new_length() { out_of_memory(); }
+// A string or vector asked to outgrow max_size(): a request no memory could satisfy.
+void __throw_length_error(const char*) { out_of_memory(); }
+void __throw_bad_exception() { broken(); }
+void __throw_bad_cast() { broken(); }
+void __throw_bad_typeid() { broken(); }
+void __throw_bad_function_call() { broken(); }
+void __throw_logic_error(const char*) { broken(); }
+void __throw_domain_error(const char*) { broken(); }
+void __throw_invalid_argument(const char*) { broken(); }
+void __throw_out_of_range(const char*) { broken(); }
+void __throw_out_of_range_fmt(const char*, ...) { broken(); }
+void __throw_runtime_error(const char*) { broken(); }
+void __throw_range_error(const char*) { broken(); }
+void __throw_overflow_error(const char*) { broken(); }
+void __throw_underflow_error(const char*) { broken(); }
+}  // namespace std
