@@ -3,7 +3,8 @@
 //               [--timeout MS] PATH...
 // Waits until a top-level window with exactly that title is registered as a drop target, puts
 // the cursor on its client area and drags the paths there. Prints the HRESULT and the effect
-// that DoDragDrop reported; exits 0 when the drag ran, 2 on bad arguments, 3 on a timeout.
+// that DoDragDrop reported; exits 0 when the drag ran, 2 on bad arguments, 3 when no window
+// was found in time, its client area is covered, or the drag did not end in time.
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
@@ -152,11 +153,18 @@ int main() {
     std::fputs("drag_driver: no registered drop window with that title\n", stderr);
     return 3;
   }
-  RECT client{};
-  ::GetClientRect(window, &client);
-  POINT point{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
-  ::ClientToScreen(window, &point);
-  ::SetCursorPos(point.x, point.y);
+  std::optional<POINT> point = quillet::tools::FindDropPoint(window);
+  if (!point) {
+    // Another window may be in front: ask once for ours to come forward, then try again.
+    ::SetForegroundWindow(window);
+    ::Sleep(200);
+    point = quillet::tools::FindDropPoint(window);
+  }
+  if (!point) {
+    std::fputs("drag_driver: the window is covered by other windows\n", stderr);
+    return 3;
+  }
+  ::SetCursorPos(point->x, point->y);
 
   // A target that never returns from Drop (an unanswered message box) must not hang callers.
   std::thread([timeout = options->timeoutMs] {

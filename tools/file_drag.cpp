@@ -127,6 +127,25 @@ class HeldKeys {
 
 }  // namespace
 
+std::optional<POINT> FindDropPoint(HWND window) {
+  RECT client{};
+  if (!::GetClientRect(window, &client)) return std::nullopt;
+  // The centre first, then a grid: another program's window may cover part of the target.
+  constexpr int kSteps = 6;
+  std::vector<POINT> candidates{{client.right / 2, client.bottom / 2}};
+  for (int row = 1; row < kSteps; ++row) {
+    for (int column = 1; column < kSteps; ++column) {
+      candidates.push_back({client.right * column / kSteps, client.bottom * row / kSteps});
+    }
+  }
+  for (POINT point : candidates) {
+    ::ClientToScreen(window, &point);
+    HWND under = ::WindowFromPoint(point);
+    if (under && ::GetAncestor(under, GA_ROOT) == ::GetAncestor(window, GA_ROOT)) return point;
+  }
+  return std::nullopt;
+}
+
 HGLOBAL MakeFileListBlock(const std::vector<std::wstring>& paths) {
   std::wstring list;
   for (const std::wstring& path : paths) list.append(path).push_back(L'\0');

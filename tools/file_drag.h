@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct DragResult {
 // Runs DoDragDrop on the calling thread (OLE initialised) with the cursor where it is now.
 // The paths travel as a wide DROPFILES list.
 DragResult DragFiles(const std::vector<std::wstring>& paths, DWORD allowedEffects, DragKeys keys);
+
+// A point in the window's client area where the window itself is on top (its centre when that
+// is not covered), in screen coordinates; nothing when every probed point is covered.
+std::optional<POINT> FindDropPoint(HWND window);
 
 // The DROPFILES block of the paths, wide characters.
 HGLOBAL MakeFileListBlock(const std::vector<std::wstring>& paths);

@@ -60,8 +60,7 @@ class DropTargetUnit final : public Unit {
                                     rect.top, rect.width, rect.height, parent_, nullptr,
                                     ::GetModuleHandleA(nullptr), this);
     set_hwnd(hidden);
-    serving_ = hidden != nullptr;
-    return serving_;
+    return hidden != nullptr;
   }
 
   OleDropTarget& target() { return *target_; }
@@ -75,16 +74,12 @@ class DropTargetUnit final : public Unit {
   }
 
  private:
-  // Revokes the parent (the window this unit serves) and any other window it registered, then
-  // gives back the drag-image helper and the drop target.
-  void End() {
-    if (serving_) ::RevokeDragDrop(parent_);
-    serving_ = false;
-    target_.reset();
-  }
+  // Revokes the window the unit registered (the parent, as the program uses it, or any other)
+  // and gives back the drag-image helper and the drop target. A window it did not register
+  // is left alone: revoking it could only take away another target's registration.
+  void End() { target_.reset(); }
 
   HWND parent_;
-  bool serving_ = false;  // the hidden window was made: the unit serves its parent
   DropTargetOwner<FrameDropTarget> target_;
 };
 

@@ -91,11 +91,9 @@ class InProcessDragTest : public ::testing::Test {
     ASSERT_TRUE(Frame().Add(kWindow, design_, window_.Get()));
     ASSERT_TRUE(RegisterDropWindow(kWindow, kUnit, window_.Get()));
     PumpFor(200);
-    RECT client;
-    ::GetClientRect(window_.Get(), &client);
-    POINT centre{client.right / 2, client.bottom / 2};
-    ::ClientToScreen(window_.Get(), &centre);
-    ::SetCursorPos(centre.x, centre.y);
+    const std::optional<POINT> point = tools::FindDropPoint(window_.Get());
+    ASSERT_TRUE(point) << "the test window is covered";
+    ::SetCursorPos(point->x, point->y);
   }
   void TearDown() override {
     Frame().Clear();

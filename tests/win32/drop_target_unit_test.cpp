@@ -132,17 +132,6 @@ TEST_F(DropTargetUnitTest, RegisterDropWindowBindsOnceThroughAMustExistLookup) {
   ::DestroyWindow(other);
 }
 
-TEST_F(DropTargetUnitTest, SettingsWrittenByNumberAreReadBack) {
-  ASSERT_TRUE(AddUnit(Record({1, 0, 0, 0, 1})));
-  SetDropSetting(kWindow, kUnit, 0, true);
-  SetDropSetting(kWindow, kUnit, 3, false);
-  SetDropSetting(kWindow, kUnit, 4, true);  // no such setting
-  const bool expected[] = {true, false, false, false, false};
-  for (int number = 0; number < 5; ++number) {
-    EXPECT_EQ(GetDropSetting(kWindow, kUnit, number), expected[number]) << number;
-  }
-}
-
 TEST_F(DropTargetUnitTest, TheEndOfTheHiddenWindowEndsTheUnitAndItsRegistrations) {
   struct Case {
     const char* name;
@@ -191,15 +180,16 @@ TEST_F(DropTargetUnitTest, AUnitFreedByTheFrameTakesItsWindowAndRegistrationWith
   EXPECT_TRUE(::IsWindow(parent_));
 }
 
-TEST_F(DropTargetUnitTest, AUnitThatWasNeverBoundLeavesOtherRegistrationsAlone) {
-  HWND other = MakeWindow();
-  Unit* first = Frame().Add(kWindow, Design(Record({1, 0, 0, 0, 1}), kUnit), parent_);
-  Unit* second = Frame().Add(kWindow, Design(Record({1, 0, 0, 0, 1}), kUnit + 1), parent_);
-  ASSERT_TRUE(first && second);
-  ASSERT_TRUE(RegisterDropWindow(kWindow, kUnit, other));
-  ::DestroyWindow(second->hwnd());
-  EXPECT_TRUE(Registered(other));
-  ::DestroyWindow(other);
+TEST_F(DropTargetUnitTest, AUnitEndsOnlyTheRegistrationItMade) {
+  Unit* bound = Frame().Add(kWindow, Design(Record({1, 0, 0, 0, 1}), kUnit), parent_);
+  Unit* unbound = Frame().Add(kWindow, Design(Record({1, 0, 0, 0, 1}), kUnit + 1), parent_);
+  ASSERT_TRUE(bound && unbound);
+  ASSERT_TRUE(RegisterDropWindow(kWindow, kUnit, parent_));
+  EXPECT_FALSE(RegisterDropWindow(kWindow, kUnit + 1, parent_));  // the parent is taken
+  ::DestroyWindow(unbound->hwnd());
+  EXPECT_TRUE(Registered(parent_));
+  ::DestroyWindow(bound->hwnd());
+  EXPECT_FALSE(Registered(parent_));
 }
 
 }  // namespace
