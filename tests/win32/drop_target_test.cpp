@@ -521,12 +521,21 @@ TEST_F(DropTargetTest, RegistrationHappensOnceAndSticksEvenWhenItFailed) {
   }
 }
 
-TEST(DropTargetWithoutOle, RegistrationFailsQuietly) {
+// Without COM there is neither a registration nor a drag-image helper; drops still work.
+TEST(DropTargetWithoutOle, RegistrationFailsQuietlyAndDropsWorkWithoutTheHelper) {
   PlainWindow window;
   RecordingTarget target(kFilesOnly);
+  EXPECT_FALSE(target.has_drag_image_helper());
   EXPECT_FALSE(target.Register(window.get()));
   EXPECT_FALSE(target.Register(window.get()));
   EXPECT_FALSE(Registered(window.get()));
+
+  FakeDataObject data;
+  data.Offer(CF_HDROP, FileList({"C:\\a.kz"}));
+  const DropOutcome outcome = DragAndDrop(target, &data, MK_SHIFT, kAll);
+  EXPECT_EQ(outcome.dropEffect, static_cast<DWORD>(DROPEFFECT_MOVE));
+  ASSERT_EQ(target.received.size(), 1u);
+  EXPECT_EQ(target.received[0].text, "C:\\a.kz");
 }
 
 }  // namespace
