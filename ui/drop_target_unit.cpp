@@ -9,6 +9,7 @@
 #include "ui/frame.h"
 #include "ui/ole_drop_target.h"
 #include "ui/unit.h"
+#include "ui/window_instance.h"
 
 namespace quillet {
 
@@ -84,12 +85,9 @@ class DropTargetUnit final : public Unit {
 };
 
 LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  } else if (message == WM_NCDESTROY) {
-    auto* unit = reinterpret_cast<DropTargetUnit*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  auto* unit = WindowInstance<DropTargetUnit>(hwnd, message, lparam);
+  if (message == WM_NCDESTROY) {
+    DetachWindowInstance(hwnd);
     if (unit) unit->OnHiddenWindowGone();
   }
   return ::DefWindowProcA(hwnd, message, wparam, lparam);

@@ -10,6 +10,7 @@
 #include "base/win32_handles.h"
 #include "ui/main_window.h"
 #include "ui/unit.h"
+#include "ui/window_instance.h"
 
 namespace quillet {
 namespace {
@@ -64,13 +65,9 @@ bool Label::CreateNative(HWND parent) {
 }
 
 LRESULT CALLBACK Label::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<Label*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->set_hwnd(hwnd);
-  }
-  auto* self = reinterpret_cast<Label*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* self = WindowInstance<Label>(hwnd, message, lparam);
   if (!self) return ::DefWindowProcA(hwnd, message, wparam, lparam);
+  if (message == WM_NCCREATE) self->set_hwnd(hwnd);
   switch (message) {
     case WM_PAINT:
       self->Paint();
@@ -83,7 +80,7 @@ LRESULT CALLBACK Label::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARA
       return result;
     }
     case WM_NCDESTROY: {
-      ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      DetachWindowInstance(hwnd);
       const LRESULT result = ::DefWindowProcA(hwnd, message, wparam, lparam);
       NotifyUnitDestroyed(self->window(), self->id());  // last: the frame may retire us
       return result;

@@ -9,6 +9,7 @@
 #include "base/win32_handles.h"
 #include "ui/frame.h"
 #include "ui/picture_composite.h"
+#include "ui/window_instance.h"
 
 namespace quillet {
 namespace {
@@ -154,15 +155,11 @@ bool MainWindow::PreTranslateKey(const MSG& message) {
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->set_hwnd(hwnd);
-  }
-  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* self = WindowInstance<MainWindow>(hwnd, message, lparam);
   if (!self) return ::DefWindowProcA(hwnd, message, wparam, lparam);
+  if (message == WM_NCCREATE) self->set_hwnd(hwnd);
   if (message == WM_NCDESTROY) {
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    DetachWindowInstance(hwnd);
     const LRESULT result = ::DefWindowProcA(hwnd, message, wparam, lparam);
     // Last: the frame may retire this object.
     NotifyUnitDestroyed(self->window(), self->id());
