@@ -9,21 +9,19 @@ endif()
 if(WIN32)
   set(deps_lib ${QUILLET_DEPS_PREFIX}/lib)
   set(deps_include ${QUILLET_DEPS_PREFIX}/include)
-  foreach(lib archive bz2 lzma zstd png16)
+  foreach(lib archive z bz2 lzma zstd png16)
     if(NOT EXISTS ${deps_lib}/lib${lib}.a)
       message(FATAL_ERROR "${deps_lib}/lib${lib}.a is missing: run scripts/build-deps")
     endif()
   endforeach()
-  # zlib from Debian's libz-mingw-w64-dev: the archive itself, so libz.dll.a can never win.
-  find_file(QUILLET_ZLIB_STATIC libz.a PATHS ${CMAKE_FIND_ROOT_PATH} PATH_SUFFIXES lib
-            NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 
   function(quillet_static_import name file)
     add_library(${name} STATIC IMPORTED)
     set_target_properties(${name} PROPERTIES IMPORTED_LOCATION ${file}
                           INTERFACE_INCLUDE_DIRECTORIES ${deps_include})
   endfunction()
-  quillet_static_import(quillet::zlib ${QUILLET_ZLIB_STATIC})
+  # Our own zlib, named by file, so that MinGW's libz.dll.a can never win.
+  quillet_static_import(quillet::zlib ${deps_lib}/libz.a)
   quillet_static_import(quillet::bz2 ${deps_lib}/libbz2.a)
   quillet_static_import(quillet::lzma ${deps_lib}/liblzma.a)
   quillet_static_import(quillet::zstd ${deps_lib}/libzstd.a)
