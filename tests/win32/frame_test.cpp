@@ -508,7 +508,7 @@ std::vector<std::uint8_t> BannerRgba(int& width, int& height) {
   return pixels;
 }
 
-// The design's formula, each step rounded to a float through memory.
+// The compositing formula, each step rounded to a float through memory.
 int Composite(int colour, int background, int alpha) {
   if (alpha == 255) return colour;
   volatile float f = static_cast<float>(alpha) * 0.003921569f;
