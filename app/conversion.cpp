@@ -56,6 +56,9 @@ void BuildSelfExtractor() {
   }
   WaitForPendingBatch();
   WriteFileBytes(BatchPath(), {BatchBytes});
+  // The interpreter inherits our environment: a user's COPYCMD=/-Y would make the hidden copy
+  // ask before replacing the output, with nobody to answer, and every later drop wait on it.
+  ::SetEnvironmentVariableA("COPYCMD", nullptr);
   // Hidden, and not waited for: the copy goes on in the interpreter's own process.
   pendingBatch = StartCommand(BatchPath(), 1);
 }

@@ -201,6 +201,22 @@ TEST_F(Conversion, CancelKeepsTheOldOutput) {
   EXPECT_FALSE(Exists(BatchPath()));
 }
 
+// COPYCMD=/-Y makes copy ask before it replaces a file; the hidden copy must not ask.
+TEST_F(Conversion, ReplacingAnOutputIgnoresTheUsersCopyConfirmation) {
+  ASSERT_TRUE(::SetEnvironmentVariableA("COPYCMD", "/-Y"));
+  const std::string content = SomeBytes(5000, 31);
+  const std::string archive = Archive("confirm.zip", content);
+  PutBytes(ExeFor(archive), "stale");
+  ASSERT_EQ(Drop(archive, {IDOK}, false).size(), 1u);
+  bool replaced = false;
+  for (int i = 0; i < 200 && !replaced; ++i) {
+    replaced = SameBytes(ReadBytes(ExeFor(archive)), stub_ + content);
+    if (!replaced) ::Sleep(50);
+  }
+  ::SetEnvironmentVariableA("COPYCMD", nullptr);
+  EXPECT_TRUE(replaced) << "the hidden copy waited for an answer";
+}
+
 // The second drop must not rewrite the batch file under the first one's interpreter. The
 // race is timing-dependent, so a few rounds are run.
 TEST_F(Conversion, BackToBackConversionsBothComplete) {
