@@ -13,14 +13,8 @@ craft="python3 $here/stub_craft.py"
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work" || exit 1
-failures=0
-checks=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-pass() { checks=$((checks + 1)); }
+# shellcheck source=checks.sh
+. "$here/checks.sh"
 
 # run <exe> <args...>: runs under Wine; stdout in out.txt, stderr in err.txt, code in $code.
 run() {
@@ -384,5 +378,4 @@ case_large() {
 }
 
 "case_${case_name//-/_}"
-echo "$case_name: $checks passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish "$case_name"

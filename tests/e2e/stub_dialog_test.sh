@@ -16,13 +16,8 @@ cd "$work" || exit 1
 DISPLAY=":$(cat "${QUILLET_WINEPREFIX:-$HOME/.cache/quillet/wineprefix}.state/display")"
 export DISPLAY
 
-failures=0
-checks=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-pass() { checks=$((checks + 1)); }
+# shellcheck source=checks.sh
+. "$here/checks.sh"
 
 # find_window <exact title> <seconds>: prints the X window id once it is mapped.
 find_window() {
@@ -248,5 +243,4 @@ fi
 # Keep the screenshots, not the hundreds of megabytes around them.
 find . -mindepth 1 -maxdepth 1 ! -name '*.png' -exec rm -rf {} +
 echo "screenshots in $work: $(cd "$work" && ls ./*.png | tr '\n' ' ')"
-echo "dialog: $checks passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish dialog

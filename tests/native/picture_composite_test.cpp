@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tests/native/composite_reference.h"
+
 namespace quillet {
 namespace {
 
@@ -41,18 +43,7 @@ TEST(CompositeChannel, FollowsTheSinglePrecisionFormula) {
   }
 }
 
-// A reference computed step by step through memory, so each step is rounded to a float even
-// where the compiler would keep more precision in registers.
-int Reference(int colour, int background, int alpha) {
-  if (alpha == 255) return colour;
-  volatile float f = static_cast<float>(alpha) * 0.003921569f;
-  volatile float weighted = f * static_cast<float>(colour);
-  volatile float rest = 1.0f - f;
-  volatile float under = static_cast<float>(background) * rest;
-  volatile float sum = weighted + under;
-  const int cut = static_cast<int>(sum);
-  return cut < 0 ? 0 : cut > 255 ? 255 : cut;
-}
+using quillet::testing::ReferenceComposite;
 
 TEST(CompositeChannel, MatchesTheRoundedReferenceEverywhere) {
   int mismatches = 0;
@@ -62,7 +53,7 @@ TEST(CompositeChannel, MatchesTheRoundedReferenceEverywhere) {
         const int got = CompositeChannel(static_cast<std::uint8_t>(colour),
                                          static_cast<std::uint8_t>(background),
                                          static_cast<std::uint8_t>(alpha));
-        if (got != Reference(colour, background, alpha) && ++mismatches <= 5) {
+        if (got != ReferenceComposite(colour, background, alpha) && ++mismatches <= 5) {
           ADD_FAILURE() << "colour " << colour << " background " << background << " alpha "
                         << alpha << " gave " << got;
         }
@@ -84,9 +75,9 @@ TEST(CompositeOverColour, UsesTheMatchingChannelOfTheColourref) {
   const std::vector<std::uint8_t> expected = {
       0xF0, 0x80, 0x10, 0,
       1, 2, 3, 255,
-      static_cast<std::uint8_t>(Reference(200, 0xF0, 49)),
-      static_cast<std::uint8_t>(Reference(100, 0x80, 49)),
-      static_cast<std::uint8_t>(Reference(50, 0x10, 49)), 49,
+      static_cast<std::uint8_t>(ReferenceComposite(200, 0xF0, 49)),
+      static_cast<std::uint8_t>(ReferenceComposite(100, 0x80, 49)),
+      static_cast<std::uint8_t>(ReferenceComposite(50, 0x10, 49)), 49,
   };
   EXPECT_EQ(pixels, expected);
 }

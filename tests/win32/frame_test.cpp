@@ -16,6 +16,7 @@
 
 #include "box_watcher.h"
 #include "resources/banner.h"
+#include "tests/native/composite_reference.h"
 
 namespace {
 
@@ -508,16 +509,7 @@ std::vector<std::uint8_t> BannerRgba(int& width, int& height) {
   return pixels;
 }
 
-// The compositing formula, each step rounded to a float through memory.
-int Composite(int colour, int background, int alpha) {
-  if (alpha == 255) return colour;
-  volatile float f = static_cast<float>(alpha) * 0.003921569f;
-  volatile float weighted = f * static_cast<float>(colour);
-  volatile float rest = 1.0f - f;
-  volatile float under = static_cast<float>(background) * rest;
-  volatile float sum = weighted + under;
-  return std::clamp(static_cast<int>(sum), 0, 255);
-}
+using quillet::testing::ReferenceComposite;
 
 TEST(MainWindowPaint, ShowsTheCompositedBannerClippedAndTheLabelsOnTheFaceColour) {
   Probe probe("capture", "paint");
@@ -548,9 +540,9 @@ TEST(MainWindowPaint, ShowsTheCompositedBannerClippedAndTheLabelsOnTheFaceColour
   for (int y = 0; y < bannerHeight; ++y) {
     for (int x = 0; x < shot->width; ++x) {
       const std::uint8_t* p = &banner[(static_cast<std::size_t>(y) * bannerWidth + x) * 4];
-      const COLORREF expected = RGB(Composite(p[0], GetRValue(face), p[3]),
-                                    Composite(p[1], GetGValue(face), p[3]),
-                                    Composite(p[2], GetBValue(face), p[3]));
+      const COLORREF expected = RGB(ReferenceComposite(p[0], GetRValue(face), p[3]),
+                                    ReferenceComposite(p[1], GetGValue(face), p[3]),
+                                    ReferenceComposite(p[2], GetBValue(face), p[3]));
       if (p[3] > 0 && p[3] < 255) ++partial;
       if (shot->At(x, y) != expected && ++wrong <= 5) {
         ADD_FAILURE() << "banner pixel " << x << "," << y << " is " << std::hex << shot->At(x, y)

@@ -1,0 +1,13 @@
+# Test support for the shell-driven tests: counts checks and failures and closes with the
+# "N passed, N failed" line. Source it, then call pass, fail MESSAGE and finally finish NAME.
+failures=0
+checks=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+pass() { checks=$((checks + 1)); }
+finish() {
+  echo "$1: $checks passed, $failures failed"
+  [ "$failures" -eq 0 ]
+}
