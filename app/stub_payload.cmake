@@ -1,13 +1,27 @@
-# StubPayload: the built kzsfx.exe, checked to be a stripped image with nothing after its last
-# section, then .incbin'd into the converter's read-only data. A rebuilt stub re-embeds.
+# StubPayload: the built kzsfx.exe, checked to be a stripped GUI image of this build's
+# architecture with nothing after its last section, then .incbin'd into the converter's
+# read-only data. A rebuilt stub re-embeds.
 enable_language(ASM)
+
+# The stub's image end is read by the stub's own reader, built for the host.
+find_program(QUILLET_HOST_CXX NAMES c++ g++ REQUIRED)
+set(image_end_tool ${CMAKE_BINARY_DIR}/host/pe_image_end)
+set(image_end_sources ${PROJECT_SOURCE_DIR}/tools/pe_image_end.cpp
+    ${PROJECT_SOURCE_DIR}/stub/core/pe_image.cpp ${PROJECT_SOURCE_DIR}/stub/core/byte_source.cpp)
+add_custom_command(
+  OUTPUT ${image_end_tool}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
+  COMMAND ${QUILLET_HOST_CXX} -std=c++20 -O1 -I${PROJECT_SOURCE_DIR} ${image_end_sources} -o ${image_end_tool}
+  DEPENDS ${image_end_sources} ${PROJECT_SOURCE_DIR}/stub/core/pe_image.h
+  COMMENT "Building the host's PE image reader")
 
 set(stub_checked ${CMAKE_CURRENT_BINARY_DIR}/stub_payload.checked)
 add_custom_command(
   OUTPUT ${stub_checked}
-  COMMAND ${CMAKE_COMMAND} -DIMAGE=$<TARGET_FILE:kzsfx> -DSTAMP=${stub_checked}
-          -P ${PROJECT_SOURCE_DIR}/cmake/CheckStubImage.cmake
-  DEPENDS kzsfx ${PROJECT_SOURCE_DIR}/cmake/CheckStubImage.cmake
+  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-pe --arch ${CMAKE_SYSTEM_PROCESSOR}
+          --image-end ${image_end_tool} $<TARGET_FILE:kzsfx>
+  COMMAND ${CMAKE_COMMAND} -E touch ${stub_checked}
+  DEPENDS kzsfx ${image_end_tool} ${PROJECT_SOURCE_DIR}/scripts/check-pe
   COMMENT "Checking the stub image for embedding")
 
 set(stub_asm ${CMAKE_CURRENT_BINARY_DIR}/stub_payload.S)

@@ -4,7 +4,8 @@ if(WIN32)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   # Only DLLs that Windows ships may be imported: the C and C++ runtimes go in statically.
   add_link_options(-static -static-libgcc -static-libstdc++)
-  set(QUILLET_DEPS_PREFIX "$ENV{HOME}/.cache/quillet/mingw-i686" CACHE PATH "MinGW third-party prefix")
+  set(QUILLET_DEPS_PREFIX "$ENV{HOME}/.cache/quillet/mingw-${CMAKE_SYSTEM_PROCESSOR}" CACHE PATH
+      "MinGW third-party prefix (scripts/build-deps)")
   list(PREPEND CMAKE_PREFIX_PATH ${QUILLET_DEPS_PREFIX})
 endif()
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/memory.h"
+#include "tools/unallocatable.h"
 #include "ui/frame.h"
 #include "ui/unit.h"
 #include "ui/window_design.h"
@@ -125,7 +126,7 @@ std::int64_t OnCloseQueryFirst(std::span<EventArgument>) {
   Log("close query 12");
   if (scenario == "fatal-oom") {
     Log("asking for memory");
-    AllocateMemory(0x7FFFFFF0);
+    AllocateMemory(QUILLET_UNALLOCATABLE);
     Log("memory given");
   }
   if (scenario == "unknown-unit") {

@@ -5,9 +5,20 @@
 set -eu
 nm=$1 dlltool=$2 import=$3 dll=$4 output=$5
 def=${output%.a}.def
+# i686 names carry the stdcall decoration (_Name@N), which --kill-at strips from the DLL's
+# names; x86_64 has one calling convention and undecorated names.
+symbols=$("$nm" -g "$import")
+if echo "$symbols" | grep -q ' T _[A-Za-z0-9_]*@[0-9]*$'; then
+  exports=$(echo "$symbols" | sed -n 's/^[0-9a-f]* T _\([A-Za-z_][A-Za-z0-9_]*@[0-9]*\)$/\1/p')
+  kill_at=--kill-at
+else
+  exports=$(echo "$symbols" | sed -n 's/^[0-9a-f]* T \([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
+  kill_at=
+fi
+[ -n "$exports" ] || { echo "delay_import.sh: no exports found in $import" >&2; exit 1; }
 {
   echo "LIBRARY $dll"
   echo "EXPORTS"
-  "$nm" -g "$import" | sed -n 's/^[0-9a-f]* T _\([A-Za-z_][A-Za-z0-9_]*@[0-9]*\)$/\1/p' | sort -u
+  echo "$exports" | sort -u
 } > "$def"
-"$dlltool" --kill-at --input-def "$def" --output-delaylib "$output" --dllname "$dll"
+"$dlltool" $kill_at --input-def "$def" --output-delaylib "$output" --dllname "$dll"

@@ -164,7 +164,8 @@ case_hostile() {
   [ "$listed" = "box/dest box/dest/dir box/dest/dir/ok.txt box/dest/good.txt box/hostile.exe " ] &&
     pass || fail "hostile: unexpected paths: $listed"
   # Where the refused names would have landed had they been followed.
-  local prefix=${QUILLET_WINEPREFIX:-$HOME/.cache/quillet/wineprefix}
+  local prefix
+  prefix=$("$wine_run" --prefix)
   for place in "$work/evil.txt" "$work/evil2.txt" "$work/up.txt" /abs.txt /abs2.txt "$prefix/drive_c/drive.txt" \
     "$prefix/drive_c/drive2.txt" "$prefix/drive_c/long.txt" "$work/outside-target"; do
     [ ! -e "$place" ] && pass || fail "hostile: $place was written"

@@ -12,8 +12,7 @@ wine_run="$here/../../scripts/wine-run"
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work" || exit 1
-"$wine_run"  # makes sure the prefix and the display exist
-DISPLAY=":$(cat "${QUILLET_WINEPREFIX:-$HOME/.cache/quillet/wineprefix}.state/display")"
+DISPLAY=$("$wine_run" --display)  # also makes sure the prefix and the display exist
 export DISPLAY
 
 # shellcheck source=checks.sh

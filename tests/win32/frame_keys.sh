@@ -6,8 +6,8 @@
 set -uo pipefail
 wine_run=$1 probe=$2 out=$3
 skip=77
-"$wine_run"  # makes sure the display and the wineserver are up
-export DISPLAY=":$(cat "${QUILLET_WINEPREFIX:-$HOME/.cache/quillet/wineprefix}.state/display")"
+DISPLAY=$("$wine_run" --display)  # also makes sure the display and the wineserver are up
+export DISPLAY
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 

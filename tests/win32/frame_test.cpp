@@ -17,6 +17,7 @@
 #include "box_watcher.h"
 #include "resources/banner.h"
 #include "tests/native/composite_reference.h"
+#include "tools/unallocatable.h"
 
 namespace {
 
@@ -303,7 +304,7 @@ const FatalCase kFatalCases[] = {
     {"event-unknown-window", false, "未找到引发事件的窗口"},
     {"event-unknown-unit", false, "未找到引发事件的窗口组件"},
     {"unknown-unit", true, "指定窗口或窗口组件不存在或尚未载入"},
-    {"fatal-oom", true, "分配 2147483632 字节内存失败!"},
+    {"fatal-oom", true, "分配 " QUILLET_UNALLOCATABLE_BYTES " 字节内存失败!"},
 };
 
 TEST(FrameFatal, EveryFatalErrorShowsItsReportAndEndsWithMinusOne) {
