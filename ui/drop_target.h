@@ -9,12 +9,6 @@
 
 namespace quillet {
 
-// The unit's events, each with one text argument passed by reference.
-inline constexpr EventNumber kTextReceived = 0;
-inline constexpr EventNumber kHtmlReceived = 1;
-inline constexpr EventNumber kUrlReceived = 2;
-inline constexpr EventNumber kFileReceived = 3;
-
 // Binds the unit to a window; true when the window now accepts drops through it. The unit must
 // exist (a missing one is a fatal error); a second call, or one after a failed registration,
 // returns false and changes nothing. A null window is not stored.

@@ -16,6 +16,7 @@
 
 #include "box_watcher.h"
 #include "resources/banner.h"
+#include "resources/design_ids.h"
 #include "tests/native/composite_reference.h"
 
 namespace {
@@ -23,6 +24,8 @@ namespace {
 using quillet::testing::BoxSeen;
 using quillet::testing::FindBox;
 using quillet::testing::ReadBox;
+
+const std::string kShownTitle = std::string("shown title=[") + quillet::kMainWindowTitle + "]";
 
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
@@ -253,8 +256,8 @@ TEST(FrameStart, CreatedRunsHiddenThenOneMoveAndSizeThenTheWindowShowsItsTitle) 
   EXPECT_EQ(Count(log, "size changed"), 1);
   EXPECT_LT(created, IndexOf(log, "position changed"));
   EXPECT_LT(IndexOf(log, "position changed"), IndexOf(log, "size changed"));
-  EXPECT_LT(IndexOf(log, "size changed"), IndexOf(log, "shown title=[Quillet 0.1]"));
-  EXPECT_LT(IndexOf(log, "shown title=[Quillet 0.1]"), IndexOf(log, "loaded live=1 visible=1"));
+  EXPECT_LT(IndexOf(log, "size changed"), IndexOf(log, kShownTitle));
+  EXPECT_LT(IndexOf(log, kShownTitle), IndexOf(log, "loaded live=1 visible=1"));
 }
 
 TEST(FrameStart, TheProgramFolderBecomesCurrentWhereverTheProgramStarts) {
@@ -417,7 +420,7 @@ TEST(MainWindowBuilt, HasTheDesignedFrameGeometryIconsFontAndUnits) {
   // Wine answers WM_GETICON and WM_GETFONT from another process with 0: the probe asks
   // its own window and logs the answers.
   EXPECT_EQ(Count(probe.Log(), "icons big=1 small=1 font=1"), 1);
-  EXPECT_EQ(quillet::testing::WindowText(window), "Quillet 0.1");
+  EXPECT_EQ(quillet::testing::WindowText(window), quillet::kMainWindowTitle);
 
   // The units: two visible labels and the drop target's window, hidden for good.
   const std::vector<ChildSeen> children = Children(window);
@@ -463,7 +466,7 @@ TEST(MainWindowBuilt, HasTheDesignedFrameGeometryIconsFontAndUnits) {
   EXPECT_EQ(outer.left, 100);
   EXPECT_EQ(outer.right - outer.left, 235);
   EXPECT_EQ(outer.bottom - outer.top, 260);
-  EXPECT_EQ(quillet::testing::WindowText(window), "Quillet 0.1");
+  EXPECT_EQ(quillet::testing::WindowText(window), quillet::kMainWindowTitle);
   ::PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(probe.ExitCode(), 0u);
 }
