@@ -8,6 +8,7 @@
 #include "app/globals.h"
 #include "app/stub_payload.h"
 #include "base/files.h"
+#include "resources/design.h"
 #include "resources/design_ids.h"
 #include "ui/drop_target.h"
 #include "ui/frame.h"
@@ -37,7 +38,7 @@ constexpr std::array kHandlers{
 }  // namespace
 
 int StartProgram() {
-  StartFrame(kHandlers);
+  StartFrame(kHandlers, StoredWindowDesigns());
   // The globals start empty as static objects; nothing else to prepare.
   RegisterExitRoutine(&ReleaseGlobals);
   LoadStartWindow(kMainWindow);

@@ -1,10 +1,11 @@
 // The program's stored window design: the main window, its two labels and its drop target.
+#include "resources/design.h"
+
 #include <cstdint>
 #include <span>
 
 #include "resources/banner.h"
 #include "resources/design_ids.h"
-#include "ui/window_design.h"
 
 namespace quillet {
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/memory.h"
+#include "resources/design.h"
 #include "resources/design_ids.h"
 #include "ui/frame.h"
 #include "ui/unit.h"

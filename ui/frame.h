@@ -47,8 +47,7 @@ int RunProgram(int (*startProgram)());
 // Installs the frame's fatal report, starts OLE once, makes the program's folder current,
 // creates the hidden owner window and binds the designs' handler names to the routines; a name
 // without a routine binds nothing. A design that does not hold together is a fatal error.
-void StartFrame(std::span<const NamedHandler> routines,
-                std::span<const WindowDesign> designs = StoredWindowDesigns());
+void StartFrame(std::span<const NamedHandler> routines, std::span<const WindowDesign> designs);
 // Appends the routine unless it is already registered.
 void RegisterExitRoutine(ExitRoutine routine);
 // Builds the window with events suppressed, raises Created, PositionChanged and SizeChanged,

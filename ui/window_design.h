@@ -80,7 +80,4 @@ struct WindowDesign {
   std::span<const UnitDesign> units;  // stored order; units[0] is the window itself
 };
 
-// The program's stored designs (resources/design.cpp).
-std::span<const WindowDesign> StoredWindowDesigns();
-
 }  // namespace quillet

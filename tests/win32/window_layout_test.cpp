@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "resources/banner.h"
+#include "resources/design.h"
 #include "ui/label.h"
 #include "ui/main_window.h"
 #include "ui/picture.h"
