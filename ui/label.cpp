@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/win32_handles.h"
-#include "ui/main_window.h"
+#include "ui/colour.h"
 #include "ui/unit.h"
 #include "ui/window_instance.h"
 

@@ -7,6 +7,7 @@
 
 #include "base/fatal.h"
 #include "base/win32_handles.h"
+#include "ui/colour.h"
 #include "ui/frame.h"
 #include "ui/picture_composite.h"
 #include "ui/window_instance.h"
@@ -69,11 +70,6 @@ DWORD MainWindowStyle(const WindowProperties& properties, TextView title) {
 
 std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent) {
   return (screen - extent) / 2;  // C++ division truncates toward zero: (200 - 235) / 2 is -17
-}
-
-COLORREF ResolveColour(std::uint32_t stored) {
-  if (stored == kDefaultColour) return ::GetSysColor(COLOR_BTNFACE);
-  return stored & 0x00FFFFFF;
 }
 
 MainWindow::MainWindow(WindowId window, const UnitDesign& design)

@@ -20,8 +20,6 @@ namespace quillet {
 DWORD MainWindowStyle(const WindowProperties& properties, TextView title);
 // The left or top edge that centres an outer extent on a screen extent (truncating division).
 std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent);
-// The colour a stored colour paints with: the default colour is the system's 3D face colour.
-COLORREF ResolveColour(std::uint32_t stored);
 
 class MainWindow final : public Unit {
  public:

@@ -10,6 +10,7 @@
 
 #include "resources/banner.h"
 #include "resources/design.h"
+#include "ui/colour.h"
 #include "ui/label.h"
 #include "ui/main_window.h"
 #include "ui/picture.h"
