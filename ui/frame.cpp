@@ -14,11 +14,12 @@
 #include "base/win32_handles.h"
 #include "ui/main_window.h"
 #include "ui/unit.h"
+#include "ui/window_class.h"
 
 namespace quillet {
 namespace {
 
-constexpr char kOwnerClass[] = "QuilletFrameOwner";
+constexpr WindowClass kOwnerClass{"QuilletFrameOwner", 0, true};
 
 struct BoundEvent {
   WindowId window;
@@ -129,19 +130,9 @@ void EnterProgramFolder() {
 }
 
 bool CreateHiddenOwner() {
-  static const bool registered = [] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = ::DefWindowProcA;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kOwnerClass;
-    return ::RegisterClassExA(&windowClass) != 0 ||
-           ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
   FrameState& state = State();
-  if (registered && !state.hiddenOwner) {
-    state.hiddenOwner.Reset(::CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass, "", 0, 0, 0, 0, 0,
+  if (!state.hiddenOwner && RegisterWindowClass(kOwnerClass, ::DefWindowProcA)) {
+    state.hiddenOwner.Reset(::CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass.name, "", 0, 0, 0, 0, 0,
                                               nullptr, nullptr, ::GetModuleHandleA(nullptr),
                                               nullptr));
   }

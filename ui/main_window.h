@@ -11,8 +11,8 @@
 
 #include "base/text.h"
 #include "ui/picture.h"
-#include "ui/unit.h"
 #include "ui/window_design.h"
+#include "ui/window_unit.h"
 
 namespace quillet {
 
@@ -21,11 +21,10 @@ DWORD MainWindowStyle(const WindowProperties& properties, TextView title);
 // The left or top edge that centres an outer extent on a screen extent (truncating division).
 std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent);
 
-class MainWindow final : public Unit {
+class MainWindow final : public WindowUnit {
  public:
   // Null when the native window cannot be made. owner may be null.
   static std::unique_ptr<MainWindow> Create(WindowId window, const UnitDesign& design, HWND owner);
-  ~MainWindow() override;
 
   const WindowProperties& properties() const;
   void SetTitle(TextView title);
@@ -34,8 +33,7 @@ class MainWindow final : public Unit {
 
  private:
   MainWindow(WindowId window, const UnitDesign& design);
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void Paint();
   bool CloseAllowed();
   void ReportGeometryChanges();
