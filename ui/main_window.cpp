@@ -5,10 +5,9 @@
 #include <utility>
 #include <variant>
 
-#include "base/fatal.h"
 #include "base/win32_handles.h"
 #include "ui/colour.h"
-#include "ui/frame.h"
+#include "ui/frame_events.h"
 #include "ui/picture_composite.h"
 
 namespace quillet {
@@ -210,17 +209,6 @@ void MainWindow::Paint() {
   }
   AutoBrush brush(::CreateSolidBrush(background));
   if (rest && brush) ::FillRgn(paint.dc(), rest.Get(), brush.Get());
-}
-
-void SetWindowTitle(WindowId window, TextView title) {
-  if (!FindWindowDesign(window)) ReportFatalError("未载入欲访问窗口组件所在的窗口", 0);
-  auto* live = dynamic_cast<MainWindow*>(FindUnit(window, std::nullopt, false));
-  if (!live) ReportFatalError("指定窗口尚未载入", 0);
-  live->SetTitle(title);
-}
-
-HWND GetWindowHandle(WindowId window, UnitId unit) {
-  return FindUnit(window, unit, true)->hwnd();
 }
 
 }  // namespace quillet

@@ -37,7 +37,4 @@ class Unit {
 std::unique_ptr<Unit> CreateLabel(WindowId window, const UnitDesign& design, HWND parent);
 std::unique_ptr<Unit> CreateDropTarget(WindowId window, const UnitDesign& design, HWND parent);
 
-// Called by a unit whose native window has been destroyed for good.
-void NotifyUnitDestroyed(WindowId window, UnitId unit);
-
 }  // namespace quillet

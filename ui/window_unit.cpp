@@ -2,7 +2,7 @@
 // the end of the window.
 #include "ui/window_unit.h"
 
-#include "ui/frame.h"
+#include "ui/frame_events.h"
 
 namespace quillet {
 
