@@ -17,7 +17,7 @@
 #include "box_watcher.h"
 #include "resources/banner.h"
 #include "resources/design_ids.h"
-#include "tests/native/composite_reference.h"
+#include "ui/picture_composite.h"
 
 namespace {
 
@@ -512,8 +512,6 @@ std::vector<std::uint8_t> BannerRgba(int& width, int& height) {
   return pixels;
 }
 
-using quillet::testing::ReferenceComposite;
-
 TEST(MainWindowPaint, ShowsTheCompositedBannerClippedAndTheLabelsOnTheFaceColour) {
   Probe probe("capture", "paint");
   HWND window = probe.WaitForWindow();
@@ -543,9 +541,9 @@ TEST(MainWindowPaint, ShowsTheCompositedBannerClippedAndTheLabelsOnTheFaceColour
   for (int y = 0; y < bannerHeight; ++y) {
     for (int x = 0; x < shot->width; ++x) {
       const std::uint8_t* p = &banner[(static_cast<std::size_t>(y) * bannerWidth + x) * 4];
-      const COLORREF expected = RGB(ReferenceComposite(p[0], GetRValue(face), p[3]),
-                                    ReferenceComposite(p[1], GetGValue(face), p[3]),
-                                    ReferenceComposite(p[2], GetBValue(face), p[3]));
+      const COLORREF expected = RGB(quillet::CompositeChannel(p[0], GetRValue(face), p[3]),
+                                    quillet::CompositeChannel(p[1], GetGValue(face), p[3]),
+                                    quillet::CompositeChannel(p[2], GetBValue(face), p[3]));
       if (p[3] > 0 && p[3] < 255) ++partial;
       if (shot->At(x, y) != expected && ++wrong <= 5) {
         ADD_FAILURE() << "banner pixel " << x << "," << y << " is " << std::hex << shot->At(x, y)
