@@ -46,6 +46,8 @@ int StartProgram() {
   return 0;
 }
 
+std::span<const NamedHandler> StartupHandlers() { return kHandlers; }
+
 void OnMainWindowCreated() {
   SetWindowTitle(kMainWindow, kMainWindowTitle);
   RegisterDropWindow(kMainWindow, kDropTargetUnit, GetWindowHandle(kMainWindow, kMainWindowUnit));

@@ -36,6 +36,11 @@ const SharedIcons& ProgramIcons() {
 
 bool KeyHeld(int key) { return ::GetKeyState(key) < 0; }
 
+// The left or top edge that centres an outer extent on a screen extent.
+std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent) {
+  return (screen - extent) / 2;  // C++ division truncates toward zero: (200 - 235) / 2 is -17
+}
+
 }  // namespace
 
 DWORD MainWindowStyle(const WindowProperties& properties, TextView title) {
@@ -48,10 +53,6 @@ DWORD MainWindowStyle(const WindowProperties& properties, TextView title) {
   if (properties.minimiseButton) style |= WS_MINIMIZEBOX;
   if (properties.maximiseButton) style |= WS_MAXIMIZEBOX;
   return style;
-}
-
-std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent) {
-  return (screen - extent) / 2;  // C++ division truncates toward zero: (200 - 235) / 2 is -17
 }
 
 MainWindow::MainWindow(WindowId window, const UnitDesign& design)

@@ -18,8 +18,6 @@ namespace quillet {
 
 // The style bits a window's properties ask for (never WS_VISIBLE: the frame shows it).
 DWORD MainWindowStyle(const WindowProperties& properties, TextView title);
-// The left or top edge that centres an outer extent on a screen extent (truncating division).
-std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent);
 
 class MainWindow final : public WindowUnit {
  public:

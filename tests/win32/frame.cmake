@@ -12,7 +12,7 @@ set_tests_properties(frame_test PROPERTIES RESOURCE_LOCK desktop
 
 quillet_add_test(window_layout_test
   SOURCES ${TEST_DIR}/window_layout_test.cpp
-  LIBRARIES quillet_ui quillet_resources)
+  LIBRARIES quillet_app)
 
 # Esc and Alt+F4 as real key presses through the X server.
 add_test(NAME frame_keys COMMAND bash ${TEST_DIR}/frame_keys.sh ${PROJECT_SOURCE_DIR}/scripts/wine-run
