@@ -45,10 +45,12 @@ std::vector<char> TitleOf(HWND hwnd) {
   return title;
 }
 
-// Sees the window become visible, to tell what its caption was at that moment.
+// Sees the window become visible, to tell what its caption was at that moment, and the keys it
+// is handed, so a test knows they have arrived.
 WNDPROC originalProcedure = nullptr;
 LRESULT CALLBACK WatchingProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_SHOWWINDOW && wparam) Log("shown title=[%s]", TitleOf(hwnd).data());
+  if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) Log("key %u", static_cast<unsigned>(wparam));
   return ::CallWindowProcA(originalProcedure, hwnd, message, wparam, lparam);
 }
 
