@@ -1,4 +1,4 @@
-// The program's stored window design: the main window, its two labels and its drop target.
+// The program's stored window design: the main window, its labels and its drop target.
 #include "resources/design.h"
 
 #include <cstdint>

@@ -155,8 +155,6 @@ class Probe {
   bool started_ = false;
 };
 
-// ---- Closing ----------------------------------------------------------------------------
-
 struct CloseCase {
   const char* name;
   UINT message;
@@ -288,8 +286,6 @@ TEST(FrameStart, TheProgramFolderBecomesCurrentWhereverTheProgramStarts) {
   ::RemoveDirectoryA(folder.c_str());
 }
 
-// ---- Fatal errors -----------------------------------------------------------------------
-
 struct FatalCase {
   const char* scenario;
   bool closeToTrigger;  // the fault sits in the close query handler
@@ -353,8 +349,6 @@ TEST(FrameFatal, NoHandlerRunsWhileTheReportIsOpen) {
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(probe.ExitCode(), 0xFFFFFFFFu);
 }
-
-// ---- The window as built ----------------------------------------------------------------
 
 struct ChildSeen {
   std::string className;
@@ -470,8 +464,6 @@ TEST(MainWindowBuilt, HasTheDesignedFrameGeometryIconsFontAndUnits) {
   ::PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(probe.ExitCode(), 0u);
 }
-
-// ---- Painting ---------------------------------------------------------------------------
 
 struct Image {
   int width = 0;
