@@ -14,8 +14,10 @@
 #include "base/fatal.h"
 #include "base/path.h"
 #include "ui/design_check.h"
+#include "ui/drop_target.h"
 #include "ui/frame_fatal.h"
 #include "ui/frame_state.h"
+#include "ui/label.h"
 #include "ui/window_class.h"
 
 namespace quillet {
