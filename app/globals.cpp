@@ -1,4 +1,4 @@
-// The converter's nine globals and their release at orderly shutdown.
+// The converter's globals and their release at orderly shutdown.
 #include "app/globals.h"
 
 namespace quillet {

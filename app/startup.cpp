@@ -8,15 +8,14 @@
 #include "app/globals.h"
 #include "app/stub_payload.h"
 #include "base/files.h"
+#include "resources/design.h"
+#include "resources/design_ids.h"
 #include "ui/drop_target.h"
 #include "ui/frame.h"
 
 namespace quillet {
 namespace {
 
-constexpr WindowId kMainWindow = 0x52010001;
-constexpr UnitId kMainWindowUnit = 0x06010000;
-constexpr UnitId kDropTargetUnit = 0x16010005;
 constexpr std::int32_t kTemporaryFolder = 11;
 
 std::int64_t MainWindowCreated(std::span<EventArgument>) {
@@ -39,7 +38,7 @@ constexpr std::array kHandlers{
 }  // namespace
 
 int StartProgram() {
-  StartFrame(kHandlers);
+  StartFrame(kHandlers, StoredWindowDesigns());
   // The globals start empty as static objects; nothing else to prepare.
   RegisterExitRoutine(&ReleaseGlobals);
   LoadStartWindow(kMainWindow);
@@ -47,8 +46,10 @@ int StartProgram() {
   return 0;
 }
 
+std::span<const NamedHandler> StartupHandlers() { return kHandlers; }
+
 void OnMainWindowCreated() {
-  SetWindowTitle(kMainWindow, "Quillet 0.1");
+  SetWindowTitle(kMainWindow, kMainWindowTitle);
   RegisterDropWindow(kMainWindow, kDropTargetUnit, GetWindowHandle(kMainWindow, kMainWindowUnit));
   TempFolder = GetSpecialFolder(kTemporaryFolder);
   // The write's result is not examined: a failed write shows later as a failed copy.

@@ -1,4 +1,4 @@
-// The text and byte-buffer types and the nine text operations, all on bytes of the ANSI code page.
+// The text and byte-buffer types and the text operations, all on bytes of the ANSI code page.
 #include "base/text.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// The program's byte strings: an owning text type, a byte buffer and the nine text operations.
+// The program's byte strings: an owning text type, a byte buffer and the text operations.
 // Texts are bytes in the ANSI code page (GBK), NUL-terminated, never holding a NUL; an absent
 // text and the empty text are the same value. Positions are 1-based, -1 means "not found".
 #pragma once

@@ -1,19 +1,14 @@
-// The program's stored window design: the main window, its two labels and its drop target.
+// The program's stored window design: the main window, its labels and its drop target.
+#include "resources/design.h"
+
 #include <cstdint>
 #include <span>
 
 #include "resources/banner.h"
-#include "ui/window_design.h"
+#include "resources/design_ids.h"
 
 namespace quillet {
 namespace {
-
-constexpr WindowId kMainWindow = 0x52010001;
-constexpr UnitId kMainWindowUnit = 0x06010000;
-constexpr UnitId kAddressLabel = 0x16010012;
-constexpr UnitId kDropTarget = 0x16010005;
-constexpr UnitId kHintLabel = 0x16010004;
-constexpr EventNumber kFileReceived = 3;
 
 constexpr EventBinding kWindowEvents[] = {{kCreated, "OnMainWindowCreated"}};
 constexpr EventBinding kDropTargetEvents[] = {{kFileReceived, "OnFileReceived"}};
@@ -67,7 +62,7 @@ std::span<const WindowDesign> StoredWindowDesigns() {
        MainWindowProperties()},
       {kAddressLabel, "标签2", {72, 200, 96, 24}, true, true, false, {},
        Label("quillet.app.cn", 0x808080)},
-      {kDropTarget, "拖放对象1", {8, 32, 200, 80}, false, true, false, kDropTargetEvents,
+      {kDropTargetUnit, "拖放对象1", {8, 32, 200, 80}, false, true, false, kDropTargetEvents,
        DropTargetProperties{kDropTargetSettings}},
       {kHintLabel, "标签1", {24, 128, 184, 56}, true, true, false, {},
        Label("测试版本！将目标拖进来即可", 0x000000)},

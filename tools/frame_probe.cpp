@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "base/memory.h"
+#include "resources/design.h"
+#include "resources/design_ids.h"
 #include "tools/unallocatable.h"
 #include "ui/frame.h"
 #include "ui/unit.h"
@@ -19,8 +21,9 @@ namespace {
 
 using namespace quillet;
 
-constexpr WindowId kMain = 0x52010001;
-constexpr UnitId kMainUnit = 0x06010000;
+constexpr WindowId kMain = kMainWindow;
+constexpr UnitId kMainUnit = kMainWindowUnit;
+constexpr WindowId kMissingWindow = 0x52019999;
 constexpr UnitId kMissingUnit = 0x16019999;
 
 std::string_view scenario;
@@ -43,10 +46,12 @@ std::vector<char> TitleOf(HWND hwnd) {
   return title;
 }
 
-// Sees the window become visible, to tell what its caption was at that moment.
+// Sees the window become visible, to tell what its caption was at that moment, and the keys it
+// is handed, so a test knows they have arrived.
 WNDPROC originalProcedure = nullptr;
 LRESULT CALLBACK WatchingProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_SHOWWINDOW && wparam) Log("shown title=[%s]", TitleOf(hwnd).data());
+  if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) Log("key %u", static_cast<unsigned>(wparam));
   return ::CallWindowProcA(originalProcedure, hwnd, message, wparam, lparam);
 }
 
@@ -96,7 +101,7 @@ void CALLBACK CaptureLater(HWND hwnd, UINT, UINT_PTR timer, DWORD) {
 std::int64_t OnMainWindowCreated(std::span<EventArgument>) {
   HWND hwnd = MainHandle();
   Log("created visible=%d title=[%s]", ::IsWindowVisible(hwnd) ? 1 : 0, TitleOf(hwnd).data());
-  SetWindowTitle(kMain, "Quillet 0.1");
+  SetWindowTitle(kMain, kMainWindowTitle);
   Log("icons big=%d small=%d font=%d", ::SendMessageA(hwnd, WM_GETICON, ICON_BIG, 0) != 0,
       ::SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0) != 0,
       ::SendMessageA(hwnd, WM_GETFONT, 0, 0) == reinterpret_cast<LRESULT>(::GetStockObject(DEFAULT_GUI_FONT)));
@@ -221,8 +226,8 @@ int StartProgram() {
   RegisterExitRoutine(ExitRoutineSecond);
   RegisterExitRoutine(ExitRoutineFirst);  // a duplicate: must run once
 
-  if (scenario == "no-window") LoadStartWindow(0x52019999);
-  if (scenario == "title-unknown-window") SetWindowTitle(0x52019999, "x");
+  if (scenario == "no-window") LoadStartWindow(kMissingWindow);
+  if (scenario == "title-unknown-window") SetWindowTitle(kMissingWindow, "x");
   if (scenario == "title-not-loaded") SetWindowTitle(kMain, "x");
   if (scenario == "event-unbuilt-unit") {
     RaiseAndLog("unbuilt", {.window = kMain, .unit = std::nullopt, .event = kCreated, .arguments = {}});
@@ -233,13 +238,13 @@ int StartProgram() {
   const Unit* window = FindUnit(kMain, std::nullopt, false);
   Log("loaded live=%d visible=%d", window ? 1 : 0, window && ::IsWindowVisible(window->hwnd()) ? 1 : 0);
   if (scenario == "event-unknown-window") {
-    RaiseAndLog("unknown window", {.window = 0x52019999, .unit = std::nullopt, .event = 0, .arguments = {}});
+    RaiseAndLog("unknown window", {.window = kMissingWindow, .unit = std::nullopt, .event = 0, .arguments = {}});
   }
   if (scenario == "event-unknown-unit") {
     RaiseAndLog("unknown unit", {.window = kMain, .unit = kMissingUnit, .event = 0, .arguments = {}});
   }
   if (scenario == "unbound-event") {
-    RaiseAndLog("unbound", {.window = kMain, .unit = 0x16010004, .event = 7, .arguments = {}});
+    RaiseAndLog("unbound", {.window = kMain, .unit = kHintLabel, .event = 7, .arguments = {}});
   }
   RunMessageLoop();
   Log("loop returned");

@@ -4,16 +4,17 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "ui/drop_settings.h"
+#include "ui/unit.h"
 #include "ui/window_design.h"
 
 namespace quillet {
 
-// The unit's events, each with one text argument passed by reference.
-inline constexpr EventNumber kTextReceived = 0;
-inline constexpr EventNumber kHtmlReceived = 1;
-inline constexpr EventNumber kUrlReceived = 2;
-inline constexpr EventNumber kFileReceived = 3;
+// The live drop target for a design inside the parent window: a hidden child window that ends
+// the unit when it goes. Null when the settings record is refused or the window not created.
+std::unique_ptr<Unit> CreateDropTarget(WindowId window, const UnitDesign& design, HWND parent);
 
 // Binds the unit to a window; true when the window now accepts drops through it. The unit must
 // exist (a missing one is a fatal error); a second call, or one after a failed registration,

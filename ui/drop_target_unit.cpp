@@ -8,14 +8,13 @@
 
 #include "ui/frame.h"
 #include "ui/ole_drop_target.h"
-#include "ui/unit.h"
-#include "ui/window_instance.h"
+#include "ui/window_unit.h"
 
 namespace quillet {
 
 namespace {
 
-constexpr char kWindowClass[] = "QuilletDropTargetUnit";
+constexpr WindowClass kWindowClass{"QuilletDropTargetUnit", 0, false};
 
 // Raises the kind's event on the frame for one unit, with the text cell by reference.
 class FrameDropTarget final : public OleDropTarget {
@@ -38,40 +37,25 @@ class FrameDropTarget final : public OleDropTarget {
   UnitId unit_;
 };
 
-class DropTargetUnit final : public Unit {
+class DropTargetUnit final : public WindowUnit {
  public:
   DropTargetUnit(WindowId window, const UnitDesign& design, HWND parent,
                  const DropSettings& settings)
-      : Unit(window, design),
+      : WindowUnit(window, design),
         parent_(parent),
         target_(new FrameDropTarget(settings, window, design.id)) {}
 
-  ~DropTargetUnit() override {
-    if (HWND hidden = hwnd()) {
-      // Torn down by its owner while the window lives: the window must not end us twice.
-      ::SetWindowLongPtrA(hidden, GWLP_USERDATA, 0);
-      ::DestroyWindow(hidden);
-    }
-    End();
-  }
-
   bool CreateHiddenWindow() {
-    const UnitRect& rect = design().rect;
-    HWND hidden = ::CreateWindowExA(0, kWindowClass, "", WS_CHILD | WS_CLIPSIBLINGS, rect.left,
-                                    rect.top, rect.width, rect.height, parent_, nullptr,
-                                    ::GetModuleHandleA(nullptr), this);
-    set_hwnd(hidden);
-    return hidden != nullptr;
+    return CreateNative(kWindowClass, "", WS_CHILD | WS_CLIPSIBLINGS, design().rect, parent_);
   }
 
   OleDropTarget& target() { return *target_; }
 
-  // The hidden window's final destruction ends the unit. The frame is told last, because it
-  // may free the unit at once.
-  void OnHiddenWindowGone() {
-    set_hwnd(nullptr);
+ protected:
+  // The hidden window's final destruction ends the unit.
+  void OnNativeWindowGone() override {
     End();
-    NotifyUnitDestroyed(window(), id());
+    WindowUnit::OnNativeWindowGone();
   }
 
  private:
@@ -84,28 +68,6 @@ class DropTargetUnit final : public Unit {
   DropTargetOwner<FrameDropTarget> target_;
 };
 
-LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* unit = WindowInstance<DropTargetUnit>(hwnd, message, lparam);
-  if (message == WM_NCDESTROY) {
-    DetachWindowInstance(hwnd);
-    if (unit) unit->OnHiddenWindowGone();
-  }
-  return ::DefWindowProcA(hwnd, message, wparam, lparam);
-}
-
-bool RegisterHiddenWindowClass() {
-  static const bool registered = [] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = HiddenWindowProc;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kWindowClass;
-    return ::RegisterClassExA(&windowClass) != 0 ||
-           ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  return registered;
-}
-
 DropTargetUnit* FindDropTarget(WindowId window, UnitId unit) {
   return dynamic_cast<DropTargetUnit*>(FindUnit(window, unit, true));
 }
@@ -116,7 +78,7 @@ std::unique_ptr<Unit> CreateDropTarget(WindowId window, const UnitDesign& design
   const auto* properties = std::get_if<DropTargetProperties>(&design.properties);
   if (!properties) return nullptr;
   std::optional<DropSettings> settings = ReadDropSettings(properties->settings);
-  if (!settings || !RegisterHiddenWindowClass()) return nullptr;
+  if (!settings) return nullptr;
   auto unit = std::make_unique<DropTargetUnit>(window, design, parent, *settings);
   if (!unit->CreateHiddenWindow()) return nullptr;
   return unit;

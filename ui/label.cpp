@@ -8,81 +8,47 @@
 #include <vector>
 
 #include "base/win32_handles.h"
-#include "ui/main_window.h"
-#include "ui/unit.h"
-#include "ui/window_instance.h"
+#include "ui/colour.h"
+#include "ui/window_unit.h"
 
 namespace quillet {
 namespace {
 
-constexpr char kWindowClass[] = "QuilletLabel";
+constexpr WindowClass kWindowClass{"QuilletLabel", CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, true};
 
-class Label final : public Unit {
+class Label final : public WindowUnit {
  public:
-  Label(WindowId window, const UnitDesign& design) : Unit(window, design) {}
+  Label(WindowId window, const UnitDesign& design) : WindowUnit(window, design) {}
 
-  ~Label() override {
-    if (HWND hwnd = this->hwnd(); hwnd && ::IsWindow(hwnd)) {
-      ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-      ::DestroyWindow(hwnd);
-    }
-  }
-
-  bool CreateNative(HWND parent);
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  bool CreateIn(HWND parent);
 
  private:
   const LabelProperties& properties() const { return std::get<LabelProperties>(design().properties); }
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void Paint();
 };
 
-bool RegisterWindowClass() {
-  static const bool registered = [] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    windowClass.lpfnWndProc = Label::WindowProc;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kWindowClass;
-    return ::RegisterClassExA(&windowClass) != 0 ||
-           ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  return registered;
-}
-
-bool Label::CreateNative(HWND parent) {
+bool Label::CreateIn(HWND parent) {
   const UnitDesign& unit = design();
   // Created hidden; the frame shows visible units once all of them exist. No border bits.
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
   if (!unit.enabled) style |= WS_DISABLED;
   if (unit.tabStop) style |= WS_TABSTOP;
   const char* caption = properties().caption ? properties().caption : "";
-  HWND hwnd = ::CreateWindowExA(0, kWindowClass, caption, style, unit.rect.left, unit.rect.top,
-                                unit.rect.width, unit.rect.height, parent, nullptr,
-                                ::GetModuleHandleA(nullptr), this);
-  return hwnd != nullptr;
+  return WindowUnit::CreateNative(kWindowClass, caption, style, unit.rect, parent);
 }
 
-LRESULT CALLBACK Label::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = WindowInstance<Label>(hwnd, message, lparam);
-  if (!self) return ::DefWindowProcA(hwnd, message, wparam, lparam);
-  if (message == WM_NCCREATE) self->set_hwnd(hwnd);
+LRESULT Label::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  HWND hwnd = this->hwnd();
   switch (message) {
     case WM_PAINT:
-      self->Paint();
+      Paint();
       return 0;
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT fills the clip box itself
     case WM_SETTEXT: {
       const LRESULT result = ::DefWindowProcA(hwnd, message, wparam, lparam);
       ::InvalidateRect(hwnd, nullptr, FALSE);
-      return result;
-    }
-    case WM_NCDESTROY: {
-      DetachWindowInstance(hwnd);
-      const LRESULT result = ::DefWindowProcA(hwnd, message, wparam, lparam);
-      NotifyUnitDestroyed(self->window(), self->id());  // last: the frame may retire us
       return result;
     }
     default:
@@ -138,9 +104,8 @@ UINT LabelTextFormat(std::int32_t horizontal, std::int32_t vertical, bool wordWr
 
 std::unique_ptr<Unit> CreateLabel(WindowId window, const UnitDesign& design, HWND parent) {
   if (!std::holds_alternative<LabelProperties>(design.properties)) return nullptr;
-  if (!RegisterWindowClass()) return nullptr;
   auto label = std::make_unique<Label>(window, design);
-  if (!label->CreateNative(parent)) return nullptr;
+  if (!label->CreateIn(parent)) return nullptr;
   return label;
 }
 

@@ -5,16 +5,15 @@
 #include <utility>
 #include <variant>
 
-#include "base/fatal.h"
 #include "base/win32_handles.h"
-#include "ui/frame.h"
+#include "ui/colour.h"
+#include "ui/frame_events.h"
 #include "ui/picture_composite.h"
-#include "ui/window_instance.h"
 
 namespace quillet {
 namespace {
 
-constexpr char kWindowClass[] = "QuilletWindow";
+constexpr WindowClass kWindowClass{"QuilletWindow", CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, true};
 
 // The program's icon, loaded once per process and shared by every window without its own.
 struct SharedIcons {
@@ -35,23 +34,12 @@ const SharedIcons& ProgramIcons() {
   return icons;
 }
 
-bool RegisterWindowClass(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    // No background brush and no class icon: the window paints itself and sets its icons.
-    windowClass.lpszClassName = kWindowClass;
-    return ::RegisterClassExA(&windowClass) != 0 ||
-           ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  return registered;
-}
-
 bool KeyHeld(int key) { return ::GetKeyState(key) < 0; }
+
+// The left or top edge that centres an outer extent on a screen extent.
+std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent) {
+  return (screen - extent) / 2;  // C++ division truncates toward zero: (200 - 235) / 2 is -17
+}
 
 }  // namespace
 
@@ -67,25 +55,9 @@ DWORD MainWindowStyle(const WindowProperties& properties, TextView title) {
   return style;
 }
 
-std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent) {
-  return (screen - extent) / 2;  // C++ division truncates toward zero: (200 - 235) / 2 is -17
-}
-
-COLORREF ResolveColour(std::uint32_t stored) {
-  if (stored == kDefaultColour) return ::GetSysColor(COLOR_BTNFACE);
-  return stored & 0x00FFFFFF;
-}
-
 MainWindow::MainWindow(WindowId window, const UnitDesign& design)
-    : Unit(window, design), title_(TextView(std::get<WindowProperties>(design.properties).title)) {}
-
-MainWindow::~MainWindow() {
-  if (HWND hwnd = this->hwnd(); hwnd && ::IsWindow(hwnd)) {
-    // Torn down while the window lives (a failed load): it must not reach us any more.
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    ::DestroyWindow(hwnd);
-  }
-}
+    : WindowUnit(window, design),
+      title_(TextView(std::get<WindowProperties>(design.properties).title)) {}
 
 const WindowProperties& MainWindow::properties() const {
   return std::get<WindowProperties>(design().properties);
@@ -94,27 +66,24 @@ const WindowProperties& MainWindow::properties() const {
 std::unique_ptr<MainWindow> MainWindow::Create(WindowId window, const UnitDesign& design,
                                                HWND owner) {
   if (!std::holds_alternative<WindowProperties>(design.properties)) return nullptr;
-  if (!RegisterWindowClass(WindowProc)) return nullptr;
   std::unique_ptr<MainWindow> created(new MainWindow(window, design));
   const WindowProperties& properties = created->properties();
 
-  const UnitRect& rect = design.rect;
-  std::int32_t left = rect.left;
-  std::int32_t top = rect.top;
+  UnitRect rect = design.rect;
   if (properties.startPosition == 1) {
-    left = CentredEdge(::GetSystemMetrics(SM_CXSCREEN), rect.width);
-    top = CentredEdge(::GetSystemMetrics(SM_CYSCREEN), rect.height);
+    rect.left = CentredEdge(::GetSystemMetrics(SM_CXSCREEN), rect.width);
+    rect.top = CentredEdge(::GetSystemMetrics(SM_CYSCREEN), rect.height);
   }
-  HWND hwnd = ::CreateWindowExA(0, kWindowClass, created->title_.c_str(),
-                                MainWindowStyle(properties, created->title_), left, top,
-                                rect.width, rect.height, owner, nullptr,
-                                ::GetModuleHandleA(nullptr), created.get());
-  if (!hwnd) return nullptr;
+  if (!created->CreateNative(kWindowClass, created->title_.c_str(),
+                             MainWindowStyle(properties, created->title_), rect, owner)) {
+    return nullptr;
+  }
+  HWND hwnd = created->hwnd();
 
   RECT outer{};
   ::GetWindowRect(hwnd, &outer);
   if (outer.right - outer.left != rect.width || outer.bottom - outer.top != rect.height) {
-    ::SetWindowPos(hwnd, nullptr, left, top, rect.width, rect.height,
+    ::SetWindowPos(hwnd, nullptr, rect.left, rect.top, rect.width, rect.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
   }
   const SharedIcons& icons = ProgramIcons();
@@ -152,20 +121,6 @@ bool MainWindow::PreTranslateKey(const MSG& message) {
   if (KeyHeld(VK_CONTROL) || KeyHeld(VK_SHIFT) || KeyHeld(VK_MENU)) return false;
   ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
   return true;
-}
-
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = WindowInstance<MainWindow>(hwnd, message, lparam);
-  if (!self) return ::DefWindowProcA(hwnd, message, wparam, lparam);
-  if (message == WM_NCCREATE) self->set_hwnd(hwnd);
-  if (message == WM_NCDESTROY) {
-    DetachWindowInstance(hwnd);
-    const LRESULT result = ::DefWindowProcA(hwnd, message, wparam, lparam);
-    // Last: the frame may retire this object.
-    NotifyUnitDestroyed(self->window(), self->id());
-    return result;
-  }
-  return self->Handle(message, wparam, lparam);
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -255,17 +210,6 @@ void MainWindow::Paint() {
   }
   AutoBrush brush(::CreateSolidBrush(background));
   if (rest && brush) ::FillRgn(paint.dc(), rest.Get(), brush.Get());
-}
-
-void SetWindowTitle(WindowId window, TextView title) {
-  if (!FindWindowDesign(window)) ReportFatalError("未载入欲访问窗口组件所在的窗口", 0);
-  auto* live = dynamic_cast<MainWindow*>(FindUnit(window, std::nullopt, false));
-  if (!live) ReportFatalError("指定窗口尚未载入", 0);
-  live->SetTitle(title);
-}
-
-HWND GetWindowHandle(WindowId window, UnitId unit) {
-  return FindUnit(window, unit, true)->hwnd();
 }
 
 }  // namespace quillet

@@ -11,23 +11,18 @@
 
 #include "base/text.h"
 #include "ui/picture.h"
-#include "ui/unit.h"
 #include "ui/window_design.h"
+#include "ui/window_unit.h"
 
 namespace quillet {
 
 // The style bits a window's properties ask for (never WS_VISIBLE: the frame shows it).
 DWORD MainWindowStyle(const WindowProperties& properties, TextView title);
-// The left or top edge that centres an outer extent on a screen extent (truncating division).
-std::int32_t CentredEdge(std::int32_t screen, std::int32_t extent);
-// The colour a stored colour paints with: the default colour is the system's 3D face colour.
-COLORREF ResolveColour(std::uint32_t stored);
 
-class MainWindow final : public Unit {
+class MainWindow final : public WindowUnit {
  public:
   // Null when the native window cannot be made. owner may be null.
   static std::unique_ptr<MainWindow> Create(WindowId window, const UnitDesign& design, HWND owner);
-  ~MainWindow() override;
 
   const WindowProperties& properties() const;
   void SetTitle(TextView title);
@@ -36,8 +31,7 @@ class MainWindow final : public Unit {
 
  private:
   MainWindow(WindowId window, const UnitDesign& design);
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void Paint();
   bool CloseAllowed();
   void ReportGeometryChanges();

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <memory>
-
 #include "ui/window_design.h"
 
 namespace quillet {
@@ -31,13 +29,5 @@ class Unit {
   const UnitDesign& design_;
   HWND hwnd_ = nullptr;
 };
-
-// Makes the live unit for a design inside the given parent window; null when it cannot be
-// created. Each unit type's file provides its part of this factory.
-std::unique_ptr<Unit> CreateLabel(WindowId window, const UnitDesign& design, HWND parent);
-std::unique_ptr<Unit> CreateDropTarget(WindowId window, const UnitDesign& design, HWND parent);
-
-// Called by a unit whose native window has been destroyed for good.
-void NotifyUnitDestroyed(WindowId window, UnitId unit);
 
 }  // namespace quillet

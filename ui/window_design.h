@@ -24,6 +24,13 @@ inline constexpr EventNumber kPositionChanged = 3;
 inline constexpr EventNumber kSizeChanged = 4;
 inline constexpr EventNumber kCloseQueryFirst = 12;
 
+// DropTarget events, in the order of the kinds it accepts; each has one text argument passed
+// by reference.
+inline constexpr EventNumber kTextReceived = 0;
+inline constexpr EventNumber kHtmlReceived = 1;
+inline constexpr EventNumber kUrlReceived = 2;
+inline constexpr EventNumber kFileReceived = 3;
+
 struct EventBinding {
   EventNumber event;
   const char* handler;  // a routine name, bound at start-up; null binds nothing
@@ -72,8 +79,5 @@ struct WindowDesign {
   WindowId id;
   std::span<const UnitDesign> units;  // stored order; units[0] is the window itself
 };
-
-// The program's stored designs (resources/design.cpp).
-std::span<const WindowDesign> StoredWindowDesigns();
 
 }  // namespace quillet

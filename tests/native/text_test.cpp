@@ -1,4 +1,5 @@
-// The nine text operations at the edges their callers depend on: positions, limits, case, GBK.
+// The text operations at the edges their callers depend on: positions, limits, case, GBK; and
+// the path split built on them.
 #include "base/text.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/path.h"
 #include "tests/native/test_bytes.h"
 
 namespace quillet {
@@ -110,6 +112,27 @@ TEST(TextSearch, FindLastText) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text + " / " + c.sought);
     EXPECT_EQ(FindLastText(c.text.c_str(), c.sought.c_str(), c.start, c.ignoreCase), c.expected);
+  }
+}
+
+TEST(TextPath, SplitPathAtTheLastBackslashThatIsNoTrailByte) {
+  struct Case {
+    std::string path, folder, fileName, enterable;
+  } cases[] = {
+      {"C:\\dl\\Quillet.exe", "C:\\dl", "Quillet.exe", "C:\\dl"},
+      {"C:\\Quillet.exe", "C:", "Quillet.exe", "C:\\"},  // the drive's root, not its current folder
+      {"Quillet.exe", "", "Quillet.exe", ""},
+      {"\\\\host\\share\\q.exe", "\\\\host\\share", "q.exe", "\\\\host\\share"},
+      // D5 5C is one character: the folder ends before it, and it starts the name.
+      {Bytes("43 3A 5C D5 5C 2E 65 78 65"), "C:", Bytes("D5 5C 2E 65 78 65"), "C:\\"},
+      {Bytes("43 3A 5C D5 5C 5C 71"), Bytes("43 3A 5C D5 5C"), "q", Bytes("43 3A 5C D5 5C")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const PathParts parts = SplitPath(c.path.c_str());
+    EXPECT_EQ(Str(parts.folder), c.folder);
+    EXPECT_EQ(Str(parts.fileName), c.fileName);
+    EXPECT_EQ(Str(EnterableFolder(parts.folder)), c.enterable);
   }
 }
 

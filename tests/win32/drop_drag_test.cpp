@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/win32_handles.h"
+#include "resources/design_ids.h"
 #include "tests/native/test_bytes.h"
 #include "tests/win32/fake_frame.h"
 #include "tests/win32/scratch_folder.h"
@@ -23,8 +24,8 @@ namespace {
 using testing::Bytes;
 using testing::Frame;
 
-constexpr WindowId kWindow = 0x52010001;
-constexpr UnitId kUnit = 0x16010005;
+constexpr WindowId kWindow = kMainWindow;
+constexpr UnitId kUnit = kDropTargetUnit;
 constexpr DWORD kAll = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
 
 std::string Hex(std::string_view bytes) {

@@ -6,6 +6,10 @@ set(drop_target_sources
   ${PROJECT_SOURCE_DIR}/ui/dropped_data.cpp
   ${PROJECT_SOURCE_DIR}/ui/ole_drop_target.cpp)
 set(drop_target_libraries quillet_base ole32 shell32 user32 uuid)
+set(drop_target_unit_sources
+  ${PROJECT_SOURCE_DIR}/ui/drop_target_unit.cpp
+  ${PROJECT_SOURCE_DIR}/ui/window_class.cpp
+  ${PROJECT_SOURCE_DIR}/ui/window_unit.cpp)
 
 quillet_add_test(drop_target_test
   SOURCES ${TEST_DIR}/drop_target_test.cpp ${drop_target_sources}
@@ -13,19 +17,19 @@ quillet_add_test(drop_target_test
 
 quillet_add_test(drop_target_unit_test
   SOURCES ${TEST_DIR}/drop_target_unit_test.cpp ${TEST_DIR}/fake_frame.cpp
-          ${PROJECT_SOURCE_DIR}/ui/drop_target_unit.cpp ${drop_target_sources}
+          ${drop_target_unit_sources} ${drop_target_sources}
   LIBRARIES ${drop_target_libraries})
 
 # A window with a registered DropTarget that logs its events, for the cross-process drags.
 add_executable(drop_window ${TEST_DIR}/drop_window.cpp ${TEST_DIR}/fake_frame.cpp
-               ${PROJECT_SOURCE_DIR}/ui/drop_target_unit.cpp ${drop_target_sources})
+               ${drop_target_unit_sources} ${drop_target_sources})
 target_link_libraries(drop_window PRIVATE ${drop_target_libraries})
 quillet_gui_executable(drop_window)
 
 quillet_add_test(drop_drag_test
   SOURCES ${TEST_DIR}/drop_drag_test.cpp ${TEST_DIR}/fake_frame.cpp
           ${PROJECT_SOURCE_DIR}/tools/file_drag.cpp
-          ${PROJECT_SOURCE_DIR}/ui/drop_target_unit.cpp ${drop_target_sources}
+          ${drop_target_unit_sources} ${drop_target_sources}
   LIBRARIES ${drop_target_libraries}
   TIMEOUT 240)
 target_compile_definitions(drop_drag_test PRIVATE

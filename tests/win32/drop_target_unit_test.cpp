@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/design_ids.h"
 #include "tests/win32/fake_frame.h"
 
 namespace quillet {
@@ -19,8 +20,8 @@ namespace {
 
 using testing::Frame;
 
-constexpr WindowId kWindow = 0x52010001;
-constexpr UnitId kUnit = 0x16010005;
+constexpr WindowId kWindow = kMainWindow;
+constexpr UnitId kUnit = kDropTargetUnit;
 
 std::vector<std::uint8_t> Record(std::initializer_list<std::uint32_t> fields) {
   std::vector<std::uint8_t> bytes;

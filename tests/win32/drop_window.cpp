@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/design_ids.h"
 #include "tests/win32/fake_frame.h"
 #include "ui/drop_target.h"
 
@@ -18,8 +19,8 @@ namespace {
 
 using namespace quillet;
 
-constexpr WindowId kWindow = 0x52010001;
-constexpr UnitId kUnit = 0x16010005;
+constexpr WindowId kWindow = kMainWindow;
+constexpr UnitId kUnit = kDropTargetUnit;
 constexpr UINT_PTR kTimeoutTimer = 1;
 
 std::wstring logPath;

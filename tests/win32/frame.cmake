@@ -4,7 +4,7 @@ string(REPLACE "/" "\\" frame_output_dos "Z:${CMAKE_CURRENT_BINARY_DIR}")
 string(REPLACE "/" "\\" frame_probe_dos "Z:${CMAKE_BINARY_DIR}/tools/frame_probe.exe")
 quillet_add_test(frame_test
   SOURCES ${TEST_DIR}/frame_test.cpp
-  LIBRARIES quillet_resources quillet::png user32 gdi32
+  LIBRARIES quillet_resources quillet_ui quillet::png user32 gdi32
   TIMEOUT 240)
 add_dependencies(frame_test frame_probe)
 set_tests_properties(frame_test PROPERTIES RESOURCE_LOCK desktop
@@ -12,7 +12,7 @@ set_tests_properties(frame_test PROPERTIES RESOURCE_LOCK desktop
 
 quillet_add_test(window_layout_test
   SOURCES ${TEST_DIR}/window_layout_test.cpp
-  LIBRARIES quillet_ui)
+  LIBRARIES quillet_app)
 
 # Esc and Alt+F4 as real key presses through the X server.
 add_test(NAME frame_keys COMMAND bash ${TEST_DIR}/frame_keys.sh ${PROJECT_SOURCE_DIR}/scripts/wine-run

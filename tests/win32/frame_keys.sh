@@ -5,6 +5,10 @@
 # Usage: frame_keys.sh <wine-run> <frame_probe.exe> <output folder>
 set -uo pipefail
 wine_run=$1 probe=$2 out=$3
+# The main window's title as the start-up sets it, as an anchored pattern for xdotool.
+title=$(sed -n 's/^inline constexpr char kMainWindowTitle\[\] = "\(.*\)";$/\1/p' \
+  "$(dirname "$wine_run")/../resources/design_ids.h")
+title_pattern="^$(printf '%s' "$title" | sed 's/[.[\*^$]/\\&/g')\$"
 skip=77
 DISPLAY=$("$wine_run" --display)  # also makes sure the display and the wineserver are up
 export DISPLAY
@@ -20,7 +24,7 @@ run_case() {
   local pid=$!
   local window=""
   for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name '^Quillet 0\.1$' 2>/dev/null | tail -n 1)
+    window=$(xdotool search --onlyvisible --name "$title_pattern" 2>/dev/null | tail -n 1)
     [ -n "$window" ] && break
     sleep 0.1
   done
@@ -42,8 +46,12 @@ run_case() {
     xdotool key "$key"
     sleep 0.3
   done
-  sleep 0.5
-  if ! kill -0 "$pid" 2>/dev/null || grep -q '^destroyed$' "$log"; then
+  # The probe logs each key its window is handed; F1 (112) is the last one sent.
+  for _ in $(seq 100); do
+    grep -q '^key 112$' "$log" && break
+    sleep 0.1
+  done
+  if ! grep -q '^key 112$' "$log" || ! kill -0 "$pid" 2>/dev/null || grep -q '^destroyed$' "$log"; then
     fail "$name: a key other than Esc or Alt+F4 closed the window"
   fi
   xdotool key "$keys"

@@ -1,14 +1,20 @@
-// The main window's pure rules (style, centring, label text format), the stored design's
-// values and the banner's decoding, without showing a window.
+// The main window's pure rules (style, label text format), the stored design against what the
+// start-up expects of it, and the banner's decoding, without showing a window.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
-#include <string>
+#include <optional>
 #include <variant>
 
+#include "app/startup.h"
 #include "resources/banner.h"
+#include "resources/design.h"
+#include "resources/design_ids.h"
+#include "ui/design_check.h"
+#include "ui/drop_settings.h"
 #include "ui/label.h"
 #include "ui/main_window.h"
 #include "ui/picture.h"
@@ -50,15 +56,6 @@ TEST(MainWindowStyle, FollowsBorderControlBoxTitleAndButtons) {
   }
 }
 
-TEST(CentredEdge, TruncatesTowardZero) {
-  struct Case {
-    std::int32_t screen, extent, expected;
-  };
-  const Case cases[] = {{1024, 235, 394}, {768, 260, 254}, {200, 235, -17}, {235, 235, 0},
-                        {236, 235, 0},    {0, 235, -117}};
-  for (const Case& c : cases) EXPECT_EQ(CentredEdge(c.screen, c.extent), c.expected) << c.screen;
-}
-
 TEST(LabelTextFormat, BuildsTheDrawTextFlagsFromTheAlignments) {
   struct Case {
     std::int32_t horizontal, vertical;
@@ -79,67 +76,52 @@ TEST(LabelTextFormat, BuildsTheDrawTextFlagsFromTheAlignments) {
   }
 }
 
-TEST(ResolveColour, TheDefaultColourIsTheFaceColour) {
-  EXPECT_EQ(ResolveColour(kDefaultColour), ::GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(ResolveColour(0x808080), COLORREF{0x808080});
-  EXPECT_EQ(ResolveColour(0), COLORREF{0});
-}
-
-TEST(StoredDesign, HoldsTheMainWindowItsUnitsAndBindings) {
+// The stored design and the start-up are written apart: a handler name that matches no routine
+// binds nothing, and an id the start-up asks for that the design lacks is a fatal error.
+TEST(StoredDesign, HoldsWhatTheStartUpAddressesAndBindsEveryHandlerItNames) {
   const auto designs = StoredWindowDesigns();
-  ASSERT_EQ(designs.size(), 1u);
-  EXPECT_EQ(designs[0].id, 0x52010001u);
-  const auto units = designs[0].units;
-  ASSERT_EQ(units.size(), 4u);
-  struct Expected {
+  EXPECT_TRUE(DesignsHoldTogether(designs));
+  const WindowDesign* main = nullptr;
+  for (const WindowDesign& design : designs) {
+    if (design.id == kMainWindow) main = &design;
+  }
+  ASSERT_NE(main, nullptr);
+  ASSERT_FALSE(main->units.empty());
+  EXPECT_EQ(main->units[0].id, kMainWindowUnit);
+
+  struct Addressed {
     UnitId id;
-    UnitRect rect;
-    bool visible;
+    std::size_t kind;  // index into UnitDesign::properties
   };
-  const Expected expected[] = {{0x06010000, {50, 50, 235, 260}, true},
-                               {0x16010012, {72, 200, 96, 24}, true},
-                               {0x16010005, {8, 32, 200, 80}, false},
-                               {0x16010004, {24, 128, 184, 56}, true}};
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(units[i].id, expected[i].id);
-    EXPECT_EQ(std::memcmp(&units[i].rect, &expected[i].rect, sizeof(UnitRect)), 0);
-    EXPECT_EQ(units[i].visible, expected[i].visible);
-    EXPECT_TRUE(units[i].enabled);
-  }
-  ASSERT_EQ(units[0].events.size(), 1u);
-  EXPECT_EQ(units[0].events[0].event, kCreated);
-  EXPECT_STREQ(units[0].events[0].handler, "OnMainWindowCreated");
-  ASSERT_EQ(units[2].events.size(), 1u);
-  EXPECT_EQ(units[2].events[0].event, 3u);
-  EXPECT_STREQ(units[2].events[0].handler, "OnFileReceived");
-  EXPECT_TRUE(units[1].events.empty());
-  EXPECT_TRUE(units[3].events.empty());
-
-  const auto& window = std::get<WindowProperties>(units[0].properties);
-  EXPECT_STREQ(window.title, "");
-  EXPECT_TRUE(window.escCloses);
-  EXPECT_EQ(window.pictureLayout, 0);
-  EXPECT_EQ(window.backgroundColour, kDefaultColour);
-
-  const auto& address = std::get<LabelProperties>(units[1].properties);
-  EXPECT_EQ(std::strlen(address.caption), 14u);  // a host name of 14 characters
-  EXPECT_NE(std::strchr(address.caption, '.'), nullptr);
-  EXPECT_EQ(address.textColour, 0x808080u);
-  const auto& hint = std::get<LabelProperties>(units[3].properties);
-  EXPECT_STREQ(hint.caption, "测试版本！将目标拖进来即可");
-  EXPECT_EQ(std::strlen(hint.caption), 26u);  // 13 double-byte characters in GBK
-  EXPECT_EQ(hint.textColour, 0u);
-  for (const auto* label : {&address, &hint}) {
-    EXPECT_EQ(label->backgroundColour, kDefaultColour);
-    EXPECT_TRUE(label->font.empty());
-    EXPECT_EQ(std::string(label->caption).find('&'), std::string::npos);
+  const Addressed addressed[] = {{kMainWindowUnit, 0}, {kAddressLabel, 1}, {kDropTargetUnit, 2},
+                                 {kHintLabel, 1}};
+  for (const Addressed& unit : addressed) {
+    SCOPED_TRACE(unit.id);
+    const auto found = std::find_if(main->units.begin(), main->units.end(),
+                                     [&unit](const UnitDesign& u) { return u.id == unit.id; });
+    ASSERT_NE(found, main->units.end());
+    EXPECT_EQ(found->properties.index(), unit.kind);
+    if (const auto* drop = std::get_if<DropTargetProperties>(&found->properties)) {
+      const std::optional<DropSettings> settings = ReadDropSettings(drop->settings);
+      ASSERT_TRUE(settings.has_value());
+      EXPECT_TRUE((*settings)[static_cast<std::size_t>(DropKind::kFiles)]);
+    }
   }
 
-  const auto& drop = std::get<DropTargetProperties>(units[2].properties);
-  const std::uint8_t record[20] = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
-  ASSERT_EQ(drop.settings.size(), sizeof record);
-  EXPECT_EQ(std::memcmp(drop.settings.data(), record, sizeof record), 0);
+  const auto handlers = StartupHandlers();
+  int bound = 0;
+  for (const UnitDesign& unit : main->units) {
+    for (const EventBinding& binding : unit.events) {
+      SCOPED_TRACE(binding.handler ? binding.handler : "(none)");
+      ASSERT_NE(binding.handler, nullptr);
+      EXPECT_TRUE(std::any_of(handlers.begin(), handlers.end(), [&binding](const NamedHandler& h) {
+        return std::strcmp(h.name, binding.handler) == 0;
+      }));
+      ++bound;
+    }
+  }
+  // Every routine of the start-up has a name in the design to be bound by.
+  EXPECT_EQ(bound, static_cast<int>(handlers.size()));
 }
 
 TEST(DecodePicture, GivesTheBannerAsTopDownBgraWithRealTransparency) {

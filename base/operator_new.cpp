@@ -1,5 +1,6 @@
-// The frame's allocator behind C++'s own allocations too: containers and units take their
-// memory from the process heap, and running out ends in the fatal report, not an abort.
+// The allocator behind C++'s own allocations too: containers and units take their memory from
+// the process heap, and running out ends in the fatal report, not an abort. Linked by the
+// programs that want it, not part of quillet_base: natively the sanitizers own operator new.
 #include <cstddef>
 #include <new>
 
