@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/globals.h"
 #include "app/path_analysis.h"
 #include "app/stub_payload.h"
+#include "base/win32_handles.h"
 #include "tests/win32/box_watcher.h"
 #include "tests/win32/scratch_folder.h"
 
@@ -29,6 +31,8 @@ using testing::ScratchFolder;
 constexpr const char* kWrongExtension = "请拖入扩展名为 kz 或 zip 的文件";
 constexpr const char* kOverwrite = "发现同名exe文件，确定覆盖？";
 constexpr const char* kUnrepresentable = "文件名含有当前代码页无法表示的字符，请改名后再拖入";
+constexpr const char* kTempUnwritable = "无法写入临时文件夹中的文件，exe文件未生成";
+constexpr const char* kCopyFailed = "生成exe文件失败，请检查目标文件夹是否可写";
 
 std::string SomeBytes(std::size_t count, unsigned seed) {
   std::string bytes(count, '\0');
@@ -69,8 +73,12 @@ TEST(BuildSelfExtractor, CommandLineQuotesEachPathAndDoublesPercents) {
     SCOPED_TRACE(c.dropped);
     TempFolder = Text("C:\\T\\");  // does not exist: nothing is written or started
     ASSERT_TRUE(AnalyseDroppedPath(c.dropped));
+    BoxWatcher watcher;
     BuildSelfExtractor();
+    const std::vector<BoxSeen> boxes = watcher.Stop();
     EXPECT_EQ(BatchText(), c.expected);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].message, kTempUnwritable);
   }
   ReleaseGlobals();
 }
@@ -84,7 +92,9 @@ class Conversion : public ::testing::Test {
     PutBytes(temp_ + "kzsfx.tmp~1", stub_);
   }
   void TearDown() override {
+    BoxWatcher watcher;
     WaitForPendingBatch();
+    EXPECT_TRUE(watcher.Stop().empty()) << "the last copy was reported as failed";
     ReleaseGlobals();
   }
 
@@ -105,9 +115,9 @@ class Conversion : public ::testing::Test {
     BoxWatcher watcher(std::move(buttons));
     Text dropped(text);
     OnFileReceived(dropped);
-    std::vector<BoxSeen> seen = watcher.Stop();
+    // A failed copy is reported when it ends: its box counts as one of this drop's.
     if (waitForCopy) WaitForPendingBatch();
-    return seen;
+    return watcher.Stop();
   }
 
   std::string BatchPath() const { return temp_ + "kzsfx.tmp~1.bat"; }
@@ -199,6 +209,127 @@ TEST_F(Conversion, CancelKeepsTheOldOutput) {
   EXPECT_EQ(boxes[0].buttons, (std::set<int>{IDOK, IDCANCEL}));
   EXPECT_EQ(ReadBytes(scratch_ / "PACK.EXE"), "old");
   EXPECT_FALSE(Exists(BatchPath()));
+}
+
+// The temporary folder is shared with whoever else can write there: the stub is checked before
+// each copy, the batch file is made anew, and an older batch file is never run in its place.
+TEST_F(Conversion, TemporaryFilesAreMadeAnewOrTheDropIsRefused) {
+  const std::string stubPath = temp_ + "kzsfx.tmp~1";
+  const auto holdOpen = [](const std::string& path) {
+    return AutoFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+  };
+  // An earlier conversion leaves its batch file; the user then replaces its output.
+  const std::string earlier = Archive("earlier.zip", SomeBytes(2000, 41));
+  ASSERT_TRUE(Drop(earlier).empty());
+  PutBytes(ExeFor(earlier), "the user's own");
+  struct Case {
+    const char* name;
+    std::function<AutoFile()> arrange;  // the handle it returns is held during the drop
+    const char* message;                // nullptr: no box, the output is made
+  } cases[] = {
+      {"stub changed since start-up",
+       [&] { PutBytes(stubPath, "not the stub"); return AutoFile(); }, nullptr},
+      {"batch name linked to another file",
+       [&] {
+         PutBytes(scratch_ / "victim.txt", "victim");
+         ::DeleteFileA(BatchPath().c_str());
+         EXPECT_TRUE(::CreateHardLinkA(BatchPath().c_str(), (scratch_ / "victim.txt").c_str(), nullptr));
+         return AutoFile();
+       },
+       nullptr},
+      {"earlier batch file held open", [&] { return holdOpen(BatchPath()); }, kTempUnwritable},
+      {"changed stub held open",
+       [&] { PutBytes(stubPath, "not the stub"); return holdOpen(stubPath); }, kTempUnwritable},
+  };
+  unsigned seed = 50;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string content = SomeBytes(3000, ++seed);
+    const std::string archive = Archive(std::to_string(seed) + ".kz", content);
+    std::vector<BoxSeen> boxes;
+    {
+      AutoFile held = c.arrange();
+      boxes = Drop(archive);
+    }
+    if (c.message) {
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].message, c.message);
+      EXPECT_FALSE(Exists(ExeFor(archive)));
+    } else {
+      EXPECT_TRUE(boxes.empty());
+      EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(archive)), stub_ + content));
+    }
+    EXPECT_EQ(ReadBytes(ExeFor(earlier)), "the user's own") << "the earlier batch ran again";
+    if (Exists(scratch_ / "victim.txt")) {
+      EXPECT_EQ(ReadBytes(scratch_ / "victim.txt"), "victim");
+    }
+  }
+}
+
+// The copy runs unobserved by the user; when it fails, or leaves anything but the stub followed
+// by the archive, the user is told.
+TEST_F(Conversion, AFailedCopyIsReported) {
+  const std::string locked = Archive("locked.zip", "archive");
+  PutBytes(ExeFor(locked), "old");
+  ::CreateDirectoryA((scratch_ / "folder.kz").c_str(), nullptr);
+  struct Case {
+    std::string dropped;
+    bool lockOutput;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {locked, true, {kOverwrite, kCopyFailed}},
+      {scratch_ / "folder.kz", false, {kCopyFailed}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dropped);
+    AutoFile held;
+    if (c.lockOutput) {
+      held = AutoFile(::CreateFileA(ExeFor(c.dropped).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held);
+    }
+    const std::vector<BoxSeen> boxes = Drop(c.dropped);
+    std::vector<std::string> messages;
+    for (const BoxSeen& box : boxes) messages.push_back(box.message);
+    EXPECT_EQ(messages, c.messages);
+  }
+  EXPECT_EQ(ReadBytes(ExeFor(locked)), "old");
+}
+
+// The batch is run by the system's interpreter, so neither a program planted where an unquoted
+// TEMP with spaces would look, nor a user's DelayedExpansion (which eats every "!") or AutoRun,
+// changes what the line does.
+TEST_F(Conversion, TheInterpreterRunsTheLineAsWritten) {
+  const std::string spaced = scratch_ / "my temp&1\\";
+  ASSERT_TRUE(::CreateDirectoryA(spaced.c_str(), nullptr));
+  TempFolder = Text(spaced);
+  char system[MAX_PATH];
+  ASSERT_GT(::GetSystemDirectoryA(system, MAX_PATH), 0u);
+  ASSERT_TRUE(::CopyFileA((std::string(system) + "\\hostname.exe").c_str(),
+                          (scratch_ / "my.exe").c_str(), FALSE));
+  const char* const key = "Software\\Microsoft\\Command Processor";
+  HKEY settings = nullptr;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &settings, nullptr),
+            ERROR_SUCCESS);
+  const DWORD on = 1;
+  const std::string autorun = "mkdir \"" + (scratch_ / "autorun") + "\"";
+  ::RegSetValueExA(settings, "DelayedExpansion", 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&on), sizeof on);
+  ::RegSetValueExA(settings, "AutoRun", 0, REG_SZ, reinterpret_cast<const BYTE*>(autorun.c_str()),
+                   static_cast<DWORD>(autorun.size() + 1));
+
+  const std::string content = SomeBytes(4000, 71);
+  const std::string archive = Archive("x!y!\\a!b!c.kz", content);
+  const std::vector<BoxSeen> boxes = Drop(archive);
+
+  ::RegDeleteValueA(settings, "DelayedExpansion");
+  ::RegDeleteValueA(settings, "AutoRun");
+  ::RegCloseKey(settings);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(archive)), stub_ + content));
+  EXPECT_FALSE(Exists(scratch_ / "autorun"));
 }
 
 // COPYCMD=/-Y makes copy ask before it replaces a file; the hidden copy must not ask.
