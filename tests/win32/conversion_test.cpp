@@ -186,6 +186,8 @@ TEST_F(Conversion, RefusalsShowOneMessageAndWriteNothing) {
       {scratch_ / "a?b.kz", kUnrepresentable, ExeFor(a)},
       {scratch_ / "*.kz", kUnrepresentable, ExeFor(a)},
       {scratch_ / "?\\a.kz", kUnrepresentable, ExeFor(a)},
+      {scratch_ / "a\"&mkdir pwned&\".zip", kUnrepresentable, scratch_ / "a\"&mkdir pwned&\".exe"},
+      {scratch_ / "line\r\nbreak.kz", kUnrepresentable, scratch_ / "line\r\nbreak.exe"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dropped);
@@ -196,6 +198,8 @@ TEST_F(Conversion, RefusalsShowOneMessageAndWriteNothing) {
     EXPECT_EQ(boxes[0].buttons, std::set<int>{IDOK});
     EXPECT_FALSE(Exists(BatchPath()));
     EXPECT_FALSE(Exists(c.output));
+    EXPECT_FALSE(Exists("pwned"));
+    ::RemoveDirectoryA("pwned");  // so that one failure does not fail every later run
   }
 }
 
