@@ -17,6 +17,7 @@ constexpr DWORD kTimeoutMs = 20000;
 const char* const kTitle = "Quillet 0.1";
 const char* const kRefusal = "请拖入扩展名为 kz 或 zip 的文件";
 const char* const kOverwriteQuestion = "发现同名exe文件，确定覆盖？";
+const char* const kUnrepresentable = "文件名含有当前代码页无法表示的字符，请改名后再拖入";
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
@@ -194,6 +195,33 @@ TEST_F(ProgramTest, ExistingExecutableIsKeptOnCancelAndReplacedOnOk) {
   DriverOutput();
   EXPECT_TRUE(WaitForContent(exe, Expected(archive)));
   EXPECT_FALSE(FindMessageBox(quillet_->id())) << "a further question was asked";
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
+// Runs under code page 936 and, as program_e2e_test_cp1252, under 1252. There the fullwidth
+// quotation mark U+FF02 once reached the batch line as a plain quotation mark, and this name
+// ran "mkdir pwned" in Quillet's folder. Under 936 it is an ordinary GBK character.
+TEST_F(ProgramTest, ANameWithLookalikeQuotationMarksRunsNothing) {
+  StartQuillet();
+  const std::wstring name = L"a\uFF02&mkdir pwned&\uFF02";
+  const std::wstring archive = work_ + L"\\" + name + L".zip";
+  ASSERT_TRUE(::CopyFileW((data_ + L"\\pack.zip").c_str(), archive.c_str(), FALSE));
+  const std::wstring exe = work_ + L"\\" + name + L".exe";
+  const std::wstring quilletFolder = EnvironmentPath("QUILLET_EXE").substr(
+      0, EnvironmentPath("QUILLET_EXE").find_last_of(L"\\/"));
+  Drop({archive});
+  if (::GetACP() == 1252) {
+    EXPECT_EQ(AnswerBox(IDOK), kUnrepresentable);
+    DriverOutput();
+    ::Sleep(1000);
+    EXPECT_FALSE(Exists(exe));
+  } else {
+    DriverOutput();
+    EXPECT_TRUE(WaitForContent(exe, Expected(archive)));
+  }
+  EXPECT_FALSE(Exists(quilletFolder + L"\\pwned"));
+  EXPECT_FALSE(Exists(work_ + L"\\pwned"));
+  ::RemoveDirectoryW((quilletFolder + L"\\pwned").c_str());
   EXPECT_EQ(CloseWithEscape(), 0u);
 }
 
