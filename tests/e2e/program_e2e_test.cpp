@@ -18,6 +18,7 @@ const char* const kTitle = "Quillet 0.1";
 const char* const kRefusal = "请拖入扩展名为 kz 或 zip 的文件";
 const char* const kOverwriteQuestion = "发现同名exe文件，确定覆盖？";
 const char* const kUnrepresentable = "文件名含有当前代码页无法表示的字符，请改名后再拖入";
+const char* const kCopyFailed = "生成exe文件失败，请检查目标文件夹是否可写";
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
@@ -195,6 +196,18 @@ TEST_F(ProgramTest, ExistingExecutableIsKeptOnCancelAndReplacedOnOk) {
   DriverOutput();
   EXPECT_TRUE(WaitForContent(exe, Expected(archive)));
   EXPECT_FALSE(FindMessageBox(quillet_->id())) << "a further question was asked";
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
+// A dropped folder named like an archive is converted like a file and the copy fails. The
+// program learns of it while its window goes on working, and says so.
+TEST_F(ProgramTest, AFailedCopyIsReportedWhenItEnds) {
+  StartQuillet();
+  const std::wstring folder = work_ + L"\\folder.zip";
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  Drop({folder});
+  DriverOutput();
+  EXPECT_EQ(AnswerBox(IDOK), kCopyFailed);
   EXPECT_EQ(CloseWithEscape(), 0u);
 }
 
