@@ -3,12 +3,15 @@
 #include "app/conversion.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/globals.h"
@@ -33,6 +36,7 @@ constexpr const char* kOverwrite = "发现同名exe文件，确定覆盖？";
 constexpr const char* kUnrepresentable = "文件名含有当前代码页无法表示的字符，请改名后再拖入";
 constexpr const char* kTempUnwritable = "无法写入临时文件夹中的文件，exe文件未生成";
 constexpr const char* kCopyFailed = "生成exe文件失败，请检查目标文件夹是否可写";
+constexpr const char* kStillBusy = "上一个文件仍在转换，请稍后再拖入";
 
 std::string SomeBytes(std::size_t count, unsigned seed) {
   std::string bytes(count, '\0');
@@ -334,6 +338,68 @@ TEST_F(Conversion, TheInterpreterRunsTheLineAsWritten) {
   EXPECT_TRUE(boxes.empty());
   EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(archive)), stub_ + content));
   EXPECT_FALSE(Exists(scratch_ / "autorun"));
+}
+
+// Suspends (or resumes) every thread of this process's children, the copy's interpreter.
+int SuspendChildren(bool suspend) {
+  int count = 0;
+  const AutoFile processes(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0));
+  PROCESSENTRY32 process = {};
+  process.dwSize = sizeof process;
+  std::set<DWORD> children;
+  for (BOOL more = ::Process32First(processes.Get(), &process); more;
+       more = ::Process32Next(processes.Get(), &process)) {
+    if (process.th32ParentProcessID == ::GetCurrentProcessId()) children.insert(process.th32ProcessID);
+  }
+  THREADENTRY32 thread = {};
+  thread.dwSize = sizeof thread;
+  for (BOOL more = ::Thread32First(processes.Get(), &thread); more;
+       more = ::Thread32Next(processes.Get(), &thread)) {
+    if (!children.count(thread.th32OwnerProcessID)) continue;
+    const AutoHandle handle(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID));
+    if (handle && (suspend ? ::SuspendThread(handle.Get()) : ::ResumeThread(handle.Get())) != DWORD(-1)) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+int timerTicks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; }
+
+// A copy that does not end (its interpreter is suspended here) must neither hold up the next
+// drop for ever nor freeze the window: after a few seconds that drop is turned away.
+TEST_F(Conversion, ADropWhileTheLastCopyHangsIsTurnedAway) {
+  const std::string firstContent = SomeBytes(30000000, 81);
+  const std::string first = Archive("big.zip", firstContent);
+  ASSERT_TRUE(Drop(first, {}, false).empty());
+  if (SuspendChildren(true) == 0) GTEST_SKIP() << "the copy ended before it could be held";
+  const std::string firstBatch = ReadBytes(BatchPath());
+
+  // Lets the copy go on in any case, so that a drop that waits for ever still comes back.
+  const AutoHandle returned(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  std::thread rescue([&returned] {
+    ::WaitForSingleObject(returned.Get(), 12000);
+    SuspendChildren(false);
+  });
+  const std::string next = Archive("next.kz", "next");
+  timerTicks = 0;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CountTick);
+  const DWORD start = ::GetTickCount();
+  const std::vector<BoxSeen> boxes = Drop(next, {}, false);
+  const DWORD took = ::GetTickCount() - start;
+  ::KillTimer(nullptr, timer);
+  ::SetEvent(returned.Get());
+  rescue.join();
+
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].message, kStillBusy);
+  EXPECT_LT(took, 10000u);
+  EXPECT_GT(timerTicks, 10) << "the window's messages were not handled while waiting";
+  EXPECT_EQ(ReadBytes(BatchPath()), firstBatch) << "the running copy's batch file was rewritten";
+  WaitForPendingBatch();
+  EXPECT_FALSE(Exists(ExeFor(next)));
+  EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(first)), stub_ + firstContent));
 }
 
 // COPYCMD=/-Y makes copy ask before it replaces a file; the hidden copy must not ask.
