@@ -242,7 +242,8 @@ TEST_F(Conversion, TemporaryFilesAreMadeAnewOrTheDropIsRefused) {
        [&] {
          PutBytes(scratch_ / "victim.txt", "victim");
          ::DeleteFileA(BatchPath().c_str());
-         EXPECT_TRUE(::CreateHardLinkA(BatchPath().c_str(), (scratch_ / "victim.txt").c_str(), nullptr));
+         const std::string victim = scratch_ / "victim.txt";
+         EXPECT_TRUE(::CreateHardLinkA(BatchPath().c_str(), victim.c_str(), nullptr));
          return AutoFile();
        },
        nullptr},
@@ -349,7 +350,9 @@ int SuspendChildren(bool suspend) {
   std::set<DWORD> children;
   for (BOOL more = ::Process32First(processes.Get(), &process); more;
        more = ::Process32Next(processes.Get(), &process)) {
-    if (process.th32ParentProcessID == ::GetCurrentProcessId()) children.insert(process.th32ProcessID);
+    if (process.th32ParentProcessID == ::GetCurrentProcessId()) {
+      children.insert(process.th32ProcessID);
+    }
   }
   THREADENTRY32 thread = {};
   thread.dwSize = sizeof thread;
@@ -357,9 +360,9 @@ int SuspendChildren(bool suspend) {
        more = ::Thread32Next(processes.Get(), &thread)) {
     if (!children.count(thread.th32OwnerProcessID)) continue;
     const AutoHandle handle(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID));
-    if (handle && (suspend ? ::SuspendThread(handle.Get()) : ::ResumeThread(handle.Get())) != DWORD(-1)) {
-      ++count;
-    }
+    if (!handle) continue;
+    const DWORD previous = suspend ? ::SuspendThread(handle.Get()) : ::ResumeThread(handle.Get());
+    if (previous != static_cast<DWORD>(-1)) ++count;
   }
   return count;
 }
