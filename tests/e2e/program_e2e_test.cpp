@@ -121,6 +121,21 @@ TEST_F(ProgramTest, WindowFirstAppearsWithItsTitleAndTheStubAlreadyWritten) {
   EXPECT_EQ(FileNames(temp_), std::vector<std::wstring>{L"kzsfx.tmp~1"});
 }
 
+// The temporary folder may be shared: a link planted under the stub's name must not make
+// start-up write the stub into another file.
+TEST_F(ProgramTest, StartUpWritesTheStubAnewBesideAPlantedLink) {
+  const std::wstring victim = work_ + L"\\victim.txt";
+  const std::vector<std::uint8_t> kept{'k', 'e', 'p', 't'};
+  ASSERT_TRUE(WriteBytes(victim, kept));
+  ASSERT_TRUE(::CreateHardLinkW((temp_ + L"\\kzsfx.tmp~1").c_str(), victim.c_str(), nullptr));
+  StartQuillet();
+  EXPECT_EQ(ReadBytes(victim), kept);
+  const ByteView payload = StubPayload();
+  EXPECT_EQ(ReadBytes(temp_ + L"\\kzsfx.tmp~1"),
+            std::vector<std::uint8_t>(payload.begin(), payload.end()));
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
 TEST_F(ProgramTest, DroppedZipBecomesAnExecutableThatExtractsTheArchive) {
   StartQuillet();
   const std::wstring archive = Copy(L"pack.zip");
