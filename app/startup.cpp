@@ -52,8 +52,9 @@ void OnMainWindowCreated() {
   SetWindowTitle(kMainWindow, kMainWindowTitle);
   RegisterDropWindow(kMainWindow, kDropTargetUnit, GetWindowHandle(kMainWindow, kMainWindowUnit));
   TempFolder = GetSpecialFolder(kTemporaryFolder);
-  // The write's result is not examined: a failed write shows later as a failed copy.
-  WriteFileBytes(ConcatText({TempFolder, "kzsfx.tmp~1"}), {StubPayload()});
+  // Made anew, so that a link planted under the name in a shared folder carries no write
+  // elsewhere. The result is not examined: each conversion checks the stub again.
+  WriteNewFileBytes(ConcatText({TempFolder, "kzsfx.tmp~1"}), {StubPayload()});
 }
 
 }  // namespace quillet

@@ -10,6 +10,13 @@
 namespace quillet {
 
 bool WriteFileBytes(TextView path, std::initializer_list<ByteView> buffers);
+// Like WriteFileBytes, but into a file created anew: whatever had the name is removed first
+// (a link itself, never what it points to), and the write fails rather than open an entry
+// that appears in between.
+bool WriteNewFileBytes(TextView path, std::initializer_list<ByteView> buffers);
+// Whether the file holds exactly `head` followed by every byte of the file at `tailPath`
+// (nothing more when `tailPath` is empty). Reads in pieces, whatever the sizes.
+bool FileHoldsBytes(TextView path, ByteView head, TextView tailPath = {});
 bool FileExists(TextView path);
 // Codes 1-8 shell folders, 9 Windows, 10 system, 11 temporary; always one trailing backslash.
 Text GetSpecialFolder(std::int32_t code);

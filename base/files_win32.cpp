@@ -1,18 +1,19 @@
-// File primitives on Win32: writing byte buffers, testing for an entry, special folders.
+// File primitives on Win32: writing and comparing byte buffers, testing for an entry,
+// special folders.
 #include <windows.h>
 #include <shlobj.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "base/files.h"
 #include "base/win32_handles.h"
 
 namespace quillet {
 
-bool WriteFileBytes(TextView path, std::initializer_list<ByteView> buffers) {
-  if (path.empty()) return false;
-  // Share mode 0: nobody else may read a half-written file, and a file in use elsewhere
-  // is refused rather than overwritten under its user.
-  AutoFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+namespace {
+
+bool WriteBuffers(AutoFile file, std::initializer_list<ByteView> buffers) {
   if (!file) return false;
   for (ByteView buffer : buffers) {
     if (buffer.empty()) continue;
@@ -23,6 +24,74 @@ bool WriteFileBytes(TextView path, std::initializer_list<ByteView> buffers) {
     }
   }
   return file.Close();
+}
+
+AutoFile OpenForReading(TextView path) {
+  return AutoFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Fills the buffer as far as the file goes; the count read, or -1 when reading fails.
+long long ReadUpTo(HANDLE file, std::uint8_t* buffer, std::size_t size) {
+  std::size_t filled = 0;
+  while (filled < size) {
+    DWORD read = 0;
+    const auto wanted = static_cast<DWORD>(size - filled);
+    if (!::ReadFile(file, buffer + filled, wanted, &read, nullptr)) return -1;
+    if (read == 0) break;
+    filled += read;
+  }
+  return static_cast<long long>(filled);
+}
+
+}  // namespace
+
+bool WriteFileBytes(TextView path, std::initializer_list<ByteView> buffers) {
+  if (path.empty()) return false;
+  // Share mode 0: nobody else may read a half-written file, and a file in use elsewhere
+  // is refused rather than overwritten under its user.
+  return WriteBuffers(AutoFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)),
+                      buffers);
+}
+
+bool WriteNewFileBytes(TextView path, std::initializer_list<ByteView> buffers) {
+  if (path.empty()) return false;
+  ::DeleteFileA(path.c_str());  // a link planted under the name goes, its target stays
+  return WriteBuffers(AutoFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                             nullptr)),
+                      buffers);
+}
+
+bool FileHoldsBytes(TextView path, ByteView head, TextView tailPath) {
+  if (path.empty()) return false;
+  const AutoFile file = OpenForReading(path);
+  AutoFile tail;
+  if (!tailPath.empty()) tail = OpenForReading(tailPath);
+  if (!file || (!tailPath.empty() && !tail)) return false;
+
+  constexpr std::size_t kPiece = 1 << 16;
+  std::vector<std::uint8_t> actual(kPiece), expected(kPiece);
+  for (std::size_t at = 0; at < head.size(); at += kPiece) {
+    const std::size_t size = std::min(kPiece, head.size() - at);
+    if (ReadUpTo(file.Get(), actual.data(), size) != static_cast<long long>(size) ||
+        !std::equal(actual.begin(), actual.begin() + static_cast<std::ptrdiff_t>(size),
+                    head.begin() + static_cast<std::ptrdiff_t>(at))) {
+      return false;
+    }
+  }
+  for (;;) {
+    const long long wanted = tail ? ReadUpTo(tail.Get(), expected.data(), kPiece) : 0;
+    if (wanted < 0) return false;
+    const long long got = ReadUpTo(file.Get(), actual.data(), static_cast<std::size_t>(wanted));
+    if (got != wanted || !std::equal(actual.begin(), actual.begin() + got, expected.begin())) {
+      return false;
+    }
+    if (wanted == 0) break;
+  }
+  std::uint8_t extra = 0;
+  return ReadUpTo(file.Get(), &extra, 1) == 0;  // and nothing after the tail
 }
 
 bool FileExists(TextView path) {

@@ -48,6 +48,11 @@ std::optional<Text> ReadTextFormat(IDataObject& data, CLIPFORMAT format) {
   return Text(std::string_view(*bytes));
 }
 
+// Best-fit mapping would turn lookalikes into the characters they imitate: U+FF02 into the
+// quotation mark, U+FF3C and U+2215 into the backslash and the slash. With WC_NO_BEST_FIT_CHARS
+// such a character becomes the code page's default character instead.
+constexpr DWORD kNoBestFit = WC_NO_BEST_FIT_CHARS;
+
 // UTF-8 to UTF-16, no-break spaces to spaces, then to the ANSI code page. Both conversions are
 // measured first, so no character count can outgrow its buffer.
 std::string HtmlToAnsi(std::string_view utf8) {
@@ -58,12 +63,48 @@ std::string HtmlToAnsi(std::string_view utf8) {
   std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), utf8Length, wide.data(), wideLength);
   std::replace(wide.begin(), wide.end(), L'\u00A0', L' ');
-  const int ansiLength = ::WideCharToMultiByte(CP_ACP, WC_COMPOSITECHECK, wide.data(), wideLength,
-                                               nullptr, 0, nullptr, nullptr);
+  constexpr DWORD flags = WC_COMPOSITECHECK | kNoBestFit;
+  const int ansiLength = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, nullptr, 0,
+                                               nullptr, nullptr);
   if (ansiLength <= 0) return {};
   std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
-  ::WideCharToMultiByte(CP_ACP, WC_COMPOSITECHECK, wide.data(), wideLength, ansi.data(), ansiLength,
-                        nullptr, nullptr);
+  ::WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, ansi.data(), ansiLength, nullptr,
+                        nullptr);
+  return ansi;
+}
+
+// One character (a surrogate pair counts as one) in the ANSI code page, or nothing when the
+// code page has no exact equivalent: the default character was needed or the bytes do not
+// read back as the same character.
+std::optional<std::string> ExactAnsiCharacter(std::wstring_view character) {
+  const int length = static_cast<int>(character.size());
+  char bytes[8];
+  BOOL usedDefault = FALSE;
+  const int count = ::WideCharToMultiByte(CP_ACP, kNoBestFit, character.data(), length, bytes,
+                                          static_cast<int>(sizeof bytes), nullptr, &usedDefault);
+  if (count <= 0 || usedDefault) return std::nullopt;
+  wchar_t back[4];
+  const int backCount = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, count, back, 4);
+  if (std::wstring_view(back, backCount > 0 ? static_cast<std::size_t>(backCount) : 0) !=
+      character) {
+    return std::nullopt;
+  }
+  return std::string(bytes, static_cast<std::size_t>(count));
+}
+
+// A dropped path in the ANSI code page, character by character. A character without an exact
+// equivalent becomes "?", which no file name holds, so the converter refuses the name rather
+// than work on a different one.
+std::string PathToAnsi(std::wstring_view path) {
+  std::string ansi;
+  for (std::size_t at = 0; at < path.size();) {
+    const bool pair = IS_HIGH_SURROGATE(path[at]) && at + 1 < path.size() &&
+                      IS_LOW_SURROGATE(path[at + 1]);
+    const std::size_t units = pair ? 2 : 1;
+    const std::optional<std::string> bytes = ExactAnsiCharacter(path.substr(at, units));
+    ansi += bytes ? *bytes : "?";
+    at += units;
+  }
   return ansi;
 }
 
@@ -113,14 +154,15 @@ std::optional<Text> ReadFileList(IDataObject& data) {
   }
   auto drop = static_cast<HDROP>(medium.Global());
   std::vector<std::string> paths;
-  const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  // Read wide and converted here: DragQueryFileA would convert with best-fit mapping.
+  const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT index = 0; index < count; ++index) {
     // Sized per path from the reported length: no fixed path limit.
-    const UINT length = ::DragQueryFileA(drop, index, nullptr, 0);
-    std::string path(static_cast<std::size_t>(length) + 1, '\0');
-    const UINT copied = ::DragQueryFileA(drop, index, path.data(), length + 1);
+    const UINT length = ::DragQueryFileW(drop, index, nullptr, 0);
+    std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
+    const UINT copied = ::DragQueryFileW(drop, index, path.data(), length + 1);
     path.resize(std::min(copied, length));
-    paths.push_back(std::move(path));
+    paths.push_back(PathToAnsi(path));
   }
   medium.Reset();
 

@@ -16,7 +16,7 @@ std::int32_t ResultNumber(int platformResult) {
     case IDIGNORE: return 4;
     case IDYES: return 5;
     case IDNO: return 6;
-    default: return 0;  // includes 0, a box that could not be shown
+    default: return 0;
   }
 }
 
@@ -30,6 +30,9 @@ std::int32_t ShowMessageBox(TextView message, std::int32_t flags, std::optional<
   // An empty text is the absent text, so an empty caption gets the default too.
   const char* title = caption && !caption->empty() ? caption->c_str() : "信息：";
   const int result = ::MessageBoxA(static_cast<HWND>(owner), message.c_str(), title, style);
+  // Nobody answered a box that could not be shown (Windows reports 0, Wine -1): that must
+  // never read as OK.
+  if (result <= 0) return kMessageBoxNotShown;
   // An OK-only box has one answer. Windows reports Esc and the close box there as IDOK,
   // Wine as IDCANCEL; both mean the user saw the message.
   if ((style & MB_TYPEMASK) == MB_OK) return 0;

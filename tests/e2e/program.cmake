@@ -15,4 +15,13 @@ if(TARGET Quillet AND TARGET drag_driver)
     FIXTURES_REQUIRED e2e_archives
     RESOURCE_LOCK desktop
     ENVIRONMENT "QUILLET_EXE=$<TARGET_FILE:Quillet>;DRAG_DRIVER=$<TARGET_FILE:drag_driver>;E2E_DATA=${e2e_data};E2E_ARTIFACTS=${CMAKE_CURRENT_BINARY_DIR}")
+
+  # A dropped name that best-fit mapping would turn into a command, under code page 1252.
+  add_test(NAME program_e2e_test_cp1252
+    COMMAND program_e2e_test --gtest_filter=ProgramTest.ANameWithLookalikeQuotationMarksRunsNothing)
+  set_tests_properties(program_e2e_test_cp1252 PROPERTIES
+    TIMEOUT 120 LABELS wine
+    FIXTURES_REQUIRED e2e_archives
+    RESOURCE_LOCK desktop
+    ENVIRONMENT "QUILLET_WINE_LANG=en_US.UTF-8;QUILLET_EXE=$<TARGET_FILE:Quillet>;DRAG_DRIVER=$<TARGET_FILE:drag_driver>;E2E_DATA=${e2e_data};E2E_ARTIFACTS=${CMAKE_CURRENT_BINARY_DIR}")
 endif()

@@ -17,6 +17,8 @@ constexpr DWORD kTimeoutMs = 20000;
 const char* const kTitle = "Quillet 0.1";
 const char* const kRefusal = "请拖入扩展名为 kz 或 zip 的文件";
 const char* const kOverwriteQuestion = "发现同名exe文件，确定覆盖？";
+const char* const kUnrepresentable = "文件名含有当前代码页无法表示的字符，请改名后再拖入";
+const char* const kCopyFailed = "生成exe文件失败，请检查目标文件夹是否可写";
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
@@ -119,6 +121,21 @@ TEST_F(ProgramTest, WindowFirstAppearsWithItsTitleAndTheStubAlreadyWritten) {
   EXPECT_EQ(FileNames(temp_), std::vector<std::wstring>{L"kzsfx.tmp~1"});
 }
 
+// The temporary folder may be shared: a link planted under the stub's name must not make
+// start-up write the stub into another file.
+TEST_F(ProgramTest, StartUpWritesTheStubAnewBesideAPlantedLink) {
+  const std::wstring victim = work_ + L"\\victim.txt";
+  const std::vector<std::uint8_t> kept{'k', 'e', 'p', 't'};
+  ASSERT_TRUE(WriteBytes(victim, kept));
+  ASSERT_TRUE(::CreateHardLinkW((temp_ + L"\\kzsfx.tmp~1").c_str(), victim.c_str(), nullptr));
+  StartQuillet();
+  EXPECT_EQ(ReadBytes(victim), kept);
+  const ByteView payload = StubPayload();
+  EXPECT_EQ(ReadBytes(temp_ + L"\\kzsfx.tmp~1"),
+            std::vector<std::uint8_t>(payload.begin(), payload.end()));
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
 TEST_F(ProgramTest, DroppedZipBecomesAnExecutableThatExtractsTheArchive) {
   StartQuillet();
   const std::wstring archive = Copy(L"pack.zip");
@@ -194,6 +211,45 @@ TEST_F(ProgramTest, ExistingExecutableIsKeptOnCancelAndReplacedOnOk) {
   DriverOutput();
   EXPECT_TRUE(WaitForContent(exe, Expected(archive)));
   EXPECT_FALSE(FindMessageBox(quillet_->id())) << "a further question was asked";
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
+// A dropped folder named like an archive is converted like a file and the copy fails. The
+// program learns of it while its window goes on working, and says so.
+TEST_F(ProgramTest, AFailedCopyIsReportedWhenItEnds) {
+  StartQuillet();
+  const std::wstring folder = work_ + L"\\folder.zip";
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  Drop({folder});
+  DriverOutput();
+  EXPECT_EQ(AnswerBox(IDOK), kCopyFailed);
+  EXPECT_EQ(CloseWithEscape(), 0u);
+}
+
+// Runs under code page 936 and, as program_e2e_test_cp1252, under 1252. There the fullwidth
+// quotation mark U+FF02 once reached the batch line as a plain quotation mark, and this name
+// ran "mkdir pwned" in Quillet's folder. Under 936 it is an ordinary GBK character.
+TEST_F(ProgramTest, ANameWithLookalikeQuotationMarksRunsNothing) {
+  StartQuillet();
+  const std::wstring name = L"a\uFF02&mkdir pwned&\uFF02";
+  const std::wstring archive = work_ + L"\\" + name + L".zip";
+  ASSERT_TRUE(::CopyFileW((data_ + L"\\pack.zip").c_str(), archive.c_str(), FALSE));
+  const std::wstring exe = work_ + L"\\" + name + L".exe";
+  const std::wstring quilletFolder = EnvironmentPath("QUILLET_EXE").substr(
+      0, EnvironmentPath("QUILLET_EXE").find_last_of(L"\\/"));
+  Drop({archive});
+  if (::GetACP() == 1252) {
+    EXPECT_EQ(AnswerBox(IDOK), kUnrepresentable);
+    DriverOutput();
+    ::Sleep(1000);
+    EXPECT_FALSE(Exists(exe));
+  } else {
+    DriverOutput();
+    EXPECT_TRUE(WaitForContent(exe, Expected(archive)));
+  }
+  EXPECT_FALSE(Exists(quilletFolder + L"\\pwned"));
+  EXPECT_FALSE(Exists(work_ + L"\\pwned"));
+  ::RemoveDirectoryW((quilletFolder + L"\\pwned").c_str());
   EXPECT_EQ(CloseWithEscape(), 0u);
 }
 

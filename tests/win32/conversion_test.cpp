@@ -3,16 +3,21 @@
 #include "app/conversion.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/globals.h"
 #include "app/path_analysis.h"
 #include "app/stub_payload.h"
+#include "base/win32_handles.h"
 #include "tests/win32/box_watcher.h"
 #include "tests/win32/scratch_folder.h"
 
@@ -29,6 +34,9 @@ using testing::ScratchFolder;
 constexpr const char* kWrongExtension = "请拖入扩展名为 kz 或 zip 的文件";
 constexpr const char* kOverwrite = "发现同名exe文件，确定覆盖？";
 constexpr const char* kUnrepresentable = "文件名含有当前代码页无法表示的字符，请改名后再拖入";
+constexpr const char* kTempUnwritable = "无法写入临时文件夹中的文件，exe文件未生成";
+constexpr const char* kCopyFailed = "生成exe文件失败，请检查目标文件夹是否可写";
+constexpr const char* kStillBusy = "上一个文件仍在转换，请稍后再拖入";
 
 std::string SomeBytes(std::size_t count, unsigned seed) {
   std::string bytes(count, '\0');
@@ -69,8 +77,12 @@ TEST(BuildSelfExtractor, CommandLineQuotesEachPathAndDoublesPercents) {
     SCOPED_TRACE(c.dropped);
     TempFolder = Text("C:\\T\\");  // does not exist: nothing is written or started
     ASSERT_TRUE(AnalyseDroppedPath(c.dropped));
+    BoxWatcher watcher;
     BuildSelfExtractor();
+    const std::vector<BoxSeen> boxes = watcher.Stop();
     EXPECT_EQ(BatchText(), c.expected);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].message, kTempUnwritable);
   }
   ReleaseGlobals();
 }
@@ -84,7 +96,9 @@ class Conversion : public ::testing::Test {
     PutBytes(temp_ + "kzsfx.tmp~1", stub_);
   }
   void TearDown() override {
+    BoxWatcher watcher;
     WaitForPendingBatch();
+    EXPECT_TRUE(watcher.Stop().empty()) << "the last copy was reported as failed";
     ReleaseGlobals();
   }
 
@@ -105,9 +119,9 @@ class Conversion : public ::testing::Test {
     BoxWatcher watcher(std::move(buttons));
     Text dropped(text);
     OnFileReceived(dropped);
-    std::vector<BoxSeen> seen = watcher.Stop();
+    // A failed copy is reported when it ends: its box counts as one of this drop's.
     if (waitForCopy) WaitForPendingBatch();
-    return seen;
+    return watcher.Stop();
   }
 
   std::string BatchPath() const { return temp_ + "kzsfx.tmp~1.bat"; }
@@ -176,6 +190,8 @@ TEST_F(Conversion, RefusalsShowOneMessageAndWriteNothing) {
       {scratch_ / "a?b.kz", kUnrepresentable, ExeFor(a)},
       {scratch_ / "*.kz", kUnrepresentable, ExeFor(a)},
       {scratch_ / "?\\a.kz", kUnrepresentable, ExeFor(a)},
+      {scratch_ / "a\"&mkdir pwned&\".zip", kUnrepresentable, scratch_ / "a\"&mkdir pwned&\".exe"},
+      {scratch_ / "line\r\nbreak.kz", kUnrepresentable, scratch_ / "line\r\nbreak.exe"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dropped);
@@ -186,6 +202,8 @@ TEST_F(Conversion, RefusalsShowOneMessageAndWriteNothing) {
     EXPECT_EQ(boxes[0].buttons, std::set<int>{IDOK});
     EXPECT_FALSE(Exists(BatchPath()));
     EXPECT_FALSE(Exists(c.output));
+    EXPECT_FALSE(Exists("pwned"));
+    ::RemoveDirectoryA("pwned");  // so that one failure does not fail every later run
   }
 }
 
@@ -199,6 +217,192 @@ TEST_F(Conversion, CancelKeepsTheOldOutput) {
   EXPECT_EQ(boxes[0].buttons, (std::set<int>{IDOK, IDCANCEL}));
   EXPECT_EQ(ReadBytes(scratch_ / "PACK.EXE"), "old");
   EXPECT_FALSE(Exists(BatchPath()));
+}
+
+// The temporary folder is shared with whoever else can write there: the stub is checked before
+// each copy, the batch file is made anew, and an older batch file is never run in its place.
+TEST_F(Conversion, TemporaryFilesAreMadeAnewOrTheDropIsRefused) {
+  const std::string stubPath = temp_ + "kzsfx.tmp~1";
+  const auto holdOpen = [](const std::string& path) {
+    return AutoFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+  };
+  // An earlier conversion leaves its batch file; the user then replaces its output.
+  const std::string earlier = Archive("earlier.zip", SomeBytes(2000, 41));
+  ASSERT_TRUE(Drop(earlier).empty());
+  PutBytes(ExeFor(earlier), "the user's own");
+  struct Case {
+    const char* name;
+    std::function<AutoFile()> arrange;  // the handle it returns is held during the drop
+    const char* message;                // nullptr: no box, the output is made
+  } cases[] = {
+      {"stub changed since start-up",
+       [&] { PutBytes(stubPath, "not the stub"); return AutoFile(); }, nullptr},
+      {"batch name linked to another file",
+       [&] {
+         PutBytes(scratch_ / "victim.txt", "victim");
+         ::DeleteFileA(BatchPath().c_str());
+         const std::string victim = scratch_ / "victim.txt";
+         EXPECT_TRUE(::CreateHardLinkA(BatchPath().c_str(), victim.c_str(), nullptr));
+         return AutoFile();
+       },
+       nullptr},
+      {"earlier batch file held open", [&] { return holdOpen(BatchPath()); }, kTempUnwritable},
+      {"changed stub held open",
+       [&] { PutBytes(stubPath, "not the stub"); return holdOpen(stubPath); }, kTempUnwritable},
+  };
+  unsigned seed = 50;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string content = SomeBytes(3000, ++seed);
+    const std::string archive = Archive(std::to_string(seed) + ".kz", content);
+    std::vector<BoxSeen> boxes;
+    {
+      AutoFile held = c.arrange();
+      boxes = Drop(archive);
+    }
+    if (c.message) {
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].message, c.message);
+      EXPECT_FALSE(Exists(ExeFor(archive)));
+    } else {
+      EXPECT_TRUE(boxes.empty());
+      EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(archive)), stub_ + content));
+    }
+    EXPECT_EQ(ReadBytes(ExeFor(earlier)), "the user's own") << "the earlier batch ran again";
+    if (Exists(scratch_ / "victim.txt")) {
+      EXPECT_EQ(ReadBytes(scratch_ / "victim.txt"), "victim");
+    }
+  }
+}
+
+// The copy runs unobserved by the user; when it fails, or leaves anything but the stub followed
+// by the archive, the user is told.
+TEST_F(Conversion, AFailedCopyIsReported) {
+  const std::string locked = Archive("locked.zip", "archive");
+  PutBytes(ExeFor(locked), "old");
+  ::CreateDirectoryA((scratch_ / "folder.kz").c_str(), nullptr);
+  struct Case {
+    std::string dropped;
+    bool lockOutput;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {locked, true, {kOverwrite, kCopyFailed}},
+      {scratch_ / "folder.kz", false, {kCopyFailed}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dropped);
+    AutoFile held;
+    if (c.lockOutput) {
+      held = AutoFile(::CreateFileA(ExeFor(c.dropped).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held);
+    }
+    const std::vector<BoxSeen> boxes = Drop(c.dropped);
+    std::vector<std::string> messages;
+    for (const BoxSeen& box : boxes) messages.push_back(box.message);
+    EXPECT_EQ(messages, c.messages);
+  }
+  EXPECT_EQ(ReadBytes(ExeFor(locked)), "old");
+}
+
+// The batch is run by the system's interpreter, so neither a program planted where an unquoted
+// TEMP with spaces would look, nor a user's DelayedExpansion (which eats every "!") or AutoRun,
+// changes what the line does.
+TEST_F(Conversion, TheInterpreterRunsTheLineAsWritten) {
+  const std::string spaced = scratch_ / "my temp&1\\";
+  ASSERT_TRUE(::CreateDirectoryA(spaced.c_str(), nullptr));
+  TempFolder = Text(spaced);
+  char system[MAX_PATH];
+  ASSERT_GT(::GetSystemDirectoryA(system, MAX_PATH), 0u);
+  ASSERT_TRUE(::CopyFileA((std::string(system) + "\\hostname.exe").c_str(),
+                          (scratch_ / "my.exe").c_str(), FALSE));
+  const char* const key = "Software\\Microsoft\\Command Processor";
+  HKEY settings = nullptr;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &settings, nullptr),
+            ERROR_SUCCESS);
+  const DWORD on = 1;
+  const std::string autorun = "mkdir \"" + (scratch_ / "autorun") + "\"";
+  ::RegSetValueExA(settings, "DelayedExpansion", 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&on), sizeof on);
+  ::RegSetValueExA(settings, "AutoRun", 0, REG_SZ, reinterpret_cast<const BYTE*>(autorun.c_str()),
+                   static_cast<DWORD>(autorun.size() + 1));
+
+  const std::string content = SomeBytes(4000, 71);
+  const std::string archive = Archive("x!y!\\a!b!c.kz", content);
+  const std::vector<BoxSeen> boxes = Drop(archive);
+
+  ::RegDeleteValueA(settings, "DelayedExpansion");
+  ::RegDeleteValueA(settings, "AutoRun");
+  ::RegCloseKey(settings);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(archive)), stub_ + content));
+  EXPECT_FALSE(Exists(scratch_ / "autorun"));
+}
+
+// Suspends (or resumes) every thread of this process's children, the copy's interpreter.
+int SuspendChildren(bool suspend) {
+  int count = 0;
+  const AutoFile processes(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0));
+  PROCESSENTRY32 process = {};
+  process.dwSize = sizeof process;
+  std::set<DWORD> children;
+  for (BOOL more = ::Process32First(processes.Get(), &process); more;
+       more = ::Process32Next(processes.Get(), &process)) {
+    if (process.th32ParentProcessID == ::GetCurrentProcessId()) {
+      children.insert(process.th32ProcessID);
+    }
+  }
+  THREADENTRY32 thread = {};
+  thread.dwSize = sizeof thread;
+  for (BOOL more = ::Thread32First(processes.Get(), &thread); more;
+       more = ::Thread32Next(processes.Get(), &thread)) {
+    if (!children.count(thread.th32OwnerProcessID)) continue;
+    const AutoHandle handle(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID));
+    if (!handle) continue;
+    const DWORD previous = suspend ? ::SuspendThread(handle.Get()) : ::ResumeThread(handle.Get());
+    if (previous != static_cast<DWORD>(-1)) ++count;
+  }
+  return count;
+}
+
+int timerTicks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; }
+
+// A copy that does not end (its interpreter is suspended here) must neither hold up the next
+// drop for ever nor freeze the window: after a few seconds that drop is turned away.
+TEST_F(Conversion, ADropWhileTheLastCopyHangsIsTurnedAway) {
+  const std::string firstContent = SomeBytes(30000000, 81);
+  const std::string first = Archive("big.zip", firstContent);
+  ASSERT_TRUE(Drop(first, {}, false).empty());
+  if (SuspendChildren(true) == 0) GTEST_SKIP() << "the copy ended before it could be held";
+  const std::string firstBatch = ReadBytes(BatchPath());
+
+  // Lets the copy go on in any case, so that a drop that waits for ever still comes back.
+  const AutoHandle returned(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  std::thread rescue([&returned] {
+    ::WaitForSingleObject(returned.Get(), 12000);
+    SuspendChildren(false);
+  });
+  const std::string next = Archive("next.kz", "next");
+  timerTicks = 0;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CountTick);
+  const DWORD start = ::GetTickCount();
+  const std::vector<BoxSeen> boxes = Drop(next, {}, false);
+  const DWORD took = ::GetTickCount() - start;
+  ::KillTimer(nullptr, timer);
+  ::SetEvent(returned.Get());
+  rescue.join();
+
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].message, kStillBusy);
+  EXPECT_LT(took, 10000u);
+  EXPECT_GT(timerTicks, 10) << "the window's messages were not handled while waiting";
+  EXPECT_EQ(ReadBytes(BatchPath()), firstBatch) << "the running copy's batch file was rewritten";
+  WaitForPendingBatch();
+  EXPECT_FALSE(Exists(ExeFor(next)));
+  EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(first)), stub_ + firstContent));
 }
 
 // COPYCMD=/-Y makes copy ask before it replaces a file; the hidden copy must not ask.

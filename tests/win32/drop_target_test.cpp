@@ -313,6 +313,48 @@ TEST_F(DropTargetTest, FileListsBecomeOneText) {
   }
 }
 
+// Runs under code page 936 and, as drop_target_test_cp1252, under 1252. A character with no
+// exact equivalent must arrive as "?", never as the lookalike best-fit mapping would pick:
+// U+FF02 as the quotation mark, U+FF3C and U+2215 as the backslash and the slash.
+TEST_F(DropTargetTest, DroppedNamesConvertExactlyOrShowAQuestionMark) {
+  const bool western = ::GetACP() == 1252;
+  ASSERT_TRUE(western || ::GetACP() == 936) << "code page " << ::GetACP();
+  struct Case {
+    const wchar_t* wide;
+    std::string gbk;      // code page 936
+    std::string western;  // code page 1252
+  } cases[] = {
+      {L"C:\\a\uFF02&mkdir pwned&\uFF02.zip",
+       "C:\\a" + Bytes("A3 A2") + "&mkdir pwned&" + Bytes("A3 A2") + ".zip",
+       "C:\\a?&mkdir pwned&?.zip"},
+      {L"C:\\dl\\up\uFF3C..\uFF3Cx.kz",
+       "C:\\dl\\up" + Bytes("A3 DC") + ".." + Bytes("A3 DC") + "x.kz", "C:\\dl\\up?..?x.kz"},
+      {L"C:\\dl\\a\u2215b.zip", "C:\\dl\\a" + Bytes("A8 4D") + "b.zip", "C:\\dl\\a?b.zip"},
+      {L"C:\\dl\\soft\u00ADhyphen.zip", "C:\\dl\\soft?hyphen.zip",
+       "C:\\dl\\soft" + Bytes("AD") + "hyphen.zip"},
+      {L"C:\\dl\\\u00C0.kz", "C:\\dl\\?.kz", "C:\\dl\\" + Bytes("C0") + ".kz"},
+      {L"C:\\dl\\\u5305.kz", "C:\\dl\\" + Bytes("B0 FC") + ".kz", "C:\\dl\\?.kz"},
+      {L"C:\\dl\\\uAC00.kz", "C:\\dl\\?.kz", "C:\\dl\\?.kz"},
+  };
+  for (const Case& c : cases) {
+    const std::string& expected = western ? c.western : c.gbk;
+    SCOPED_TRACE(expected);
+    FakeDataObject data;
+    data.Offer(CF_HDROP, WideFileList({c.wide}));
+    RecordingTarget target(kFilesOnly);
+    DragAndDrop(target, &data, 0, kAll);
+    ASSERT_EQ(target.received.size(), 1u);
+    EXPECT_EQ(target.received[0].text, expected);
+  }
+  // HTML goes through the same code page without best-fit mapping.
+  FakeDataObject html;
+  html.Offer(kHtml, "\xEF\xBC\x82<a>\xC3\x80");  // U+FF02, U+00C0
+  RecordingTarget target(Accepting({DropKind::kHtml}));
+  DragAndDrop(target, &html, 0, kAll);
+  ASSERT_EQ(target.received.size(), 1u);
+  EXPECT_EQ(target.received[0].text, western ? "?<a>" + Bytes("C0") : Bytes("A3 A2") + "<a>?");
+}
+
 TEST_F(DropTargetTest, MalformedFileListsAreNotRead) {
   std::string pastTheEnd = FileList({"a"});
   pastTheEnd[0] = 100;  // pFiles beyond the block

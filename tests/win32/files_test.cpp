@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/dll_search.h"
 #include "base/files.h"
 #include "base/win32_handles.h"
 #include "tests/win32/scratch_folder.h"
@@ -273,6 +274,22 @@ TEST(GetSpecialFolder, AnswerThatDoesNotFitIsAbsent) {
       EXPECT_TRUE(folder.empty()) << folder.c_str();
     }
   }
+}
+
+// A DLL that arrived beside the program (here a copy of this test under a DLL's name) is found
+// by name until the search is restricted, and never after. Runs last: the restriction stays.
+TEST(RestrictDllSearch, TheProgramsOwnFolderIsNoLongerSearched) {
+  char self[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  ASSERT_TRUE(length > 0 && length < MAX_PATH);
+  const std::string exe(self, length);
+  const std::string planted = exe.substr(0, exe.rfind('\\') + 1) + "quillet_planted.dll";
+  ASSERT_TRUE(::CopyFileA(exe.c_str(), planted.c_str(), FALSE));
+  RestrictDllSearch();
+  const HMODULE loaded = ::LoadLibraryA("quillet_planted.dll");
+  EXPECT_EQ(loaded, nullptr) << "the planted DLL was loaded";
+  if (loaded) ::FreeLibrary(loaded);
+  ::DeleteFileA(planted.c_str());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "base/win32_handles.h"
 #include "tests/win32/box_watcher.h"
 
 namespace quillet {
@@ -153,6 +154,23 @@ TEST(ShowMessageBox, OwnerIsPassedOn) {
   EXPECT_NE(shown.seen.box.owner, nullptr);
   EXPECT_FALSE(shown.seen.otherWindowEnabled) << "the owner is disabled while the box is up";
   EXPECT_EQ(shown.result, 0);
+}
+
+// A box whose owner is no window cannot be shown. Nobody pressed OK, so OK must not come back:
+// the converter would take it as consent to replace an executable.
+TEST(ShowMessageBox, ABoxThatCannotBeShownIsNotAnAnswer) {
+  HWND noWindow = nullptr;
+  {
+    const AutoWindow gone(::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                            nullptr, nullptr));
+    ASSERT_TRUE(gone);
+    noWindow = gone.Get();
+  }
+  ASSERT_FALSE(::IsWindow(noWindow));
+  for (const std::int32_t flags : {0, 1}) {
+    SCOPED_TRACE(flags);
+    EXPECT_EQ(ShowMessageBox("x", flags, std::nullopt, noWindow), kMessageBoxNotShown);
+  }
 }
 
 }  // namespace
