@@ -156,9 +156,20 @@ private:
             // FALSE: on_init chose the focus itself.
             return on_init() ? TRUE : FALSE;
         case WM_COMMAND:
+            // Enter reaches us as IDOK whatever the view shows, and a hidden button's
+            // mnemonic or a queued click can arrive late: each command acts only in its own
+            // view. A second Extract would replace the destination the worker is using.
             switch (LOWORD(wparam)) {
-            case IDC_BROWSE: on_browse(); return TRUE;
-            case IDOK: view_ == View::summary ? on_open_folder() : on_extract(); return TRUE;
+            case IDC_BROWSE:
+                if (view_ == View::setup) on_browse();
+                return TRUE;
+            case IDOK:
+                if (view_ == View::setup) {
+                    on_extract();
+                } else if (view_ == View::summary) {
+                    on_open_folder();
+                }
+                return TRUE;
             case IDCANCEL: on_cancel(); return TRUE;
             }
             break;
