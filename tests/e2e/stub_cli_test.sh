@@ -352,8 +352,16 @@ case_zone() {
   run marked.exe -y -ogarbled.out
   cmp -s internet.txt garbled.out/readme.txt:Zone.Identifier && pass ||
     fail "a garbled mark was not replaced by the Internet zone"
-  # No mark, no stream.
+  # A mark that is there but cannot be read is a mark all the same: here the "stream" is a
+  # folder, which opens with an access error.
   rm marked.exe:Zone.Identifier
+  mkdir marked.exe:Zone.Identifier
+  run marked.exe -y -ounreadable.out
+  expect_code 0 "unreadable mark"
+  cmp -s internet.txt unreadable.out/readme.txt:Zone.Identifier && pass ||
+    fail "an unreadable mark was taken for no mark"
+  rmdir marked.exe:Zone.Identifier
+  # No mark, no stream.
   run marked.exe -y -oplain.out
   if find plain.out -name '*:Zone.Identifier' | grep -q .; then fail "marks without a marked exe"; else pass; fi
 }
