@@ -263,6 +263,8 @@ private:
         WorkerObserver observer(*self);
         self->result_ = extract_archive(*self->session_.source, self->session_.archive_offset,
                                         self->destination_.get(), self->options_, observer, &self->listing_);
+        // The summary stays up: the folders must not stay locked meanwhile.
+        self->destination_->release_folders();
         ::PostMessageW(self->window_, msg_done, 0, 0);
         return 0;
     }
