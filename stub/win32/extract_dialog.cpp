@@ -34,18 +34,6 @@ constexpr int summary_controls[] = {IDC_SUMMARY, IDC_SUMMARY_PATH, IDC_PROBLEMS}
 
 enum class View { setup, progress, summary };
 
-// A slim reader-writer lock taken exclusively for the scope.
-class Locked {
-public:
-    explicit Locked(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
-    ~Locked() { ::ReleaseSRWLockExclusive(&lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
-
 // COM for the folder chooser, for the dialog's lifetime.
 class ComApartment {
 public:
@@ -106,7 +94,7 @@ private:
             if (current != last_current_) {
                 last_current_ = current;
                 std::wstring shown = shown_entry(current);
-                Locked lock(dialog_.current_lock_);
+                ExclusiveLock lock(dialog_.current_lock_);
                 dialog_.current_.swap(shown);
             }
         }
@@ -303,7 +291,7 @@ private:
         }
         std::wstring current;
         {
-            Locked lock(current_lock_);
+            ExclusiveLock lock(current_lock_);
             current = current_;
         }
         if (current != shown_current_) {

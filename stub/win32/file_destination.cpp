@@ -64,18 +64,6 @@ std::wstring without_trailing_separator(std::wstring path) {
     return path;
 }
 
-// Holds a slim reader-writer lock exclusively for the scope.
-class Exclusive {
-public:
-    explicit Exclusive(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
-    ~Exclusive() { ::ReleaseSRWLockExclusive(&lock_); }
-    Exclusive(const Exclusive&) = delete;
-    Exclusive& operator=(const Exclusive&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
-
 bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 }  // namespace
@@ -318,7 +306,7 @@ Status FileDestination::create_root() {
     std::wstring path = final_path(handle.get());
     if (path.empty()) return last_error();
     path = without_trailing_separator(std::move(path));  // a drive's root is "\", its folders "\a"
-    Exclusive guard(lock_);
+    ExclusiveLock guard(lock_);
     root_folder_ = std::shared_ptr<const OpenFolder>(
         std::make_unique<OpenFolder>(OpenFolder{std::move(handle), std::move(path)}));
     recent_.clear();
@@ -326,14 +314,14 @@ Status FileDestination::create_root() {
 }
 
 void FileDestination::release_folders() {
-    Exclusive guard(lock_);
+    ExclusiveLock guard(lock_);
     root_folder_.reset();
     recent_.clear();
 }
 
 std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& path, bool create, Status& status) {
     {
-        Exclusive guard(lock_);
+        ExclusiveLock guard(lock_);
         if (path.empty()) {
             if (!root_folder_) status = Status::failure("the destination folder is not open");
             return root_folder_;
@@ -355,7 +343,7 @@ std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& pat
                    status);
     if (!opened) return nullptr;
     constexpr size_t recent_folders = 32;
-    Exclusive guard(lock_);
+    ExclusiveLock guard(lock_);
     recent_.emplace(recent_.begin(), path, opened);
     if (recent_.size() > recent_folders) recent_.pop_back();
     return opened;

@@ -284,6 +284,7 @@ TEST_F(StubDestinationFolder, FolderSwappedForALinkDoesNotRedirect) {
         {DestinationStep::file_written, "before-rename"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
         FileDestination destination(root_);
         ASSERT_TRUE(destination.create_root());
         const std::wstring folder = root_ + L"\\" + widen(c.folder);
@@ -295,9 +296,9 @@ TEST_F(StubDestinationFolder, FolderSwappedForALinkDoesNotRedirect) {
         });
         put(destination, c.folder + "/x.txt", "payload");  // failing is fine; going elsewhere is not
         if (wine) {
-            EXPECT_TRUE(swapped) << c.folder << ": the swap did not happen; nothing was tested";
+            EXPECT_TRUE(swapped) << "the swap did not happen; nothing was tested";
         }
-        EXPECT_EQ(names_in(elsewhere), std::vector<std::wstring>{}) << c.folder << ": the write followed the link";
+        EXPECT_EQ(names_in(elsewhere), std::vector<std::wstring>{}) << "the write followed the link";
         if (swapped && wine) {  // the link only, not where it leads
             run_unix_script(L"rm -- \\\"$1\\\"", {unix_path(folder)},
                             [&] { return ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES; });
