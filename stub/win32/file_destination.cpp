@@ -75,14 +75,13 @@ struct OpenFolder {
 
 namespace {
 
-// Opens (creating it when asked) the folder `name` inside `parent` and checks what was opened:
+// Opens the folder `name` inside `parent`, creating it when missing, and checks what was opened:
 // a real folder, where `parent` says it is. Junctions and symbolic links name another place
 // and are refused; other reparse points (cloud placeholders, deduplicated folders) are
 // ordinary folders as far as we are concerned.
-std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std::wstring& name, bool create,
-                                             Status& status) {
-    FileHandle handle = open_in(parent.handle.get(), name, folder_access, folder_share,
-                                create ? FILE_OPEN_IF : FILE_OPEN, FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std::wstring& name, Status& status) {
+    FileHandle handle = open_in(parent.handle.get(), name, folder_access, folder_share, FILE_OPEN_IF,
+                                FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
     if (!handle) {
         status = ::GetLastError() == ERROR_DIRECTORY ? file_in_the_way() : last_error();
         return nullptr;
@@ -319,7 +318,7 @@ void FileDestination::release_folders() {
     recent_.clear();
 }
 
-std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& path, bool create, Status& status) {
+std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& path, Status& status) {
     {
         ExclusiveLock guard(lock_);
         if (path.empty()) {
@@ -336,11 +335,10 @@ std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& pat
     // Not among the recent: its parent first (perhaps known), then this one component.
     const size_t slash = path.rfind('/');
     const std::shared_ptr<const OpenFolder> parent =
-        folder(slash == std::string::npos ? std::string() : path.substr(0, slash), create, status);
+        folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
     if (!parent) return nullptr;
     std::shared_ptr<const OpenFolder> opened =
-        open_child(*parent, widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1)), create,
-                   status);
+        open_child(*parent, widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1)), status);
     if (!opened) return nullptr;
     constexpr size_t recent_folders = 32;
     ExclusiveLock guard(lock_);
@@ -351,7 +349,7 @@ std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& pat
 
 Status FileDestination::create_folder(const std::string& path) {
     Status status;
-    return folder(path, true, status) ? Status::success() : status;
+    return folder(path, status) ? Status::success() : status;
 }
 
 Existing FileDestination::exists(const std::string& path) {
@@ -368,7 +366,7 @@ Existing FileDestination::exists(const std::string& path) {
 std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, Status& status) {
     const size_t slash = path.rfind('/');
     std::shared_ptr<const OpenFolder> parent =
-        folder(slash == std::string::npos ? std::string() : path.substr(0, slash), true, status);
+        folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
     if (!parent) return nullptr;
     if (hook_) hook_(DestinationStep::folder_checked);
     const std::wstring target = widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1));

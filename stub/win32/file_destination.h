@@ -59,9 +59,9 @@ public:
     void set_hook(DestinationHook hook) { hook_ = std::move(hook); }
 
 private:
-    // The folder `path` names below the root, from the cache or opened (and created when
-    // `create`) one component at a time from the nearest one known.
-    std::shared_ptr<const OpenFolder> folder(const std::string& path, bool create, Status& status);
+    // The folder `path` names below the root: one of the recent, or opened (and created when
+    // missing) one component at a time from the nearest one known.
+    std::shared_ptr<const OpenFolder> folder(const std::string& path, Status& status);
 
     std::wstring root_;
     DestinationHook hook_;
