@@ -34,18 +34,6 @@ constexpr int summary_controls[] = {IDC_SUMMARY, IDC_SUMMARY_PATH, IDC_PROBLEMS}
 
 enum class View { setup, progress, summary };
 
-// A slim reader-writer lock taken exclusively for the scope.
-class Locked {
-public:
-    explicit Locked(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
-    ~Locked() { ::ReleaseSRWLockExclusive(&lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
-
 // COM for the folder chooser, for the dialog's lifetime.
 class ComApartment {
 public:
@@ -106,7 +94,7 @@ private:
             if (current != last_current_) {
                 last_current_ = current;
                 std::wstring shown = shown_entry(current);
-                Locked lock(dialog_.current_lock_);
+                ExclusiveLock lock(dialog_.current_lock_);
                 dialog_.current_.swap(shown);
             }
         }
@@ -156,9 +144,20 @@ private:
             // FALSE: on_init chose the focus itself.
             return on_init() ? TRUE : FALSE;
         case WM_COMMAND:
+            // Enter reaches us as IDOK whatever the view shows, and a hidden button's
+            // mnemonic or a queued click can arrive late: each command acts only in its own
+            // view. A second Extract would replace the destination the worker is using.
             switch (LOWORD(wparam)) {
-            case IDC_BROWSE: on_browse(); return TRUE;
-            case IDOK: view_ == View::summary ? on_open_folder() : on_extract(); return TRUE;
+            case IDC_BROWSE:
+                if (view_ == View::setup) on_browse();
+                return TRUE;
+            case IDOK:
+                if (view_ == View::setup) {
+                    on_extract();
+                } else if (view_ == View::summary) {
+                    on_open_folder();
+                }
+                return TRUE;
             case IDCANCEL: on_cancel(); return TRUE;
             }
             break;
@@ -252,6 +251,8 @@ private:
         WorkerObserver observer(*self);
         self->result_ = extract_archive(*self->session_.source, self->session_.archive_offset,
                                         self->destination_.get(), self->options_, observer, &self->listing_);
+        // The summary stays up: the folders must not stay locked meanwhile.
+        self->destination_->release_folders();
         ::PostMessageW(self->window_, msg_done, 0, 0);
         return 0;
     }
@@ -290,7 +291,7 @@ private:
         }
         std::wstring current;
         {
-            Locked lock(current_lock_);
+            ExclusiveLock lock(current_lock_);
             current = current_;
         }
         if (current != shown_current_) {

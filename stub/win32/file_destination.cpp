@@ -2,11 +2,15 @@
 #include "file_destination.h"
 
 #include <windows.h>
+#include <winternl.h>
 
-#include <vector>
+#include <algorithm>
+#include <atomic>
+#include <limits>
 
 #include "handles.h"
 #include "messages.h"
+#include "relative_open.h"
 
 namespace kzsfx::win32 {
 namespace {
@@ -21,34 +25,6 @@ bool starts_with(std::wstring_view text, std::wstring_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
 
-// Junctions and symbolic links name another place; anything below the destination that is
-// one could carry the extraction outside it. Other reparse points (cloud placeholders,
-// deduplicated files) are ordinary folders as far as we are concerned. A reparse point
-// without a tag (how Wine shows a Unix symbolic link) counts as a link.
-bool is_link(const std::wstring& path) {
-    WIN32_FIND_DATAW found{};
-    HANDLE search = ::FindFirstFileW(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return true;
-    ::FindClose(search);
-    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-           (found.dwReserved0 == 0 || IsReparseTagNameSurrogate(found.dwReserved0));
-}
-
-// Makes `path` an existing real folder: creates it when missing, refuses a file or a link.
-Status ensure_folder(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        if (::CreateDirectoryW(path.c_str(), nullptr)) return Status::success();
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) return last_error();
-        attributes = ::GetFileAttributesW(path.c_str());
-    }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Status::failure("a file of that name is in the way");
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && is_link(path)) {
-        return Status::failure("a link of that name is in the way; not followed");
-    }
-    return Status::success();
-}
-
 // Where the components that may be created begin: after "\\?\C:\" or "\\?\UNC\server\share\".
 size_t first_component(const std::wstring& root) {
     if (starts_with(root, long_unc_prefix)) {
@@ -61,16 +37,106 @@ size_t first_component(const std::wstring& root) {
     return at == std::wstring::npos ? root.size() : at + 1;
 }
 
+// Folders are held without FILE_SHARE_DELETE: while we have one open, nobody can rename it or
+// put something else in its place.
+constexpr ACCESS_MASK folder_access = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+constexpr ULONG folder_share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr ULONG any_share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+Status file_in_the_way() { return Status::failure("a file of that name is in the way"); }
+Status link_in_the_way() { return Status::failure("a link of that name is in the way; not followed"); }
+
+bool same_text(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+               CSTR_EQUAL;
+}
+
+// True when `child` is one component below `parent` (both final paths).
+bool is_child_of(std::wstring_view child, std::wstring_view parent) {
+    return child.size() > parent.size() + 1 && child[parent.size()] == L'\\' &&
+           child.find(L'\\', parent.size() + 1) == std::wstring_view::npos &&
+           same_text(child.substr(0, parent.size()), parent);
+}
+
+std::wstring without_trailing_separator(std::wstring path) {
+    if (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+}  // namespace
+
+struct OpenFolder {
+    FileHandle handle;
+    std::wstring final_path;  // as final_path() gives it, without a trailing separator
+};
+
+namespace {
+
+// Opens the folder `name` inside `parent`, creating it when missing, and checks what was opened:
+// a real folder, where `parent` says it is. Junctions and symbolic links name another place
+// and are refused; other reparse points (cloud placeholders, deduplicated folders) are
+// ordinary folders as far as we are concerned.
+std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std::wstring& name, Status& status) {
+    FileHandle handle = open_in(parent.handle.get(), name, folder_access, folder_share, FILE_OPEN_IF,
+                                FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+    if (!handle) {
+        status = ::GetLastError() == ERROR_DIRECTORY ? file_in_the_way() : last_error();
+        return nullptr;
+    }
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof(tag))) {
+        status = last_error();
+        return nullptr;
+    }
+    if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if (tag.ReparseTag == 0 || IsReparseTagNameSurrogate(tag.ReparseTag)) {
+            status = link_in_the_way();
+            return nullptr;
+        }
+        // Its filter must see the open to show the folder's content.
+        handle = open_in(parent.handle.get(), name, folder_access, folder_share, FILE_OPEN, FILE_DIRECTORY_FILE);
+        if (!handle) {
+            status = last_error();
+            return nullptr;
+        }
+    }
+    // Where the open really led: a system that follows links whatever we ask (Wine, for a
+    // Unix symbolic link) shows it here, as does a folder swapped between the two opens above.
+    std::wstring path = final_path(handle.get());
+    if (path.empty()) {
+        status = last_error();
+        return nullptr;
+    }
+    if (!is_child_of(path, parent.final_path)) {
+        status = link_in_the_way();
+        return nullptr;
+    }
+    return std::shared_ptr<const OpenFolder>(
+        std::make_unique<OpenFolder>(OpenFolder{std::move(handle), std::move(path)}));
+}
+
 class FileOutput final : public OutputFile {
 public:
-    FileOutput(FileHandle file, std::wstring temporary, std::wstring target)
-        : file_(std::move(file)), temporary_(std::move(temporary)), target_(std::move(target)) {}
+    FileOutput(FileHandle file, std::shared_ptr<const OpenFolder> folder, std::wstring temporary, std::wstring target,
+               const DestinationHook& hook)
+        : file_(std::move(file)),
+          folder_(std::move(folder)),
+          temporary_(std::move(temporary)),
+          target_(std::move(target)),
+          hook_(hook) {}
 
     ~FileOutput() override {
         if (committed_) return;
+        // Through the handle: its name may no longer lead to it.
+        FILE_DISPOSITION_INFO dispose{TRUE};
+        ::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &dispose, sizeof(dispose));
         file_.close();
-        ::DeleteFileW(temporary_.c_str());
-        if (marked_) ::DeleteFileW((temporary_ + zone_stream).c_str());
+        // Gone with the file on NTFS; a sibling file where streams are emulated (Wine).
+        if (marked_) open_in(folder_->handle.get(), temporary_ + zone_stream, DELETE, any_share, FILE_OPEN,
+                             FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
     }
 
     Status write(const void* data, std::size_t size) override {
@@ -87,8 +153,8 @@ public:
 
     Status set_zone_mark(std::string_view content) override {
         marked_ = true;
-        FileHandle stream(::CreateFileW((temporary_ + zone_stream).c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle stream = open_in(folder_->handle.get(), temporary_ + zone_stream, GENERIC_WRITE, 0,
+                                    FILE_OVERWRITE_IF, FILE_NON_DIRECTORY_FILE);
         if (!stream) return last_error();
         DWORD written = 0;
         if (!::WriteFile(stream.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
@@ -100,49 +166,76 @@ public:
     }
 
     Status commit(const FileMetadata& meta, bool replace_existing, std::string& meta_warning) override {
-        // The time goes on through the open handle; a rename keeps it.
-        if (meta.modified_seconds) {
-            constexpr std::int64_t seconds_1601_to_1970 = 11644473600;
-            const std::int64_t ticks = (*meta.modified_seconds + seconds_1601_to_1970) * 10000000 +
-                                       meta.modified_nanoseconds / 100;
-            if (ticks >= 0) {
-                FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32)};
-                if (!::SetFileTime(file_.get(), nullptr, nullptr, &time)) meta_warning = system_message(::GetLastError());
-            }
-        }
-        if (!file_.close()) return last_error();
-        const DWORD flags = replace_existing ? MOVEFILE_REPLACE_EXISTING : 0;
-        if (!::MoveFileExW(temporary_.c_str(), target_.c_str(), flags)) {
+        if (hook_) hook_(DestinationStep::file_written);
+        if (!rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
             const DWORD error = ::GetLastError();
             // The user agreed to replace the file; its read-only flag should not stop that.
-            const DWORD attributes = ::GetFileAttributesW(target_.c_str());
-            if (!replace_existing || error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
-                (attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
-                !::SetFileAttributesW(target_.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) ||
-                !::MoveFileExW(temporary_.c_str(), target_.c_str(), flags)) {
+            if (!replace_existing || error != ERROR_ACCESS_DENIED || !clear_read_only() ||
+                !rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
                 return Status::failure(system_message(error));
             }
         }
         committed_ = true;
-        // On NTFS the stream went with the rename. A file system that keeps "streams" as
-        // sibling files (Wine's emulation) still has it under the temporary name: follow.
-        if (marked_) {
-            const std::wstring left_behind = temporary_ + zone_stream;
-            if (::GetFileAttributesW(left_behind.c_str()) != INVALID_FILE_ATTRIBUTES &&
-                !::MoveFileExW(left_behind.c_str(), (target_ + zone_stream).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-                meta_warning = system_message(::GetLastError());
-            }
+        if (marked_) carry_left_behind_mark(meta_warning);
+        // Time and read-only flag in one call, through the handle; the rename kept the handle.
+        FILE_BASIC_INFO basic{};  // zero: left as it is
+        if (meta.modified_seconds) {
+            basic.LastWriteTime.QuadPart = file_time(*meta.modified_seconds, meta.modified_nanoseconds);
         }
-        if (meta.read_only && !::SetFileAttributesW(target_.c_str(), FILE_ATTRIBUTE_READONLY)) {
+        if (meta.read_only) basic.FileAttributes = FILE_ATTRIBUTE_READONLY;
+        if ((basic.LastWriteTime.QuadPart != 0 || basic.FileAttributes != 0) &&
+            !::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) {
             meta_warning = system_message(::GetLastError());
         }
+        if (!file_.close()) return last_error();
         return Status::success();
     }
 
 private:
+    // 100-nanosecond ticks since 1601, or 0 (not set) when the time has no such form.
+    static std::int64_t file_time(std::int64_t seconds, std::uint32_t nanoseconds) {
+        constexpr std::int64_t seconds_1601_to_1970 = 11644473600;
+        constexpr std::int64_t ticks_per_second = 10000000;
+        if (seconds < -seconds_1601_to_1970 ||
+            seconds > std::numeric_limits<std::int64_t>::max() / ticks_per_second - seconds_1601_to_1970 - 1) {
+            return 0;
+        }
+        return (seconds + seconds_1601_to_1970) * ticks_per_second + nanoseconds / 100;
+    }
+
+    bool clear_read_only() {
+        FileHandle existing = open_in(folder_->handle.get(), target_, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                      any_share, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+        FILE_BASIC_INFO basic{};
+        if (!existing || !::GetFileInformationByHandleEx(existing.get(), FileBasicInfo, &basic, sizeof(basic)) ||
+            (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) {
+            return false;
+        }
+        const DWORD attributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        basic = FILE_BASIC_INFO{};
+        basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+        return ::SetFileInformationByHandle(existing.get(), FileBasicInfo, &basic, sizeof(basic)) != FALSE;
+    }
+
+    // On NTFS the stream went with the rename. Where streams are emulated as sibling files
+    // (Wine) it is still under the temporary name: follow.
+    void carry_left_behind_mark(std::string& meta_warning) {
+        FileHandle left = open_in(folder_->handle.get(), temporary_ + zone_stream, DELETE, any_share, FILE_OPEN,
+                                  FILE_NON_DIRECTORY_FILE);
+        if (!left) {
+            if (!missing(::GetLastError())) meta_warning = system_message(::GetLastError());
+            return;
+        }
+        if (!rename_in(left.get(), folder_->handle.get(), target_ + zone_stream, true)) {
+            meta_warning = system_message(::GetLastError());
+        }
+    }
+
     FileHandle file_;
+    std::shared_ptr<const OpenFolder> folder_;
     std::wstring temporary_;
     std::wstring target_;
+    const DestinationHook& hook_;
     bool committed_ = false;
     bool marked_ = false;
 };
@@ -187,12 +280,7 @@ std::wstring absolute_long_path(const std::wstring& folder) {
 
 FileDestination::FileDestination(std::wstring root) : root_(std::move(root)) {}
 
-std::wstring FileDestination::full(const std::string& path) const {
-    std::wstring result = root_;
-    if (!result.empty() && result.back() != L'\\') result += L'\\';
-    for (wchar_t c : widen(path)) result += c == L'/' ? L'\\' : c;
-    return result;
-}
+FileDestination::~FileDestination() = default;
 
 Status FileDestination::create_root() {
     // Parents the user named may be missing too; each is created in turn.
@@ -206,51 +294,94 @@ Status FileDestination::create_root() {
         }
         at = end + 1;
     }
-    const DWORD attributes = ::GetFileAttributesW(root_.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return last_error();
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Status::failure("a file of that name is in the way");
+    // The root is the user's choice: reached through links if its path has any. Below it,
+    // nothing is.
+    FileHandle handle(::CreateFileW(root_.c_str(), folder_access | SYNCHRONIZE, folder_share, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return last_error();
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof(tag))) return last_error();
+    if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return file_in_the_way();
+    std::wstring path = final_path(handle.get());
+    if (path.empty()) return last_error();
+    path = without_trailing_separator(std::move(path));  // a drive's root is "\", its folders "\a"
+    ExclusiveLock guard(lock_);
+    root_folder_ = std::shared_ptr<const OpenFolder>(
+        std::make_unique<OpenFolder>(OpenFolder{std::move(handle), std::move(path)}));
+    recent_.clear();
     return Status::success();
+}
+
+void FileDestination::release_folders() {
+    ExclusiveLock guard(lock_);
+    root_folder_.reset();
+    recent_.clear();
+}
+
+std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& path, Status& status) {
+    {
+        ExclusiveLock guard(lock_);
+        if (path.empty()) {
+            if (!root_folder_) status = Status::failure("the destination folder is not open");
+            return root_folder_;
+        }
+        for (auto known = recent_.begin(); known != recent_.end(); ++known) {
+            if (known->first == path) {
+                std::rotate(recent_.begin(), known, known + 1);
+                return recent_.front().second;
+            }
+        }
+    }
+    // Not among the recent: its parent first (perhaps known), then this one component.
+    const size_t slash = path.rfind('/');
+    const std::shared_ptr<const OpenFolder> parent =
+        folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
+    if (!parent) return nullptr;
+    std::shared_ptr<const OpenFolder> opened =
+        open_child(*parent, widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1)), status);
+    if (!opened) return nullptr;
+    constexpr size_t recent_folders = 32;
+    ExclusiveLock guard(lock_);
+    recent_.emplace(recent_.begin(), path, opened);
+    if (recent_.size() > recent_folders) recent_.pop_back();
+    return opened;
 }
 
 Status FileDestination::create_folder(const std::string& path) {
-    // One component at a time from the root, each checked, so no link is ever followed.
-    std::wstring current = root_;
-    size_t at = 0;
-    while (at < path.size()) {
-        size_t end = path.find('/', at);
-        if (end == std::string::npos) end = path.size();
-        if (current.back() != L'\\') current += L'\\';
-        current += widen(std::string_view(path).substr(at, end - at));
-        if (Status status = ensure_folder(current); !status) return status;
-        at = end + 1;
-    }
-    return Status::success();
+    Status status;
+    return folder(path, status) ? Status::success() : status;
 }
 
 Existing FileDestination::exists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesW(full(path).c_str());
+    // By name: the answer only decides whether to ask before replacing. The rename itself
+    // refuses to replace anything it was not allowed to.
+    std::wstring full = root_;
+    if (!path.empty() && full.back() != L'\\') full += L'\\';
+    for (wchar_t c : widen(path)) full += c == L'/' ? L'\\' : c;
+    const DWORD attributes = ::GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Existing::nothing;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::folder : Existing::file;
 }
 
 std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, Status& status) {
     const size_t slash = path.rfind('/');
-    if (slash != std::string::npos) {
-        status = create_folder(path.substr(0, slash));
-        if (!status) return nullptr;
-    }
-    const std::wstring target = full(path);
-    const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
-    // A name of our own beside the target: on the same volume, so the commit is a rename.
-    static unsigned counter = 0;
+    std::shared_ptr<const OpenFolder> parent =
+        folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
+    if (!parent) return nullptr;
+    if (hook_) hook_(DestinationStep::folder_checked);
+    const std::wstring target = widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1));
+    // A name of our own beside the target: in the same folder, so the commit is a rename.
+    static std::atomic<unsigned> counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring temporary = folder + L"~kzsfx" + format_count(::GetCurrentProcessId()) + L"-" +
-                                       format_count(++counter) + L".tmp";
-        FileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        std::wstring temporary =
+            L"~kzsfx" + format_count(::GetCurrentProcessId()) + L"-" + format_count(++counter) + L".tmp";
+        FileHandle file = open_in(parent->handle.get(), temporary, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE,
+                                  FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
         if (file) {
             status = Status::success();
-            return std::make_unique<FileOutput>(std::move(file), temporary, target);
+            return std::make_unique<FileOutput>(std::move(file), std::move(parent), std::move(temporary), target,
+                                                hook_);
         }
         if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
     }

@@ -47,18 +47,29 @@ std::optional<std::size_t> FileSource::read_at(std::uint64_t offset, void* buffe
 }
 
 std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_t limit) {
-    FileHandle stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!stream) return std::nullopt;
+    // Shared every way: a mark is read whenever it can be, whoever else has it open.
+    FileHandle stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!stream) {
+        // Only these say there is no stream (a volume without streams has none either). Any
+        // other failure, such as a denied or locked stream, hides a mark that is there, and
+        // taking it for none would make a download look like a trusted local file.
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) {
+            return std::nullopt;
+        }
+        return std::string();
+    }
     std::string content(limit + 1, '\0');
     DWORD total = 0;
     while (total < content.size()) {
         DWORD read = 0;
         if (!::ReadFile(stream.get(), content.data() + total, static_cast<DWORD>(content.size() - total), &read,
-                        nullptr) ||
-            read == 0) {
-            break;
+                        nullptr)) {
+            return std::string();  // half a record is no record
         }
+        if (read == 0) break;
         total += read;
     }
     content.resize(total);

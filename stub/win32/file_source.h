@@ -27,6 +27,7 @@ private:
 
 // The raw content of `<path>:Zone.Identifier`, or nothing when the file carries no such
 // stream. Reads at most `limit` + 1 bytes so an oversized stream is recognisable as such.
+// A stream that is there but cannot be opened or read gives empty content: a mark, damaged.
 std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_t limit);
 
 }  // namespace kzsfx::win32

@@ -1,4 +1,5 @@
-// RAII for the Win32 resources the stub holds: kernel handles, files, modules, GDI objects.
+// RAII for the Win32 resources the stub holds: kernel handles, files, modules, GDI objects,
+// locks.
 #pragma once
 
 #include <windows.h>
@@ -65,5 +66,17 @@ using KernelHandle = Unique<KernelTraits>;
 using FileHandle = Unique<FileTraits>;
 // Fonts and brushes the stub creates.
 using GdiObject = Unique<GdiTraits>;
+
+// A slim reader-writer lock taken exclusively for the scope.
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
 
 }  // namespace kzsfx::win32

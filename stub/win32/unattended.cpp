@@ -123,6 +123,7 @@ int run_unattended(const CommandLine& command_line, Session& session, Console& c
     }
     const ExtractResult result =
         extract_archive(*session.source, session.archive_offset, &destination, options, observer, &listing);
+    destination.release_folders();
     // A run that failed before writing anything leaves no empty folder of ours behind.
     if (!root_existed && (result.fatal != Fatal::none || result.cancelled) && result.files == 0 &&
         result.folders == 0) {

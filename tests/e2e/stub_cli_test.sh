@@ -262,14 +262,15 @@ case_password() {
 }
 
 case_cli() {
-  # Only KnownDLLs load before main() restricts the DLL search, and comctl32, which the
-  # manifest takes from WinSxS: anything else could be a planted DLL beside a download.
+  # Only KnownDLLs load before main() restricts the DLL search, comctl32, which the manifest
+  # takes from WinSxS, and ntdll, which every process has before any DLL is looked for:
+  # anything else could be a planted DLL beside a download.
   i686-w64-mingw32-objdump -p "$stub" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' > imports.txt
   local dll
   while read -r dll; do
     case $dll in
       advapi32.dll | comctl32.dll | comdlg32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | ole32.dll | \
-        oleaut32.dll | shell32.dll | shlwapi.dll | user32.dll) pass ;;
+        ntdll.dll | oleaut32.dll | shell32.dll | shlwapi.dll | user32.dll) pass ;;
       *) fail "imports $dll before the DLL search is restricted" ;;
     esac
   done < imports.txt
@@ -353,8 +354,16 @@ case_zone() {
   run marked.exe -y -ogarbled.out
   cmp -s internet.txt garbled.out/readme.txt:Zone.Identifier && pass ||
     fail "a garbled mark was not replaced by the Internet zone"
-  # No mark, no stream.
+  # A mark that is there but cannot be read is a mark all the same: here the "stream" is a
+  # folder, which opens with an access error.
   rm marked.exe:Zone.Identifier
+  mkdir marked.exe:Zone.Identifier
+  run marked.exe -y -ounreadable.out
+  expect_code 0 "unreadable mark"
+  cmp -s internet.txt unreadable.out/readme.txt:Zone.Identifier && pass ||
+    fail "an unreadable mark was taken for no mark"
+  rmdir marked.exe:Zone.Identifier
+  # No mark, no stream.
   run marked.exe -y -oplain.out
   if find plain.out -name '*:Zone.Identifier' | grep -q .; then fail "marks without a marked exe"; else pass; fi
 }

@@ -194,6 +194,39 @@ else
   kill "$runner"
 fi
 
+# Enter while the worker is writing is no second Extract (which would swap the destination
+# under the worker): the run goes on to its summary and ends cleanly.
+"$wine_run" "$busy.exe" &
+runner=$!
+if dialog=$(find_window "$busy" 30); then
+  place "$dialog" 300 200
+  press "$dialog" Return
+  wait_for 30 writing || fail "no file being written before Enter"
+  press "$dialog" Return
+  press "$dialog" Return
+  writing && pass || fail "the extraction ended before Enter was pressed: nothing was tested"
+  whole() { [ "$(stat -c %s zeros.bin 2> /dev/null)" = 536870912 ] && ! writing; }
+  wait_for 60 whole || fail "the extraction did not finish after Enter"
+  sleep 1
+  if find_window "确认覆盖文件" 1 > /dev/null; then fail "Enter started a second extraction"; fi
+  snapshot "$dialog" enter-summary.png
+  press "$dialog" Return  # Close
+  if wait_for 20 bash -c "! kill -0 $runner 2> /dev/null"; then
+    wait "$runner"
+    code=$?
+    [ "$code" -eq 0 ] && pass || fail "exit code $code after Enter during the extraction, expected 0"
+  else
+    fail "the dialog did not close after Enter during the extraction"
+    kill "$runner"
+  fi
+  left=$(find . -maxdepth 1 -name '~kzsfx*')
+  [ -z "$left" ] && pass || fail "Enter during the extraction left $left"
+else
+  fail "the dialog did not appear for the Enter run"
+  kill "$runner"
+fi
+rm -f zeros.bin
+
 # An encrypted archive: the dialog asks for the password; a wrong one brings the question back.
 mkdir -p secret.src/内容
 printf 'classified\n' > secret.src/内容/机密.txt

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,97 @@ TEST_F(StubDestinationFolder, CarriesTheDownloadMarkToTheRealName) {
         ASSERT_TRUE(dropped->set_zone_mark(mark));
     }
     for (const std::wstring& name : names_in(root_)) EXPECT_EQ(name.find(L"~kzsfx"), std::wstring::npos) << narrow(name);
+}
+
+// Runs a Unix shell script under Wine with `arguments` as $1, $2..., and waits until `done`
+// says it has had its effect: Wine gives no handle to wait on for a Unix program.
+bool run_unix_script(const std::wstring& script, const std::vector<std::wstring>& arguments,
+                     const std::function<bool()>& done) {
+    std::wstring command = L"/bin/sh -c \"" + script + L"\" sh";
+    for (const std::wstring& argument : arguments) command += L" \"" + argument + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return false;
+    }
+    if (process.hThread != nullptr) ::CloseHandle(process.hThread);
+    if (process.hProcess != nullptr) ::CloseHandle(process.hProcess);
+    for (int waited = 0; waited < 10000; waited += 20) {
+        if (done()) return true;
+        ::Sleep(20);
+    }
+    return false;
+}
+
+bool is_link(const std::wstring& path) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    ::FindClose(search);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The Unix name Wine gives a Windows path; empty when not under Wine.
+std::wstring unix_path(const std::wstring& path) {
+    using Convert = char*(__cdecl*)(const wchar_t*);
+    const auto convert = reinterpret_cast<Convert>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) return {};
+    char* converted = convert(path.c_str());
+    if (converted == nullptr) return {};
+    std::wstring result = widen(converted);
+    ::HeapFree(::GetProcessHeap(), 0, converted);
+    return result;
+}
+
+// Moves `folder` aside and puts a link to `elsewhere` in its place: a Unix symbolic link under
+// Wine. On Windows the destination holds its folders open so that they cannot be moved; a
+// refused move is the protection at work. True when the link is in place.
+bool swap_for_link(const std::wstring& folder, const std::wstring& elsewhere) {
+    const std::wstring unix_folder = unix_path(folder);
+    if (!unix_folder.empty()) {
+        return run_unix_script(L"mv -- \\\"$1\\\" \\\"$1.moved\\\" && ln -s -- \\\"$2\\\" \\\"$1\\\"",
+                               {unix_folder, unix_path(elsewhere)}, [&] { return is_link(folder); });
+    }
+    return ::MoveFileW(folder.c_str(), (folder + L".moved").c_str()) &&
+           ::CreateSymbolicLinkW(folder.c_str(), elsewhere.c_str(),
+                                 SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+}
+
+// A folder that was checked and is then swapped for a link, before the file is created in it
+// or before the file is renamed into place, must not lead the write elsewhere.
+TEST_F(StubDestinationFolder, FolderSwappedForALinkDoesNotRedirect) {
+    ASSERT_TRUE(::CreateDirectoryW(base_.c_str(), nullptr));
+    const bool wine = !unix_path(base_).empty();
+    const struct {
+        DestinationStep step;
+        std::string folder;
+    } cases[] = {
+        {DestinationStep::folder_checked, "before-create"},
+        {DestinationStep::file_written, "before-rename"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        FileDestination destination(root_);
+        ASSERT_TRUE(destination.create_root());
+        const std::wstring folder = root_ + L"\\" + widen(c.folder);
+        const std::wstring elsewhere = base_ + L"\\elsewhere-" + widen(c.folder);
+        ASSERT_TRUE(::CreateDirectoryW(elsewhere.c_str(), nullptr));
+        bool swapped = false;
+        destination.set_hook([&](DestinationStep now) {
+            if (now == c.step && !swapped) swapped = swap_for_link(folder, elsewhere);
+        });
+        put(destination, c.folder + "/x.txt", "payload");  // failing is fine; going elsewhere is not
+        if (wine) {
+            EXPECT_TRUE(swapped) << "the swap did not happen; nothing was tested";
+        }
+        EXPECT_EQ(names_in(elsewhere), std::vector<std::wstring>{}) << "the write followed the link";
+        if (swapped && wine) {  // the link only, not where it leads
+            run_unix_script(L"rm -- \\\"$1\\\"", {unix_path(folder)},
+                            [&] { return ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES; });
+        }
+    }
 }
 
 TEST_F(StubDestinationFolder, ReportsFreeSpaceBeforeTheRootExists) {
