@@ -35,3 +35,29 @@ function(quillet_add_test name)
     gtest_discover_tests(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "native;${ARG_LABELS}")
   endif()
 endfunction()
+
+# Called at the end of each test folder's CMakeLists.txt. Each Windows build's tests run under
+# the Wine of their architecture, whatever the caller's environment says (scripts/wine-run reads
+# QUILLET_WINE_ARCH); the tests that drive real keys, clicks and drags through the X server
+# are labelled x-input, and scripts/test gives those alone a second try.
+function(quillet_finish_wine_tests)
+  if(NOT WIN32)
+    return()
+  endif()
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(wine_arch x64)
+  else()
+    set(wine_arch win32)
+  endif()
+  get_property(tests DIRECTORY PROPERTY TESTS)
+  if(NOT tests)
+    return()
+  endif()
+  set_property(TEST ${tests} APPEND PROPERTY ENVIRONMENT QUILLET_WINE_ARCH=${wine_arch})
+  foreach(test IN ITEMS frame_keys drop_drag_test program_e2e_test program_e2e_test_cp1252
+                        stub_e2e_dialog)
+    if(test IN_LIST tests)
+      set_property(TEST ${test} APPEND PROPERTY LABELS x-input)
+    endif()
+  endforeach()
+endfunction()

@@ -4,8 +4,12 @@
 #include <cstdint>
 #include <span>
 
+// Bounds of the embedded picture, defined by the generated banner_png.S.
+extern "C" const std::uint8_t quillet_banner_png_begin[];
+extern "C" const std::uint8_t quillet_banner_png_end[];
+
 namespace quillet {
 
-std::span<const std::uint8_t> BannerPng();
+inline std::span<const std::uint8_t> BannerPng() { return {quillet_banner_png_begin, quillet_banner_png_end}; }
 
 }  // namespace quillet
