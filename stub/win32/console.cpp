@@ -1,5 +1,5 @@
 // Standard output and error for a GUI program.
-#include "console.h"
+#include "stub/win32/console.h"
 
 #include <string>
 

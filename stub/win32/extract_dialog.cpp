@@ -1,5 +1,5 @@
 // The extraction dialog: one window in three views, the work on a worker thread.
-#include "extract_dialog.h"
+#include "stub/win32/extract_dialog.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -8,13 +8,13 @@
 
 #include <atomic>
 
-#include "file_destination.h"
-#include "folder_picker.h"
-#include "handles.h"
-#include "messages.h"
-#include "questions.h"
-#include "resource.h"
 #include "stub/core/engine.h"
+#include "stub/win32/file_destination.h"
+#include "stub/win32/folder_picker.h"
+#include "stub/win32/handles.h"
+#include "stub/win32/messages.h"
+#include "stub/win32/questions.h"
+#include "stub/win32/resource.h"
 
 namespace kzsfx::win32 {
 namespace {

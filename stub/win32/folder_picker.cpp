@@ -1,5 +1,5 @@
 // Choosing a folder: the Vista file dialog in folder mode, the older browse dialog otherwise.
-#include "folder_picker.h"
+#include "stub/win32/folder_picker.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>

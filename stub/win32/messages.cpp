@@ -1,5 +1,5 @@
 // Chinese texts for what the core reports.
-#include "messages.h"
+#include "stub/win32/messages.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The overwrite and password dialogs.
-#include "questions.h"
+#include "stub/win32/questions.h"
 
-#include "resource.h"
+#include "stub/win32/resource.h"
 
 namespace kzsfx::win32 {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "runtime_stops.h"
+#include "stub/win32/runtime_stops.h"
 #include "stub/core/results.h"
 
 namespace {

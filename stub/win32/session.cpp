@@ -1,11 +1,11 @@
 // Opening our own exe, and the choices both run modes make the same way.
-#include "session.h"
+#include "stub/win32/session.h"
 
 #include <windows.h>
 
-#include "messages.h"
 #include "stub/core/pe_image.h"
 #include "stub/core/zone_mark.h"
+#include "stub/win32/messages.h"
 
 namespace kzsfx::win32 {
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "file_source.h"
 #include "stub/core/options.h"
 #include "stub/core/results.h"
+#include "stub/win32/file_source.h"
 
 namespace kzsfx::win32 {
 

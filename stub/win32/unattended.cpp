@@ -1,13 +1,13 @@
 // The unattended run: no dialog, overwrite everything, report on stdout and stderr.
-#include "unattended.h"
+#include "stub/win32/unattended.h"
 
 #include <windows.h>
 
 #include <atomic>
 
-#include "file_destination.h"
-#include "messages.h"
 #include "stub/core/engine.h"
+#include "stub/win32/file_destination.h"
+#include "stub/win32/messages.h"
 
 namespace kzsfx::win32 {
 namespace {

@@ -1,5 +1,5 @@
 // Sizes and counts as the self-extractor shows them.
-#include "messages.h"
+#include "stub/win32/messages.h"
 
 #include <gtest/gtest.h>
 

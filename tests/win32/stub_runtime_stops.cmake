@@ -2,4 +2,4 @@
 # so running out of memory and broken library preconditions must still end with its exit codes.
 quillet_add_test(stub_runtime_stops_test
   SOURCES ${TEST_DIR}/stub_runtime_stops_test.cpp ${PROJECT_SOURCE_DIR}/stub/win32/runtime_stops.cpp)
-target_include_directories(stub_runtime_stops_test PRIVATE ${PROJECT_SOURCE_DIR}/stub/win32 ${PROJECT_SOURCE_DIR})
+target_include_directories(stub_runtime_stops_test PRIVATE ${PROJECT_SOURCE_DIR})
