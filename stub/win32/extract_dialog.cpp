@@ -15,6 +15,7 @@
 #include "stub/win32/messages.h"
 #include "stub/win32/questions.h"
 #include "stub/win32/resource.h"
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 namespace {

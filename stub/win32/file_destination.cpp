@@ -11,6 +11,7 @@
 #include "stub/win32/handles.h"
 #include "stub/win32/messages.h"
 #include "stub/win32/relative_open.h"
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 namespace {

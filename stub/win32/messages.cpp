@@ -1,29 +1,10 @@
 // Chinese texts for what the core reports.
 #include "stub/win32/messages.h"
 
-#include <windows.h>
+#include "stub/win32/text.h"
+
 
 namespace kzsfx::win32 {
-
-std::wstring widen(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
-    return text;
-}
-
-std::string narrow(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                              nullptr);
-    }
-    return bytes;
-}
 
 std::wstring shown_entry(std::string_view utf8_path) {
     std::wstring shown = widen(utf8_path);

@@ -10,10 +10,6 @@
 
 namespace kzsfx::win32 {
 
-// UTF-8 from the core to UTF-16 for the screen, and back for the core's paths.
-std::wstring widen(std::string_view utf8);
-std::string narrow(std::wstring_view text);
-
 // An entry's path from the core ("a/b.txt") as Windows users read it ("a\\b.txt").
 std::wstring shown_entry(std::string_view utf8_path);
 

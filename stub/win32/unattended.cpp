@@ -8,6 +8,7 @@
 #include "stub/core/engine.h"
 #include "stub/win32/file_destination.h"
 #include "stub/win32/messages.h"
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 namespace {

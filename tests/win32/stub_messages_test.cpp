@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "stub/win32/text.h"
+
 namespace kzsfx::win32 {
 namespace {
 
