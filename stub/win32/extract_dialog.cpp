@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
 
 #include <atomic>
@@ -34,20 +33,6 @@ constexpr int progress_controls[] = {IDC_CURRENT_LABEL, IDC_CURRENT, IDC_PROGRES
 constexpr int summary_controls[] = {IDC_SUMMARY, IDC_SUMMARY_PATH, IDC_PROBLEMS};
 
 enum class View { setup, progress, summary };
-
-// COM for the folder chooser, for the dialog's lifetime.
-class ComApartment {
-public:
-    ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComApartment() {
-        if (ok_) ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool ok_;
-};
 
 std::wstring window_text(HWND window) {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
