@@ -12,6 +12,7 @@
 #include "stub/win32/folder_picker.h"
 #include "stub/win32/handles.h"
 #include "stub/win32/messages.h"
+#include "stub/win32/modal_dialog.h"
 #include "stub/win32/questions.h"
 #include "stub/win32/resource.h"
 #include "stub/win32/text.h"
@@ -55,14 +56,13 @@ struct PasswordRequest {
     std::optional<std::wstring> answer;
 };
 
-class ExtractDialog {
+class ExtractDialog final : public ModalDialog {
 public:
     ExtractDialog(const CommandLine& command_line, Session& session, Listing listing, Options options)
         : command_line_(command_line), session_(session), listing_(std::move(listing)), options_(std::move(options)) {}
 
     int run() {
-        const INT_PTR code = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_EXTRACT), nullptr,
-                                               procedure, reinterpret_cast<LPARAM>(this));
+        const INT_PTR code = show(IDD_EXTRACT, nullptr);
         return code < 0 ? static_cast<int>(ExitCode::fatal) : static_cast<int>(code);
     }
 
@@ -87,7 +87,7 @@ private:
 
         OverwriteAnswer ask_overwrite(const std::string& path) override {
             OverwriteRequest request{dialog_.shown_path(path), std::nullopt};
-            ::SendMessageW(dialog_.window_, msg_ask_overwrite, 0, reinterpret_cast<LPARAM>(&request));
+            ::SendMessageW(dialog_.window(), msg_ask_overwrite, 0, reinterpret_cast<LPARAM>(&request));
             if (!request.answer) {
                 dialog_.cancel_.store(true);
                 return OverwriteAnswer::skip;
@@ -99,7 +99,7 @@ private:
             if (gave_up_password_) return {};
             // Asked at all while the dialog's password was given: that one was wrong.
             PasswordRequest request{shown_entry(path), retry || !dialog_.options_.password.empty(), std::nullopt};
-            ::SendMessageW(dialog_.window_, msg_ask_password, 0, reinterpret_cast<LPARAM>(&request));
+            ::SendMessageW(dialog_.window(), msg_ask_password, 0, reinterpret_cast<LPARAM>(&request));
             if (!request.answer || request.answer->empty()) {
                 // One "cancel" answers for every remaining entry.
                 gave_up_password_ = true;
@@ -116,15 +116,7 @@ private:
         bool gave_up_password_ = false;
     };
 
-    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-        if (message == WM_INITDIALOG) ::SetWindowLongPtrW(window, DWLP_USER, lparam);
-        auto* self = reinterpret_cast<ExtractDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
-        if (self == nullptr) return FALSE;
-        if (message == WM_INITDIALOG) self->window_ = window;
-        return self->handle(message, wparam, lparam);
-    }
-
-    INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
         switch (message) {
         case WM_INITDIALOG:
             // FALSE: on_init chose the focus itself.
@@ -155,12 +147,12 @@ private:
             return TRUE;
         case msg_ask_overwrite: {
             auto* request = reinterpret_cast<OverwriteRequest*>(lparam);
-            request->answer = win32::ask_overwrite(window_, request->path);
+            request->answer = win32::ask_overwrite(window(), request->path);
             return TRUE;
         }
         case msg_ask_password: {
             auto* request = reinterpret_cast<PasswordRequest*>(lparam);
-            request->answer = win32::ask_password(window_, request->path, request->retry);
+            request->answer = win32::ask_password(window(), request->path, request->retry);
             return TRUE;
         }
         }
@@ -169,46 +161,46 @@ private:
 
     // True when the dialog manager should focus the first control.
     bool on_init() {
-        ::SetWindowTextW(window_, session_.exe_stem.c_str());
+        ::SetWindowTextW(window(), session_.exe_stem.c_str());
         const std::wstring destination =
             command_line_.output_dir.value_or(default_destination(session_, listing_));
-        ::SetDlgItemTextW(window_, IDC_DEST, destination.c_str());
+        ::SetDlgItemTextW(window(), IDC_DEST, destination.c_str());
         std::wstring info = L"压缩包内有 " + format_count(listing_.files) + L" 个文件，共 " +
                             format_size(listing_.declared_total) + L"。";
         if (!listing_.refused.empty()) {
             info += L"另有 " + format_count(listing_.refused.size()) + L" 个不安全的条目将被跳过。";
         }
-        ::SetDlgItemTextW(window_, IDC_INFO, info.c_str());
+        ::SetDlgItemTextW(window(), IDC_INFO, info.c_str());
         if (listing_.any_encrypted) {
-            show_controls(window_, password_controls, true);
-            if (command_line_.password) ::SetDlgItemTextW(window_, IDC_PASSWORD, command_line_.password->c_str());
+            show_controls(window(), password_controls, true);
+            if (command_line_.password) ::SetDlgItemTextW(window(), IDC_PASSWORD, command_line_.password->c_str());
         }
-        ::SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_SETRANGE32, 0, progress_steps);
+        ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETRANGE32, 0, progress_steps);
         // Bring ourselves forward: started from a browser's download list, we may not be.
-        ::SetForegroundWindow(window_);
+        ::SetForegroundWindow(window());
         if (listing_.any_encrypted && !command_line_.password) {
             // The one thing left to type: the password, then Enter.
-            ::SetFocus(::GetDlgItem(window_, IDC_PASSWORD));
+            ::SetFocus(::GetDlgItem(window(), IDC_PASSWORD));
             return false;
         }
         return true;
     }
 
     void on_browse() {
-        const std::wstring current = window_text(::GetDlgItem(window_, IDC_DEST));
+        const std::wstring current = window_text(::GetDlgItem(window(), IDC_DEST));
         // Start where the user is pointing, or at the nearest folder that exists.
         std::wstring start = current;
         while (!start.empty() && ::GetFileAttributesW(start.c_str()) == INVALID_FILE_ATTRIBUTES) {
             const size_t slash = start.find_last_of(L"\\/");
             start = slash == std::wstring::npos ? std::wstring() : start.substr(0, slash);
         }
-        if (std::optional<std::wstring> chosen = pick_folder(window_, start)) {
-            ::SetDlgItemTextW(window_, IDC_DEST, chosen->c_str());
+        if (std::optional<std::wstring> chosen = pick_folder(window(), start)) {
+            ::SetDlgItemTextW(window(), IDC_DEST, chosen->c_str());
         }
     }
 
     void on_extract() {
-        const std::wstring typed = window_text(::GetDlgItem(window_, IDC_DEST));
+        const std::wstring typed = window_text(::GetDlgItem(window(), IDC_DEST));
         const std::wstring root = absolute_long_path(typed);
         if (root.empty()) {
             message(L"请输入有效的目标文件夹。", MB_ICONWARNING);
@@ -220,11 +212,11 @@ private:
             return;
         }
         if (listing_.any_encrypted) {
-            options_.password = password_forms(window_text(::GetDlgItem(window_, IDC_PASSWORD)));
+            options_.password = password_forms(window_text(::GetDlgItem(window(), IDC_PASSWORD)));
         }
         show_view(View::progress);
         refresh_progress();
-        ::SetTimer(window_, progress_timer, progress_interval_ms, nullptr);
+        ::SetTimer(window(), progress_timer, progress_interval_ms, nullptr);
         worker_.reset(::CreateThread(nullptr, 0, worker_main, this, 0, nullptr));
         if (!worker_) {
             result_.fatal = Fatal::out_of_memory;
@@ -239,41 +231,41 @@ private:
                                         self->destination_.get(), self->options_, observer, &self->listing_);
         // The summary stays up: the folders must not stay locked meanwhile.
         self->destination_->release_folders();
-        ::PostMessageW(self->window_, msg_done, 0, 0);
+        ::PostMessageW(self->window(), msg_done, 0, 0);
         return 0;
     }
 
     void on_cancel() {
         switch (view_) {
         case View::setup:
-            ::EndDialog(window_, static_cast<INT_PTR>(ExitCode::cancelled));
+            ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
             break;
         case View::progress:
             // The worker notices between blocks, discards the file in hand and reports back.
             cancel_.store(true);
-            ::EnableWindow(::GetDlgItem(window_, IDCANCEL), FALSE);
-            ::SetDlgItemTextW(window_, IDC_CURRENT_LABEL, L"正在取消…");
+            ::EnableWindow(::GetDlgItem(window(), IDCANCEL), FALSE);
+            ::SetDlgItemTextW(window(), IDC_CURRENT_LABEL, L"正在取消…");
             break;
         case View::summary:
-            ::EndDialog(window_, static_cast<INT_PTR>(result_.exit_code()));
+            ::EndDialog(window(), static_cast<INT_PTR>(result_.exit_code()));
             break;
         }
     }
 
     void on_open_folder() {
         const std::wstring shown = display_path(destination_->root());
-        ::ShellExecuteW(window_, L"open", shown.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ::ShellExecuteW(window(), L"open", shown.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
 
     void refresh_progress() {
         const std::uint64_t done = done_.load(std::memory_order_relaxed);
         const std::uint64_t total = total_.load(std::memory_order_relaxed);
         const int position = total == 0 ? 0 : static_cast<int>(done >= total ? progress_steps : done * progress_steps / total);
-        ::SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+        ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
         const std::wstring bytes = format_size(done) + L" / " + format_size(total);
         if (bytes != shown_bytes_) {
             shown_bytes_ = bytes;
-            ::SetDlgItemTextW(window_, IDC_BYTES, bytes.c_str());
+            ::SetDlgItemTextW(window(), IDC_BYTES, bytes.c_str());
         }
         std::wstring current;
         {
@@ -282,18 +274,18 @@ private:
         }
         if (current != shown_current_) {
             shown_current_ = current;
-            ::SetDlgItemTextW(window_, IDC_CURRENT, current.c_str());
+            ::SetDlgItemTextW(window(), IDC_CURRENT, current.c_str());
         }
     }
 
     void on_done() {
-        ::KillTimer(window_, progress_timer);
+        ::KillTimer(window(), progress_timer);
         if (worker_) {
             ::WaitForSingleObject(worker_.get(), INFINITE);  // it has posted its last word
             worker_.reset();
         }
         if (result_.cancelled && result_.fatal == Fatal::none) {
-            ::EndDialog(window_, static_cast<INT_PTR>(ExitCode::cancelled));
+            ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
             return;
         }
         refresh_progress();
@@ -320,24 +312,24 @@ private:
         list(result_.refused);
         list(result_.skipped);
         list(result_.warnings);
-        ::SetDlgItemTextW(window_, IDC_SUMMARY, summary.c_str());
-        ::SetDlgItemTextW(window_, IDC_SUMMARY_PATH, display_path(destination_->root()).c_str());
-        ::SetDlgItemTextW(window_, IDC_PROBLEMS, problems.c_str());
+        ::SetDlgItemTextW(window(), IDC_SUMMARY, summary.c_str());
+        ::SetDlgItemTextW(window(), IDC_SUMMARY_PATH, display_path(destination_->root()).c_str());
+        ::SetDlgItemTextW(window(), IDC_PROBLEMS, problems.c_str());
         show_view(View::summary);
-        if (problems.empty()) ::ShowWindow(::GetDlgItem(window_, IDC_PROBLEMS), SW_HIDE);
-        if (result_.fatal != Fatal::none) ::ShowWindow(::GetDlgItem(window_, IDC_SUMMARY_PATH), SW_HIDE);
-        if (result_.files == 0 && result_.folders == 0) ::ShowWindow(::GetDlgItem(window_, IDOK), SW_HIDE);
+        if (problems.empty()) ::ShowWindow(::GetDlgItem(window(), IDC_PROBLEMS), SW_HIDE);
+        if (result_.fatal != Fatal::none) ::ShowWindow(::GetDlgItem(window(), IDC_SUMMARY_PATH), SW_HIDE);
+        if (result_.files == 0 && result_.folders == 0) ::ShowWindow(::GetDlgItem(window(), IDOK), SW_HIDE);
         if (result_.exit_code() != ExitCode::ok) ::MessageBeep(MB_ICONWARNING);
     }
 
     void show_view(View view) {
         view_ = view;
-        show_controls(window_, setup_controls, view == View::setup);
-        show_controls(window_, password_controls, view == View::setup && listing_.any_encrypted);
-        show_controls(window_, progress_controls, view == View::progress);
-        show_controls(window_, summary_controls, view == View::summary);
-        const HWND ok = ::GetDlgItem(window_, IDOK);
-        const HWND cancel = ::GetDlgItem(window_, IDCANCEL);
+        show_controls(window(), setup_controls, view == View::setup);
+        show_controls(window(), password_controls, view == View::setup && listing_.any_encrypted);
+        show_controls(window(), progress_controls, view == View::progress);
+        show_controls(window(), summary_controls, view == View::summary);
+        const HWND ok = ::GetDlgItem(window(), IDOK);
+        const HWND cancel = ::GetDlgItem(window(), IDCANCEL);
         switch (view) {
         case View::setup:
             break;
@@ -352,10 +344,10 @@ private:
             ::EnableWindow(cancel, TRUE);
             ::ShowWindow(ok, SW_SHOW);
             // "Close" becomes the default: Enter ends the dialog.
-            ::SendMessageW(window_, DM_SETDEFID, IDCANCEL, 0);
+            ::SendMessageW(window(), DM_SETDEFID, IDCANCEL, 0);
             ::SendMessageW(ok, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
             ::SendMessageW(cancel, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-            ::SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
+            ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
             break;
         }
     }
@@ -363,10 +355,10 @@ private:
     // A longer caption needs a wider button; its right edge stays where it was.
     void widen_leftwards(HWND control, int width_units) {
         RECT wanted{0, 0, width_units, 0};
-        ::MapDialogRect(window_, &wanted);
+        ::MapDialogRect(window(), &wanted);
         RECT now{};
         ::GetWindowRect(control, &now);
-        ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&now), 2);
+        ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&now), 2);
         ::SetWindowPos(control, nullptr, now.right - wanted.right, now.top, wanted.right, now.bottom - now.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -379,14 +371,13 @@ private:
     }
 
     void message(const std::wstring& text, UINT icon) {
-        ::MessageBoxW(window_, text.c_str(), session_.exe_stem.c_str(), MB_OK | icon);
+        ::MessageBoxW(window(), text.c_str(), session_.exe_stem.c_str(), MB_OK | icon);
     }
 
     const CommandLine& command_line_;
     Session& session_;
     Listing listing_;
     Options options_;
-    HWND window_ = nullptr;
     View view_ = View::setup;
     std::unique_ptr<FileDestination> destination_;
     KernelHandle worker_;
