@@ -1,13 +1,12 @@
-// The extraction dialog: one window in three views, the work on a worker thread.
+// The extraction dialog's views: the destination, the progress, the summary.
 #include "stub/win32/extract_dialog.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <atomic>
-
 #include "stub/core/engine.h"
+#include "stub/win32/extraction_worker.h"
 #include "stub/win32/file_destination.h"
 #include "stub/win32/folder_picker.h"
 #include "stub/win32/handles.h"
@@ -20,9 +19,6 @@
 namespace kzsfx::win32 {
 namespace {
 
-constexpr UINT msg_done = WM_APP + 1;
-constexpr UINT msg_ask_overwrite = WM_APP + 2;
-constexpr UINT msg_ask_password = WM_APP + 3;
 constexpr UINT_PTR progress_timer = 1;
 constexpr UINT progress_interval_ms = 100;
 constexpr int progress_steps = 1000;
@@ -45,21 +41,14 @@ void show_controls(HWND dialog, const auto& ids, bool visible) {
     for (int id : ids) ::ShowWindow(::GetDlgItem(dialog, id), visible ? SW_SHOW : SW_HIDE);
 }
 
-struct OverwriteRequest {
-    std::wstring path;
-    std::optional<OverwriteAnswer> answer;
-};
-
-struct PasswordRequest {
-    std::wstring path;
-    bool retry = false;
-    std::optional<std::wstring> answer;
-};
-
 class ExtractDialog final : public ModalDialog {
 public:
     ExtractDialog(const CommandLine& command_line, Session& session, Listing listing, Options options)
-        : command_line_(command_line), session_(session), listing_(std::move(listing)), options_(std::move(options)) {}
+        : command_line_(command_line),
+          session_(session),
+          listing_(std::move(listing)),
+          options_(std::move(options)),
+          worker_(session, listing_) {}
 
     int run() {
         const INT_PTR code = show(IDD_EXTRACT, nullptr);
@@ -67,55 +56,6 @@ public:
     }
 
 private:
-    // The engine's questions and reports, on the worker thread. Questions go to the dialog's
-    // thread with SendMessage, which waits for the answer; the dialog thread never waits for
-    // the worker, so the two cannot deadlock.
-    class WorkerObserver final : public Observer {
-    public:
-        explicit WorkerObserver(ExtractDialog& dialog) : dialog_(dialog) {}
-
-        void progress(std::uint64_t done, std::uint64_t total, const std::string& current) override {
-            dialog_.done_.store(done, std::memory_order_relaxed);
-            dialog_.total_.store(total, std::memory_order_relaxed);
-            if (current != last_current_) {
-                last_current_ = current;
-                std::wstring shown = shown_entry(current);
-                ExclusiveLock lock(dialog_.current_lock_);
-                dialog_.current_.swap(shown);
-            }
-        }
-
-        OverwriteAnswer ask_overwrite(const std::string& path) override {
-            OverwriteRequest request{dialog_.shown_path(path), std::nullopt};
-            ::SendMessageW(dialog_.window(), msg_ask_overwrite, 0, reinterpret_cast<LPARAM>(&request));
-            if (!request.answer) {
-                dialog_.cancel_.store(true);
-                return OverwriteAnswer::skip;
-            }
-            return *request.answer;
-        }
-
-        PasswordForms ask_password(const std::string& path, bool retry) override {
-            if (gave_up_password_) return {};
-            // Asked at all while the dialog's password was given: that one was wrong.
-            PasswordRequest request{shown_entry(path), retry || !dialog_.options_.password.empty(), std::nullopt};
-            ::SendMessageW(dialog_.window(), msg_ask_password, 0, reinterpret_cast<LPARAM>(&request));
-            if (!request.answer || request.answer->empty()) {
-                // One "cancel" answers for every remaining entry.
-                gave_up_password_ = true;
-                return {};
-            }
-            return password_forms(*request.answer);
-        }
-
-        bool cancelled() override { return dialog_.cancel_.load(std::memory_order_relaxed); }
-
-    private:
-        ExtractDialog& dialog_;
-        std::string last_current_;
-        bool gave_up_password_ = false;
-    };
-
     INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
         switch (message) {
         case WM_INITDIALOG:
@@ -142,7 +82,7 @@ private:
         case WM_TIMER:
             if (wparam == progress_timer) refresh_progress();
             return TRUE;
-        case msg_done:
+        case msg_extraction_done:
             on_done();
             return TRUE;
         case msg_ask_overwrite: {
@@ -217,22 +157,10 @@ private:
         show_view(View::progress);
         refresh_progress();
         ::SetTimer(window(), progress_timer, progress_interval_ms, nullptr);
-        worker_.reset(::CreateThread(nullptr, 0, worker_main, this, 0, nullptr));
-        if (!worker_) {
+        if (!worker_.start(window(), *destination_, options_)) {
             result_.fatal = Fatal::out_of_memory;
             on_done();
         }
-    }
-
-    static DWORD WINAPI worker_main(void* parameter) {
-        auto* self = static_cast<ExtractDialog*>(parameter);
-        WorkerObserver observer(*self);
-        self->result_ = extract_archive(*self->session_.source, self->session_.archive_offset,
-                                        self->destination_.get(), self->options_, observer, &self->listing_);
-        // The summary stays up: the folders must not stay locked meanwhile.
-        self->destination_->release_folders();
-        ::PostMessageW(self->window(), msg_done, 0, 0);
-        return 0;
     }
 
     void on_cancel() {
@@ -241,8 +169,7 @@ private:
             ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
             break;
         case View::progress:
-            // The worker notices between blocks, discards the file in hand and reports back.
-            cancel_.store(true);
+            worker_.cancel();
             ::EnableWindow(::GetDlgItem(window(), IDCANCEL), FALSE);
             ::SetDlgItemTextW(window(), IDC_CURRENT_LABEL, L"正在取消…");
             break;
@@ -258,8 +185,9 @@ private:
     }
 
     void refresh_progress() {
-        const std::uint64_t done = done_.load(std::memory_order_relaxed);
-        const std::uint64_t total = total_.load(std::memory_order_relaxed);
+        const ExtractionProgress now = worker_.progress();
+        const std::uint64_t done = now.done;
+        const std::uint64_t total = now.total;
         const int position = total == 0 ? 0 : static_cast<int>(done >= total ? progress_steps : done * progress_steps / total);
         ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
         const std::wstring bytes = format_size(done) + L" / " + format_size(total);
@@ -267,23 +195,15 @@ private:
             shown_bytes_ = bytes;
             ::SetDlgItemTextW(window(), IDC_BYTES, bytes.c_str());
         }
-        std::wstring current;
-        {
-            ExclusiveLock lock(current_lock_);
-            current = current_;
-        }
-        if (current != shown_current_) {
-            shown_current_ = current;
-            ::SetDlgItemTextW(window(), IDC_CURRENT, current.c_str());
+        if (now.current != shown_current_) {
+            shown_current_ = now.current;
+            ::SetDlgItemTextW(window(), IDC_CURRENT, now.current.c_str());
         }
     }
 
     void on_done() {
         ::KillTimer(window(), progress_timer);
-        if (worker_) {
-            ::WaitForSingleObject(worker_.get(), INFINITE);  // it has posted its last word
-            worker_.reset();
-        }
+        if (worker_.running()) result_ = worker_.finish();
         if (result_.cancelled && result_.fatal == Fatal::none) {
             ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
             return;
@@ -363,13 +283,6 @@ private:
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    std::wstring shown_path(const std::string& path) const {
-        std::wstring shown = display_path(destination_->root());
-        if (shown.back() != L'\\') shown += L'\\';
-        for (wchar_t c : widen(path)) shown += c == L'/' ? L'\\' : c;
-        return shown;
-    }
-
     void message(const std::wstring& text, UINT icon) {
         ::MessageBoxW(window(), text.c_str(), session_.exe_stem.c_str(), MB_OK | icon);
     }
@@ -380,15 +293,8 @@ private:
     Options options_;
     View view_ = View::setup;
     std::unique_ptr<FileDestination> destination_;
-    KernelHandle worker_;
+    ExtractionWorker worker_;
     ExtractResult result_;
-
-    // Written by the worker, read by the timer.
-    std::atomic<std::uint64_t> done_{0};
-    std::atomic<std::uint64_t> total_{0};
-    std::atomic<bool> cancel_{false};
-    SRWLOCK current_lock_ = SRWLOCK_INIT;
-    std::wstring current_;
 
     // What the dialog shows now, to skip repainting unchanged text.
     std::wstring shown_bytes_;
