@@ -105,12 +105,7 @@ private:
         const std::wstring destination =
             command_line_.output_dir.value_or(default_destination(session_, listing_));
         ::SetDlgItemTextW(window(), IDC_DEST, destination.c_str());
-        std::wstring info = L"压缩包内有 " + format_count(listing_.files) + L" 个文件，共 " +
-                            format_size(listing_.declared_total) + L"。";
-        if (!listing_.refused.empty()) {
-            info += L"另有 " + format_count(listing_.refused.size()) + L" 个不安全的条目将被跳过。";
-        }
-        ::SetDlgItemTextW(window(), IDC_INFO, info.c_str());
+        ::SetDlgItemTextW(window(), IDC_INFO, describe_contents(listing_).c_str());
         if (listing_.any_encrypted) {
             show_controls(window(), password_controls, true);
             if (command_line_.password) ::SetDlgItemTextW(window(), IDC_PASSWORD, command_line_.password->c_str());
@@ -213,25 +208,9 @@ private:
     }
 
     void show_summary() {
-        std::wstring summary;
-        if (result_.fatal != Fatal::none) {
-            summary = describe_run_failure(result_.fatal, result_.fatal_detail, listing_.declared_total,
-                                           destination_->free_space());
-        } else {
-            summary = L"已解压 " + format_count(result_.files) + L" 个文件，共 " + format_size(result_.bytes) + L"，到：";
-        }
-        const size_t missing = result_.failed.size() + result_.refused.size();
-        if (missing > 0) summary = format_count(missing) + L" 个条目未能解压（见下）。" + summary;
-        std::wstring problems;
-        const auto list = [&](const std::vector<EntryReport>& reports) {
-            for (const EntryReport& report : reports) {
-                problems += widen(report.path) + L"：" + describe_problem(report) + L"\r\n";
-            }
-        };
-        list(result_.failed);
-        list(result_.refused);
-        list(result_.skipped);
-        list(result_.warnings);
+        const std::wstring summary =
+            describe_dialog_summary(result_, listing_.declared_total, destination_->free_space());
+        const std::wstring problems = describe_entry_problems(result_);
         ::SetDlgItemTextW(window(), IDC_SUMMARY, summary.c_str());
         ::SetDlgItemTextW(window(), IDC_SUMMARY_PATH, display_path(destination_->root()).c_str());
         ::SetDlgItemTextW(window(), IDC_PROBLEMS, problems.c_str());

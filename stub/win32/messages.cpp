@@ -116,4 +116,52 @@ std::wstring describe_run_failure(Fatal fatal, const std::string& detail, std::u
     return text;
 }
 
+std::wstring describe_contents(const Listing& listing) {
+    std::wstring text = L"压缩包内有 " + format_count(listing.files) + L" 个文件，共 " +
+                        format_size(listing.declared_total) + L"。";
+    if (!listing.refused.empty()) {
+        text += L"另有 " + format_count(listing.refused.size()) + L" 个不安全的条目将被跳过。";
+    }
+    return text;
+}
+
+std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t needed,
+                                     std::optional<std::uint64_t> available) {
+    std::wstring text;
+    if (result.fatal != Fatal::none) {
+        text = describe_run_failure(result.fatal, result.fatal_detail, needed, available);
+    } else {
+        text = L"已解压 " + format_count(result.files) + L" 个文件，共 " + format_size(result.bytes) + L"，到：";
+    }
+    const size_t missing = result.failed.size() + result.refused.size();
+    if (missing > 0) text = format_count(missing) + L" 个条目未能解压（见下）。" + text;
+    return text;
+}
+
+std::wstring describe_entry_problems(const ExtractResult& result) {
+    std::wstring text;
+    for (const auto* reports : {&result.failed, &result.refused, &result.skipped, &result.warnings}) {
+        for (const EntryReport& report : *reports) {
+            text += widen(report.path) + L"：" + describe_problem(report) + L"\r\n";
+        }
+    }
+    return text;
+}
+
+std::wstring describe_unattended_summary(const ExtractResult& result, bool testing, const std::wstring& shown_root) {
+    std::wstring text;
+    if (testing) {
+        text = L"测试了 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"。";
+    } else {
+        text = L"已解压 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"，到 " +
+               shown_root + L"。";
+    }
+    if (!result.refused.empty()) text += L"拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
+    if (!result.failed.empty()) text += format_count(result.failed.size()) + L" 个条目出错。";
+    if (!result.warnings.empty()) text += format_count(result.warnings.size()) + L" 个警告。";
+    if (result.cancelled) text += L"已取消。";
+    if (result.exit_code() == ExitCode::ok && testing) text += L"全部正确。";
+    return text;
+}
+
 }  // namespace kzsfx::win32

@@ -27,4 +27,17 @@ std::wstring describe_fatal(Fatal fatal);
 std::wstring describe_run_failure(Fatal fatal, const std::string& detail, std::uint64_t needed,
                                   std::optional<std::uint64_t> available);
 
+// What the dialog says before extracting: how many files, how large, how many refused.
+std::wstring describe_contents(const Listing& listing);
+
+// The dialog's summary sentence; the destination folder is shown after it.
+std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t needed,
+                                     std::optional<std::uint64_t> available);
+
+// One line for each entry that failed, was refused or skipped, or drew a warning.
+std::wstring describe_entry_problems(const ExtractResult& result);
+
+// The last line of an unattended run that got under way; `shown_root` is where files went.
+std::wstring describe_unattended_summary(const ExtractResult& result, bool testing, const std::wstring& shown_root);
+
 }  // namespace kzsfx::win32

@@ -68,24 +68,12 @@ private:
 void report_summary(const ExtractResult& result, bool testing, const std::wstring& root,
                     std::optional<std::uint64_t> needed, std::optional<std::uint64_t> available,
                     Console& console) {
-    std::wstring text;
     if (result.fatal != Fatal::none) {
         console.err(L"错误：" + describe_run_failure(result.fatal, result.fatal_detail, needed.value_or(0),
                                                     available) + L"\r\n");
         if (result.files == 0) return;  // nothing done: the error says it all
     }
-    if (testing) {
-        text = L"测试了 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"。";
-    } else {
-        text = L"已解压 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"，到 " +
-               display_path(root) + L"。";
-    }
-    if (!result.refused.empty()) text += L"拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
-    if (!result.failed.empty()) text += format_count(result.failed.size()) + L" 个条目出错。";
-    if (!result.warnings.empty()) text += format_count(result.warnings.size()) + L" 个警告。";
-    if (result.cancelled) text += L"已取消。";
-    if (result.exit_code() == ExitCode::ok) text += testing ? L"全部正确。" : L"";
-    console.out(text + L"\r\n");
+    console.out(describe_unattended_summary(result, testing, display_path(root)) + L"\r\n");
 }
 
 }  // namespace
