@@ -294,13 +294,12 @@ int run_dialog(const CommandLine& command_line, Session& session) {
     ::InitCommonControlsEx(&controls);
     ComApartment com;
 
-    Options options = base_options(session);
-    if (command_line.password) options.password = password_forms(*command_line.password);
+    Options options = run_options(session, command_line);
     SilentObserver observer;
     Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
-    if (listing.fatal != Fatal::none) {
-        show_error(session.exe_stem, describe_run_failure(listing.fatal, listing.fatal_detail, 0, std::nullopt));
-        return static_cast<int>(listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal);
+    if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
+        show_error(session.exe_stem, failure->text);
+        return failure->exit_code;
     }
     ExtractDialog dialog(command_line, session, std::move(listing), std::move(options));
     return dialog.run();

@@ -79,4 +79,17 @@ std::wstring display_path(const std::wstring& path) {
     return path;
 }
 
+Options run_options(const Session& session, const CommandLine& command_line) {
+    Options options = base_options(session);
+    if (command_line.password) options.password = password_forms(*command_line.password);
+    return options;
+}
+
+std::optional<ListingFailure> listing_failure(const Listing& listing) {
+    if (listing.fatal == Fatal::none) return std::nullopt;
+    const ExitCode code = listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal;
+    return ListingFailure{describe_run_failure(listing.fatal, listing.fatal_detail, 0, std::nullopt),
+                          static_cast<int>(code)};
+}
+
 }  // namespace kzsfx::win32

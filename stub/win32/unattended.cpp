@@ -79,17 +79,16 @@ void report_summary(const ExtractResult& result, bool testing, const std::wstrin
 }  // namespace
 
 int run_unattended(const CommandLine& command_line, Session& session, Console& console) {
-    Options options = base_options(session);
+    Options options = run_options(session, command_line);
     options.test_only = command_line.test_only;
     options.overwrite = OverwritePolicy::overwrite_all;
-    if (command_line.password) options.password = password_forms(*command_line.password);
     ConsoleObserver observer(console, command_line.test_only);
     ::SetConsoleCtrlHandler(on_console_interrupt, TRUE);
 
     const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
-    if (listing.fatal != Fatal::none) {
-        console.err(L"错误：" + describe_run_failure(listing.fatal, listing.fatal_detail, 0, std::nullopt) + L"\r\n");
-        return static_cast<int>(listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal);
+    if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
+        console.err(L"错误：" + failure->text + L"\r\n");
+        return failure->exit_code;
     }
 
     if (command_line.test_only) {
