@@ -1,5 +1,5 @@
 // Splitting and reading the stub's command line.
-#include "command_line.h"
+#include "stub/win32/command_line.h"
 
 namespace kzsfx::win32 {
 namespace {

@@ -1,7 +1,9 @@
 // Standard output and error for a GUI program.
-#include "console.h"
+#include "stub/win32/console.h"
 
 #include <string>
+
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 namespace {
@@ -32,11 +34,8 @@ void Console::write(HANDLE handle, std::wstring_view text) {
         ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                                                                  nullptr, nullptr);
-    if (size <= 0) return;
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    const std::string bytes = narrow(text);
+    if (bytes.empty()) return;
     DWORD written = 0;
     ::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "handles.h"
+#include "stub/win32/handles.h"
 
 namespace kzsfx::win32 {
 

@@ -1,27 +1,24 @@
-// The extraction dialog: one window in three views, the work on a worker thread.
-#include "extract_dialog.h"
+// The extraction dialog's views: the destination, the progress, the summary.
+#include "stub/win32/extract_dialog.h"
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
 
-#include <atomic>
-
-#include "file_destination.h"
-#include "folder_picker.h"
-#include "handles.h"
-#include "messages.h"
-#include "questions.h"
-#include "resource.h"
 #include "stub/core/engine.h"
+#include "stub/win32/extraction_worker.h"
+#include "stub/win32/file_destination.h"
+#include "stub/win32/folder_picker.h"
+#include "stub/win32/handles.h"
+#include "stub/win32/messages.h"
+#include "stub/win32/modal_dialog.h"
+#include "stub/win32/questions.h"
+#include "stub/win32/resource.h"
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 namespace {
 
-constexpr UINT msg_done = WM_APP + 1;
-constexpr UINT msg_ask_overwrite = WM_APP + 2;
-constexpr UINT msg_ask_password = WM_APP + 3;
 constexpr UINT_PTR progress_timer = 1;
 constexpr UINT progress_interval_ms = 100;
 constexpr int progress_steps = 1000;
@@ -34,20 +31,6 @@ constexpr int summary_controls[] = {IDC_SUMMARY, IDC_SUMMARY_PATH, IDC_PROBLEMS}
 
 enum class View { setup, progress, summary };
 
-// COM for the folder chooser, for the dialog's lifetime.
-class ComApartment {
-public:
-    ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComApartment() {
-        if (ok_) ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool ok_;
-};
-
 std::wstring window_text(HWND window) {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
@@ -58,87 +41,22 @@ void show_controls(HWND dialog, const auto& ids, bool visible) {
     for (int id : ids) ::ShowWindow(::GetDlgItem(dialog, id), visible ? SW_SHOW : SW_HIDE);
 }
 
-struct OverwriteRequest {
-    std::wstring path;
-    std::optional<OverwriteAnswer> answer;
-};
-
-struct PasswordRequest {
-    std::wstring path;
-    bool retry = false;
-    std::optional<std::wstring> answer;
-};
-
-class ExtractDialog {
+class ExtractDialog final : public ModalDialog {
 public:
     ExtractDialog(const CommandLine& command_line, Session& session, Listing listing, Options options)
-        : command_line_(command_line), session_(session), listing_(std::move(listing)), options_(std::move(options)) {}
+        : command_line_(command_line),
+          session_(session),
+          listing_(std::move(listing)),
+          options_(std::move(options)),
+          worker_(session, listing_) {}
 
     int run() {
-        const INT_PTR code = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_EXTRACT), nullptr,
-                                               procedure, reinterpret_cast<LPARAM>(this));
+        const INT_PTR code = show(IDD_EXTRACT, nullptr);
         return code < 0 ? static_cast<int>(ExitCode::fatal) : static_cast<int>(code);
     }
 
 private:
-    // The engine's questions and reports, on the worker thread. Questions go to the dialog's
-    // thread with SendMessage, which waits for the answer; the dialog thread never waits for
-    // the worker, so the two cannot deadlock.
-    class WorkerObserver final : public Observer {
-    public:
-        explicit WorkerObserver(ExtractDialog& dialog) : dialog_(dialog) {}
-
-        void progress(std::uint64_t done, std::uint64_t total, const std::string& current) override {
-            dialog_.done_.store(done, std::memory_order_relaxed);
-            dialog_.total_.store(total, std::memory_order_relaxed);
-            if (current != last_current_) {
-                last_current_ = current;
-                std::wstring shown = shown_entry(current);
-                ExclusiveLock lock(dialog_.current_lock_);
-                dialog_.current_.swap(shown);
-            }
-        }
-
-        OverwriteAnswer ask_overwrite(const std::string& path) override {
-            OverwriteRequest request{dialog_.shown_path(path), std::nullopt};
-            ::SendMessageW(dialog_.window_, msg_ask_overwrite, 0, reinterpret_cast<LPARAM>(&request));
-            if (!request.answer) {
-                dialog_.cancel_.store(true);
-                return OverwriteAnswer::skip;
-            }
-            return *request.answer;
-        }
-
-        PasswordForms ask_password(const std::string& path, bool retry) override {
-            if (gave_up_password_) return {};
-            // Asked at all while the dialog's password was given: that one was wrong.
-            PasswordRequest request{shown_entry(path), retry || !dialog_.options_.password.empty(), std::nullopt};
-            ::SendMessageW(dialog_.window_, msg_ask_password, 0, reinterpret_cast<LPARAM>(&request));
-            if (!request.answer || request.answer->empty()) {
-                // One "cancel" answers for every remaining entry.
-                gave_up_password_ = true;
-                return {};
-            }
-            return password_forms(*request.answer);
-        }
-
-        bool cancelled() override { return dialog_.cancel_.load(std::memory_order_relaxed); }
-
-    private:
-        ExtractDialog& dialog_;
-        std::string last_current_;
-        bool gave_up_password_ = false;
-    };
-
-    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-        if (message == WM_INITDIALOG) ::SetWindowLongPtrW(window, DWLP_USER, lparam);
-        auto* self = reinterpret_cast<ExtractDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
-        if (self == nullptr) return FALSE;
-        if (message == WM_INITDIALOG) self->window_ = window;
-        return self->handle(message, wparam, lparam);
-    }
-
-    INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
         switch (message) {
         case WM_INITDIALOG:
             // FALSE: on_init chose the focus itself.
@@ -164,17 +82,17 @@ private:
         case WM_TIMER:
             if (wparam == progress_timer) refresh_progress();
             return TRUE;
-        case msg_done:
+        case msg_extraction_done:
             on_done();
             return TRUE;
         case msg_ask_overwrite: {
             auto* request = reinterpret_cast<OverwriteRequest*>(lparam);
-            request->answer = win32::ask_overwrite(window_, request->path);
+            request->answer = win32::ask_overwrite(window(), request->path);
             return TRUE;
         }
         case msg_ask_password: {
             auto* request = reinterpret_cast<PasswordRequest*>(lparam);
-            request->answer = win32::ask_password(window_, request->path, request->retry);
+            request->answer = win32::ask_password(window(), request->path, request->retry);
             return TRUE;
         }
         }
@@ -183,46 +101,41 @@ private:
 
     // True when the dialog manager should focus the first control.
     bool on_init() {
-        ::SetWindowTextW(window_, session_.exe_stem.c_str());
+        ::SetWindowTextW(window(), session_.exe_stem.c_str());
         const std::wstring destination =
             command_line_.output_dir.value_or(default_destination(session_, listing_));
-        ::SetDlgItemTextW(window_, IDC_DEST, destination.c_str());
-        std::wstring info = L"压缩包内有 " + format_count(listing_.files) + L" 个文件，共 " +
-                            format_size(listing_.declared_total) + L"。";
-        if (!listing_.refused.empty()) {
-            info += L"另有 " + format_count(listing_.refused.size()) + L" 个不安全的条目将被跳过。";
-        }
-        ::SetDlgItemTextW(window_, IDC_INFO, info.c_str());
+        ::SetDlgItemTextW(window(), IDC_DEST, destination.c_str());
+        ::SetDlgItemTextW(window(), IDC_INFO, describe_contents(listing_).c_str());
         if (listing_.any_encrypted) {
-            show_controls(window_, password_controls, true);
-            if (command_line_.password) ::SetDlgItemTextW(window_, IDC_PASSWORD, command_line_.password->c_str());
+            show_controls(window(), password_controls, true);
+            if (command_line_.password) ::SetDlgItemTextW(window(), IDC_PASSWORD, command_line_.password->c_str());
         }
-        ::SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_SETRANGE32, 0, progress_steps);
+        ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETRANGE32, 0, progress_steps);
         // Bring ourselves forward: started from a browser's download list, we may not be.
-        ::SetForegroundWindow(window_);
+        ::SetForegroundWindow(window());
         if (listing_.any_encrypted && !command_line_.password) {
             // The one thing left to type: the password, then Enter.
-            ::SetFocus(::GetDlgItem(window_, IDC_PASSWORD));
+            ::SetFocus(::GetDlgItem(window(), IDC_PASSWORD));
             return false;
         }
         return true;
     }
 
     void on_browse() {
-        const std::wstring current = window_text(::GetDlgItem(window_, IDC_DEST));
+        const std::wstring current = window_text(::GetDlgItem(window(), IDC_DEST));
         // Start where the user is pointing, or at the nearest folder that exists.
         std::wstring start = current;
         while (!start.empty() && ::GetFileAttributesW(start.c_str()) == INVALID_FILE_ATTRIBUTES) {
             const size_t slash = start.find_last_of(L"\\/");
             start = slash == std::wstring::npos ? std::wstring() : start.substr(0, slash);
         }
-        if (std::optional<std::wstring> chosen = pick_folder(window_, start)) {
-            ::SetDlgItemTextW(window_, IDC_DEST, chosen->c_str());
+        if (std::optional<std::wstring> chosen = pick_folder(window(), start)) {
+            ::SetDlgItemTextW(window(), IDC_DEST, chosen->c_str());
         }
     }
 
     void on_extract() {
-        const std::wstring typed = window_text(::GetDlgItem(window_, IDC_DEST));
+        const std::wstring typed = window_text(::GetDlgItem(window(), IDC_DEST));
         const std::wstring root = absolute_long_path(typed);
         if (root.empty()) {
             message(L"请输入有效的目标文件夹。", MB_ICONWARNING);
@@ -234,80 +147,60 @@ private:
             return;
         }
         if (listing_.any_encrypted) {
-            options_.password = password_forms(window_text(::GetDlgItem(window_, IDC_PASSWORD)));
+            options_.password = password_forms(window_text(::GetDlgItem(window(), IDC_PASSWORD)));
         }
         show_view(View::progress);
         refresh_progress();
-        ::SetTimer(window_, progress_timer, progress_interval_ms, nullptr);
-        worker_.reset(::CreateThread(nullptr, 0, worker_main, this, 0, nullptr));
-        if (!worker_) {
+        ::SetTimer(window(), progress_timer, progress_interval_ms, nullptr);
+        if (!worker_.start(window(), *destination_, options_)) {
             result_.fatal = Fatal::out_of_memory;
             on_done();
         }
     }
 
-    static DWORD WINAPI worker_main(void* parameter) {
-        auto* self = static_cast<ExtractDialog*>(parameter);
-        WorkerObserver observer(*self);
-        self->result_ = extract_archive(*self->session_.source, self->session_.archive_offset,
-                                        self->destination_.get(), self->options_, observer, &self->listing_);
-        // The summary stays up: the folders must not stay locked meanwhile.
-        self->destination_->release_folders();
-        ::PostMessageW(self->window_, msg_done, 0, 0);
-        return 0;
-    }
-
     void on_cancel() {
         switch (view_) {
         case View::setup:
-            ::EndDialog(window_, static_cast<INT_PTR>(ExitCode::cancelled));
+            ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
             break;
         case View::progress:
-            // The worker notices between blocks, discards the file in hand and reports back.
-            cancel_.store(true);
-            ::EnableWindow(::GetDlgItem(window_, IDCANCEL), FALSE);
-            ::SetDlgItemTextW(window_, IDC_CURRENT_LABEL, L"正在取消…");
+            worker_.cancel();
+            ::EnableWindow(::GetDlgItem(window(), IDCANCEL), FALSE);
+            ::SetDlgItemTextW(window(), IDC_CURRENT_LABEL, L"正在取消…");
             break;
         case View::summary:
-            ::EndDialog(window_, static_cast<INT_PTR>(result_.exit_code()));
+            ::EndDialog(window(), static_cast<INT_PTR>(result_.exit_code()));
             break;
         }
     }
 
     void on_open_folder() {
         const std::wstring shown = display_path(destination_->root());
-        ::ShellExecuteW(window_, L"open", shown.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ::ShellExecuteW(window(), L"open", shown.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
 
     void refresh_progress() {
-        const std::uint64_t done = done_.load(std::memory_order_relaxed);
-        const std::uint64_t total = total_.load(std::memory_order_relaxed);
+        const ExtractionProgress now = worker_.progress();
+        const std::uint64_t done = now.done;
+        const std::uint64_t total = now.total;
         const int position = total == 0 ? 0 : static_cast<int>(done >= total ? progress_steps : done * progress_steps / total);
-        ::SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+        ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
         const std::wstring bytes = format_size(done) + L" / " + format_size(total);
         if (bytes != shown_bytes_) {
             shown_bytes_ = bytes;
-            ::SetDlgItemTextW(window_, IDC_BYTES, bytes.c_str());
+            ::SetDlgItemTextW(window(), IDC_BYTES, bytes.c_str());
         }
-        std::wstring current;
-        {
-            ExclusiveLock lock(current_lock_);
-            current = current_;
-        }
-        if (current != shown_current_) {
-            shown_current_ = current;
-            ::SetDlgItemTextW(window_, IDC_CURRENT, current.c_str());
+        if (now.current != shown_current_) {
+            shown_current_ = now.current;
+            ::SetDlgItemTextW(window(), IDC_CURRENT, now.current.c_str());
         }
     }
 
     void on_done() {
-        ::KillTimer(window_, progress_timer);
-        if (worker_) {
-            ::WaitForSingleObject(worker_.get(), INFINITE);  // it has posted its last word
-            worker_.reset();
-        }
+        ::KillTimer(window(), progress_timer);
+        if (worker_.running()) result_ = worker_.finish();
         if (result_.cancelled && result_.fatal == Fatal::none) {
-            ::EndDialog(window_, static_cast<INT_PTR>(ExitCode::cancelled));
+            ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
             return;
         }
         refresh_progress();
@@ -315,43 +208,27 @@ private:
     }
 
     void show_summary() {
-        std::wstring summary;
-        if (result_.fatal != Fatal::none) {
-            summary = describe_run_failure(result_.fatal, result_.fatal_detail, listing_.declared_total,
-                                           destination_->free_space());
-        } else {
-            summary = L"已解压 " + format_count(result_.files) + L" 个文件，共 " + format_size(result_.bytes) + L"，到：";
-        }
-        const size_t missing = result_.failed.size() + result_.refused.size();
-        if (missing > 0) summary = format_count(missing) + L" 个条目未能解压（见下）。" + summary;
-        std::wstring problems;
-        const auto list = [&](const std::vector<EntryReport>& reports) {
-            for (const EntryReport& report : reports) {
-                problems += widen(report.path) + L"：" + describe_problem(report) + L"\r\n";
-            }
-        };
-        list(result_.failed);
-        list(result_.refused);
-        list(result_.skipped);
-        list(result_.warnings);
-        ::SetDlgItemTextW(window_, IDC_SUMMARY, summary.c_str());
-        ::SetDlgItemTextW(window_, IDC_SUMMARY_PATH, display_path(destination_->root()).c_str());
-        ::SetDlgItemTextW(window_, IDC_PROBLEMS, problems.c_str());
+        const std::wstring summary =
+            describe_dialog_summary(result_, listing_.declared_total, destination_->free_space());
+        const std::wstring problems = describe_entry_problems(result_);
+        ::SetDlgItemTextW(window(), IDC_SUMMARY, summary.c_str());
+        ::SetDlgItemTextW(window(), IDC_SUMMARY_PATH, display_path(destination_->root()).c_str());
+        ::SetDlgItemTextW(window(), IDC_PROBLEMS, problems.c_str());
         show_view(View::summary);
-        if (problems.empty()) ::ShowWindow(::GetDlgItem(window_, IDC_PROBLEMS), SW_HIDE);
-        if (result_.fatal != Fatal::none) ::ShowWindow(::GetDlgItem(window_, IDC_SUMMARY_PATH), SW_HIDE);
-        if (result_.files == 0 && result_.folders == 0) ::ShowWindow(::GetDlgItem(window_, IDOK), SW_HIDE);
+        if (problems.empty()) ::ShowWindow(::GetDlgItem(window(), IDC_PROBLEMS), SW_HIDE);
+        if (result_.fatal != Fatal::none) ::ShowWindow(::GetDlgItem(window(), IDC_SUMMARY_PATH), SW_HIDE);
+        if (result_.files == 0 && result_.folders == 0) ::ShowWindow(::GetDlgItem(window(), IDOK), SW_HIDE);
         if (result_.exit_code() != ExitCode::ok) ::MessageBeep(MB_ICONWARNING);
     }
 
     void show_view(View view) {
         view_ = view;
-        show_controls(window_, setup_controls, view == View::setup);
-        show_controls(window_, password_controls, view == View::setup && listing_.any_encrypted);
-        show_controls(window_, progress_controls, view == View::progress);
-        show_controls(window_, summary_controls, view == View::summary);
-        const HWND ok = ::GetDlgItem(window_, IDOK);
-        const HWND cancel = ::GetDlgItem(window_, IDCANCEL);
+        show_controls(window(), setup_controls, view == View::setup);
+        show_controls(window(), password_controls, view == View::setup && listing_.any_encrypted);
+        show_controls(window(), progress_controls, view == View::progress);
+        show_controls(window(), summary_controls, view == View::summary);
+        const HWND ok = ::GetDlgItem(window(), IDOK);
+        const HWND cancel = ::GetDlgItem(window(), IDCANCEL);
         switch (view) {
         case View::setup:
             break;
@@ -366,10 +243,10 @@ private:
             ::EnableWindow(cancel, TRUE);
             ::ShowWindow(ok, SW_SHOW);
             // "Close" becomes the default: Enter ends the dialog.
-            ::SendMessageW(window_, DM_SETDEFID, IDCANCEL, 0);
+            ::SendMessageW(window(), DM_SETDEFID, IDCANCEL, 0);
             ::SendMessageW(ok, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
             ::SendMessageW(cancel, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-            ::SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
+            ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
             break;
         }
     }
@@ -377,41 +254,26 @@ private:
     // A longer caption needs a wider button; its right edge stays where it was.
     void widen_leftwards(HWND control, int width_units) {
         RECT wanted{0, 0, width_units, 0};
-        ::MapDialogRect(window_, &wanted);
+        ::MapDialogRect(window(), &wanted);
         RECT now{};
         ::GetWindowRect(control, &now);
-        ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&now), 2);
+        ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&now), 2);
         ::SetWindowPos(control, nullptr, now.right - wanted.right, now.top, wanted.right, now.bottom - now.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    std::wstring shown_path(const std::string& path) const {
-        std::wstring shown = display_path(destination_->root());
-        if (shown.back() != L'\\') shown += L'\\';
-        for (wchar_t c : widen(path)) shown += c == L'/' ? L'\\' : c;
-        return shown;
-    }
-
     void message(const std::wstring& text, UINT icon) {
-        ::MessageBoxW(window_, text.c_str(), session_.exe_stem.c_str(), MB_OK | icon);
+        ::MessageBoxW(window(), text.c_str(), session_.exe_stem.c_str(), MB_OK | icon);
     }
 
     const CommandLine& command_line_;
     Session& session_;
     Listing listing_;
     Options options_;
-    HWND window_ = nullptr;
     View view_ = View::setup;
     std::unique_ptr<FileDestination> destination_;
-    KernelHandle worker_;
+    ExtractionWorker worker_;
     ExtractResult result_;
-
-    // Written by the worker, read by the timer.
-    std::atomic<std::uint64_t> done_{0};
-    std::atomic<std::uint64_t> total_{0};
-    std::atomic<bool> cancel_{false};
-    SRWLOCK current_lock_ = SRWLOCK_INIT;
-    std::wstring current_;
 
     // What the dialog shows now, to skip repainting unchanged text.
     std::wstring shown_bytes_;
@@ -432,13 +294,12 @@ int run_dialog(const CommandLine& command_line, Session& session) {
     ::InitCommonControlsEx(&controls);
     ComApartment com;
 
-    Options options = base_options(session);
-    if (command_line.password) options.password = password_forms(*command_line.password);
+    Options options = run_options(session, command_line);
     SilentObserver observer;
     Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
-    if (listing.fatal != Fatal::none) {
-        show_error(session.exe_stem, describe_run_failure(listing.fatal, listing.fatal_detail, 0, std::nullopt));
-        return static_cast<int>(listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal);
+    if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
+        show_error(session.exe_stem, failure->text);
+        return failure->exit_code;
     }
     ExtractDialog dialog(command_line, session, std::move(listing), std::move(options));
     return dialog.run();

@@ -1,8 +1,8 @@
 // The dialog a double-click shows: destination, progress, summary.
 #pragma once
 
-#include "command_line.h"
-#include "session.h"
+#include "stub/win32/command_line.h"
+#include "stub/win32/session.h"
 
 namespace kzsfx::win32 {
 

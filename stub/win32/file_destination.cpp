@@ -1,5 +1,5 @@
 // Writing extracted files below the destination folder.
-#include "file_destination.h"
+#include "stub/win32/file_destination.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -8,9 +8,10 @@
 #include <atomic>
 #include <limits>
 
-#include "handles.h"
-#include "messages.h"
-#include "relative_open.h"
+#include "stub/win32/handles.h"
+#include "stub/win32/messages.h"
+#include "stub/win32/relative_open.h"
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 namespace {

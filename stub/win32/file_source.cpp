@@ -1,5 +1,5 @@
 // Reading our own executable and its download mark.
-#include "file_source.h"
+#include "stub/win32/file_source.h"
 
 #include <windows.h>
 

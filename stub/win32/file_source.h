@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "handles.h"
 #include "stub/core/byte_source.h"
+#include "stub/win32/handles.h"
 
 namespace kzsfx::win32 {
 

@@ -1,40 +1,16 @@
 // Choosing a folder: the Vista file dialog in folder mode, the older browse dialog otherwise.
-#include "folder_picker.h"
+#include "stub/win32/folder_picker.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
+
+#include "stub/win32/handles.h"
 
 namespace kzsfx::win32 {
 namespace {
 
 // Spelled out here: taking it from libuuid links that library's whole GUID table (35 KB).
 constexpr CLSID file_open_dialog_class = {0xDC1C5A9C, 0xE88A, 0x4DDE, {0xA5, 0xA1, 0x60, 0xF8, 0x2A, 0x20, 0xAE, 0xF7}};
-
-// Releases a COM interface at scope end.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (pointer_ != nullptr) pointer_->Release();
-    }
-    T* operator->() const { return pointer_; }
-    T* get() const { return pointer_; }
-    T** put() { return &pointer_; }
-    void** put_void() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    T* pointer_ = nullptr;
-};
-
-// Frees a shell allocation (ITEMIDLIST, path string) at scope end.
-template <typename T>
-struct CoTaskFree {
-    T* pointer = nullptr;
-    ~CoTaskFree() { ::CoTaskMemFree(pointer); }
-};
 
 std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
     ComPtr<IFileOpenDialog> dialog;
@@ -54,7 +30,7 @@ std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initia
     if (FAILED(dialog->Show(owner))) return false;
     ComPtr<IShellItem> result;
     if (FAILED(dialog->GetResult(result.put()))) return false;
-    CoTaskFree<wchar_t> path;
+    CoTaskMemory<wchar_t> path;
     if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path.pointer))) return false;
     chosen = path.pointer;
     return true;
@@ -72,7 +48,7 @@ bool pick_with_browse_dialog(HWND owner, const std::wstring& initial, std::wstri
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     info.lpfn = browse_callback;
     info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
-    CoTaskFree<ITEMIDLIST> list{::SHBrowseForFolderW(&info)};
+    CoTaskMemory<ITEMIDLIST> list{::SHBrowseForFolderW(&info)};
     if (list.pointer == nullptr) return false;
     wchar_t path[MAX_PATH] = {};
     if (!::SHGetPathFromIDListW(list.pointer, path)) return false;

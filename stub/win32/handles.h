@@ -1,8 +1,8 @@
-// RAII for the Win32 resources the stub holds: kernel handles, files, modules, GDI objects,
-// locks.
+// RAII for the Win32 resources the stub holds: kernel handles, files, locks, COM.
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -54,18 +54,11 @@ struct FileTraits {
     static Handle empty() noexcept { return INVALID_HANDLE_VALUE; }
     static bool close(Handle h) noexcept { return ::CloseHandle(h) != FALSE; }
 };
-struct GdiTraits {
-    using Handle = HGDIOBJ;
-    static Handle empty() noexcept { return nullptr; }
-    static bool close(Handle h) noexcept { return ::DeleteObject(h) != FALSE; }
-};
 
 // Threads and events.
 using KernelHandle = Unique<KernelTraits>;
 // CreateFileW results.
 using FileHandle = Unique<FileTraits>;
-// Fonts and brushes the stub creates.
-using GdiObject = Unique<GdiTraits>;
 
 // A slim reader-writer lock taken exclusively for the scope.
 class ExclusiveLock {
@@ -77,6 +70,47 @@ public:
 
 private:
     SRWLOCK& lock_;
+};
+
+// COM on this thread (single-threaded apartment, for the shell's dialogs) for the scope.
+class ComApartment {
+public:
+    ComApartment() noexcept
+        : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ~ComApartment() {
+        if (ok_) ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool ok_;
+};
+
+// Releases a COM interface at scope end.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (pointer_ != nullptr) pointer_->Release();
+    }
+    T* operator->() const { return pointer_; }
+    T* get() const { return pointer_; }
+    T** put() { return &pointer_; }
+    void** put_void() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    T* pointer_ = nullptr;
+};
+
+// Frees a COM task allocation (a shell ITEMIDLIST, a path string) at scope end.
+template <typename T>
+struct CoTaskMemory {
+    T* pointer = nullptr;
+    ~CoTaskMemory() { ::CoTaskMemFree(pointer); }
 };
 
 }  // namespace kzsfx::win32

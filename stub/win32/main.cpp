@@ -1,15 +1,15 @@
 // kzsfx entry point: harden DLL loading, read the command line, run unattended or with the dialog.
 #include <windows.h>
 
-#include "command_line.h"
-#include "console.h"
-#include "extract_dialog.h"
-#include "file_source.h"
-#include "messages.h"
-#include "runtime_stops.h"
-#include "session.h"
 #include "stub/core/results.h"
-#include "unattended.h"
+#include "stub/win32/command_line.h"
+#include "stub/win32/console.h"
+#include "stub/win32/extract_dialog.h"
+#include "stub/win32/file_source.h"
+#include "stub/win32/messages.h"
+#include "stub/win32/runtime_stops.h"
+#include "stub/win32/session.h"
+#include "stub/win32/unattended.h"
 
 namespace {
 

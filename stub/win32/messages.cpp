@@ -1,29 +1,10 @@
 // Chinese texts for what the core reports.
-#include "messages.h"
+#include "stub/win32/messages.h"
 
-#include <windows.h>
+#include "stub/win32/text.h"
+
 
 namespace kzsfx::win32 {
-
-std::wstring widen(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
-    return text;
-}
-
-std::string narrow(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                              nullptr);
-    }
-    return bytes;
-}
 
 std::wstring shown_entry(std::string_view utf8_path) {
     std::wstring shown = widen(utf8_path);
@@ -132,6 +113,54 @@ std::wstring describe_run_failure(Fatal fatal, const std::string& detail, std::u
     }
     std::wstring text = describe_fatal(fatal);
     if (!detail.empty()) text += L"（" + widen(detail) + L"）";
+    return text;
+}
+
+std::wstring describe_contents(const Listing& listing) {
+    std::wstring text = L"压缩包内有 " + format_count(listing.files) + L" 个文件，共 " +
+                        format_size(listing.declared_total) + L"。";
+    if (!listing.refused.empty()) {
+        text += L"另有 " + format_count(listing.refused.size()) + L" 个不安全的条目将被跳过。";
+    }
+    return text;
+}
+
+std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t needed,
+                                     std::optional<std::uint64_t> available) {
+    std::wstring text;
+    if (result.fatal != Fatal::none) {
+        text = describe_run_failure(result.fatal, result.fatal_detail, needed, available);
+    } else {
+        text = L"已解压 " + format_count(result.files) + L" 个文件，共 " + format_size(result.bytes) + L"，到：";
+    }
+    const size_t missing = result.failed.size() + result.refused.size();
+    if (missing > 0) text = format_count(missing) + L" 个条目未能解压（见下）。" + text;
+    return text;
+}
+
+std::wstring describe_entry_problems(const ExtractResult& result) {
+    std::wstring text;
+    for (const auto* reports : {&result.failed, &result.refused, &result.skipped, &result.warnings}) {
+        for (const EntryReport& report : *reports) {
+            text += widen(report.path) + L"：" + describe_problem(report) + L"\r\n";
+        }
+    }
+    return text;
+}
+
+std::wstring describe_unattended_summary(const ExtractResult& result, bool testing, const std::wstring& shown_root) {
+    std::wstring text;
+    if (testing) {
+        text = L"测试了 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"。";
+    } else {
+        text = L"已解压 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"，到 " +
+               shown_root + L"。";
+    }
+    if (!result.refused.empty()) text += L"拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
+    if (!result.failed.empty()) text += format_count(result.failed.size()) + L" 个条目出错。";
+    if (!result.warnings.empty()) text += format_count(result.warnings.size()) + L" 个警告。";
+    if (result.cancelled) text += L"已取消。";
+    if (result.exit_code() == ExitCode::ok && testing) text += L"全部正确。";
     return text;
 }
 

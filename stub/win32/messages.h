@@ -10,10 +10,6 @@
 
 namespace kzsfx::win32 {
 
-// UTF-8 from the core to UTF-16 for the screen, and back for the core's paths.
-std::wstring widen(std::string_view utf8);
-std::string narrow(std::wstring_view text);
-
 // An entry's path from the core ("a/b.txt") as Windows users read it ("a\\b.txt").
 std::wstring shown_entry(std::string_view utf8_path);
 
@@ -30,5 +26,18 @@ std::wstring describe_fatal(Fatal fatal);
 // or the platform's own words after the Chinese sentence.
 std::wstring describe_run_failure(Fatal fatal, const std::string& detail, std::uint64_t needed,
                                   std::optional<std::uint64_t> available);
+
+// What the dialog says before extracting: how many files, how large, how many refused.
+std::wstring describe_contents(const Listing& listing);
+
+// The dialog's summary sentence; the destination folder is shown after it.
+std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t needed,
+                                     std::optional<std::uint64_t> available);
+
+// One line for each entry that failed, was refused or skipped, or drew a warning.
+std::wstring describe_entry_problems(const ExtractResult& result);
+
+// The last line of an unattended run that got under way; `shown_root` is where files went.
+std::wstring describe_unattended_summary(const ExtractResult& result, bool testing, const std::wstring& shown_root);
 
 }  // namespace kzsfx::win32

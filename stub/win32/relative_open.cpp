@@ -1,5 +1,5 @@
 // Relative lookups through ntdll, which every process has loaded already.
-#include "relative_open.h"
+#include "stub/win32/relative_open.h"
 
 #include <winternl.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "handles.h"
+#include "stub/win32/handles.h"
 
 namespace kzsfx::win32 {
 

@@ -7,8 +7,9 @@
 #include <cstdlib>
 #include <new>
 
-#include "runtime_stops.h"
 #include "stub/core/results.h"
+#include "stub/win32/runtime_stops.h"
+#include "stub/win32/text.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ void write_error(HANDLE err, const wchar_t* text) noexcept {
         return;
     }
     char bytes[128];
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
-    if (size > 1) ::WriteFile(err, bytes, static_cast<DWORD>(size - 1), &written, nullptr);
+    const std::size_t size = kzsfx::win32::narrow_into(text, bytes, sizeof bytes);
+    if (size > 0) ::WriteFile(err, bytes, static_cast<DWORD>(size), &written, nullptr);
 }
 
 // Says why on standard error when a script redirected it, and in a message box with the

@@ -1,11 +1,12 @@
 // Opening our own exe, and the choices both run modes make the same way.
-#include "session.h"
+#include "stub/win32/session.h"
 
 #include <windows.h>
 
-#include "messages.h"
 #include "stub/core/pe_image.h"
 #include "stub/core/zone_mark.h"
+#include "stub/win32/messages.h"
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 
@@ -43,13 +44,9 @@ Options base_options(const Session& session) {
     // zip: on the Chinese systems this is made for, the same as ours.
     options.name_charset = "CP" + narrow(format_count(::GetACP()));
     options.decode_legacy_name = [](std::string_view raw) -> std::optional<std::string> {
-        if (raw.empty()) return std::string();
-        const int size =
-            ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
-        if (size <= 0) return std::nullopt;
-        std::wstring text(static_cast<size_t>(size), L'\0');
-        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, raw.data(), static_cast<int>(raw.size()), text.data(), size);
-        return narrow(text);
+        const std::optional<std::wstring> text = widen_ansi(raw);
+        if (!text) return std::nullopt;
+        return narrow(*text);
     };
     // Raw: the core decides what a damaged or oversized mark becomes.
     options.zone_mark = read_zone_stream(session.exe_path, max_zone_mark_size);
@@ -59,13 +56,8 @@ Options base_options(const Session& session) {
 PasswordForms password_forms(const std::wstring& password) {
     if (password.empty()) return {};
     PasswordForms forms{narrow(password)};
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, password.data(), static_cast<int>(password.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    if (size > 0) {
-        std::string ansi(static_cast<size_t>(size), '\0');
-        ::WideCharToMultiByte(CP_ACP, 0, password.data(), static_cast<int>(password.size()), ansi.data(), size,
-                              nullptr, nullptr);
-        if (ansi != forms.front()) forms.push_back(std::move(ansi));
+    if (std::optional<std::string> ansi = narrow_ansi(password); ansi && *ansi != forms.front()) {
+        forms.push_back(std::move(*ansi));
     }
     return forms;
 }
@@ -85,6 +77,19 @@ std::wstring display_path(const std::wstring& path) {
     if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
     if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
     return path;
+}
+
+Options run_options(const Session& session, const CommandLine& command_line) {
+    Options options = base_options(session);
+    if (command_line.password) options.password = password_forms(*command_line.password);
+    return options;
+}
+
+std::optional<ListingFailure> listing_failure(const Listing& listing) {
+    if (listing.fatal == Fatal::none) return std::nullopt;
+    const ExitCode code = listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal;
+    return ListingFailure{describe_run_failure(listing.fatal, listing.fatal_detail, 0, std::nullopt),
+                          static_cast<int>(code)};
 }
 
 }  // namespace kzsfx::win32

@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "file_source.h"
 #include "stub/core/options.h"
 #include "stub/core/results.h"
+#include "stub/win32/command_line.h"
+#include "stub/win32/file_source.h"
 
 namespace kzsfx::win32 {
 
@@ -28,6 +30,17 @@ Options base_options(const Session& session);
 
 // The password in the forms worth trying: UTF-8, then the ANSI code page when it differs.
 PasswordForms password_forms(const std::wstring& password);
+
+// Where both run modes start: the base options with the command line's password.
+Options run_options(const Session& session, const CommandLine& command_line);
+
+// A listing that failed ends the run, whichever the mode: what to tell the user, and the
+// process exit code.
+struct ListingFailure {
+    std::wstring text;
+    int exit_code;
+};
+std::optional<ListingFailure> listing_failure(const Listing& listing);
 
 // Where files go unless the user says otherwise: beside the exe when the archive holds one
 // top-level item (that is not our own exe's name), else a subfolder named after the exe.

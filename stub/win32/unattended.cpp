@@ -1,13 +1,14 @@
 // The unattended run: no dialog, overwrite everything, report on stdout and stderr.
-#include "unattended.h"
+#include "stub/win32/unattended.h"
 
 #include <windows.h>
 
 #include <atomic>
 
-#include "file_destination.h"
-#include "messages.h"
 #include "stub/core/engine.h"
+#include "stub/win32/file_destination.h"
+#include "stub/win32/messages.h"
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 namespace {
@@ -67,40 +68,27 @@ private:
 void report_summary(const ExtractResult& result, bool testing, const std::wstring& root,
                     std::optional<std::uint64_t> needed, std::optional<std::uint64_t> available,
                     Console& console) {
-    std::wstring text;
     if (result.fatal != Fatal::none) {
         console.err(L"错误：" + describe_run_failure(result.fatal, result.fatal_detail, needed.value_or(0),
                                                     available) + L"\r\n");
         if (result.files == 0) return;  // nothing done: the error says it all
     }
-    if (testing) {
-        text = L"测试了 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"。";
-    } else {
-        text = L"已解压 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"，到 " +
-               display_path(root) + L"。";
-    }
-    if (!result.refused.empty()) text += L"拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
-    if (!result.failed.empty()) text += format_count(result.failed.size()) + L" 个条目出错。";
-    if (!result.warnings.empty()) text += format_count(result.warnings.size()) + L" 个警告。";
-    if (result.cancelled) text += L"已取消。";
-    if (result.exit_code() == ExitCode::ok) text += testing ? L"全部正确。" : L"";
-    console.out(text + L"\r\n");
+    console.out(describe_unattended_summary(result, testing, display_path(root)) + L"\r\n");
 }
 
 }  // namespace
 
 int run_unattended(const CommandLine& command_line, Session& session, Console& console) {
-    Options options = base_options(session);
+    Options options = run_options(session, command_line);
     options.test_only = command_line.test_only;
     options.overwrite = OverwritePolicy::overwrite_all;
-    if (command_line.password) options.password = password_forms(*command_line.password);
     ConsoleObserver observer(console, command_line.test_only);
     ::SetConsoleCtrlHandler(on_console_interrupt, TRUE);
 
     const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
-    if (listing.fatal != Fatal::none) {
-        console.err(L"错误：" + describe_run_failure(listing.fatal, listing.fatal_detail, 0, std::nullopt) + L"\r\n");
-        return static_cast<int>(listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal);
+    if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
+        console.err(L"错误：" + failure->text + L"\r\n");
+        return failure->exit_code;
     }
 
     if (command_line.test_only) {

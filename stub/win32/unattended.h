@@ -1,9 +1,9 @@
 // Running without a window (-y or -t): messages go to the standard handles, never to a box.
 #pragma once
 
-#include "command_line.h"
-#include "console.h"
-#include "session.h"
+#include "stub/win32/command_line.h"
+#include "stub/win32/console.h"
+#include "stub/win32/session.h"
 
 namespace kzsfx::win32 {
 

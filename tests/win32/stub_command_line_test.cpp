@@ -1,5 +1,5 @@
 // Splitting and reading the self-extractor's command line, one case per line.
-#include "command_line.h"
+#include "stub/win32/command_line.h"
 
 #include <gtest/gtest.h>
 

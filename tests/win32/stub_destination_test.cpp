@@ -1,5 +1,5 @@
 // The self-extractor's Windows destination: folders one by one, temporary files, commits.
-#include "file_destination.h"
+#include "stub/win32/file_destination.h"
 
 #include <windows.h>
 
@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "handles.h"
-#include "messages.h"
+#include "stub/win32/handles.h"
+#include "stub/win32/messages.h"
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 namespace {

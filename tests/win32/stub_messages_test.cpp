@@ -1,9 +1,11 @@
 // Sizes and counts as the self-extractor shows them.
-#include "messages.h"
+#include "stub/win32/messages.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+
+#include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 namespace {

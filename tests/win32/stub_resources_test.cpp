@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "resource.h"
+#include "stub/win32/resource.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime_stops.h"
+#include "stub/win32/runtime_stops.h"
 
 namespace {
 
