@@ -78,6 +78,7 @@ const wchar_t* refusal_text(PathRefusal refusal) {
     case PathRefusal::parent_reference: return L"含“..”，指向目标文件夹之外";
     case PathRefusal::stream_colon: return L"含冒号（备用数据流）";
     case PathRefusal::invalid_character: return L"含非法字符";
+    case PathRefusal::hidden_character: return L"含不可见字符或文字方向控制符";
     case PathRefusal::device_name: return L"设备名称";
     case PathRefusal::trailing_dot_or_space: return L"以点或空格结尾";
     case PathRefusal::too_long: return L"名称过长";
