@@ -4,6 +4,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include "stub/core/decoder_memory.h"
 #include "stub/core/utf8.h"
 
 namespace kzsfx {
@@ -21,27 +22,89 @@ std::string decode_entry_name(archive_entry* entry)
     return {};
 }
 
+void EntryNamer::load(archive* a)
+{
+    if (loaded_)
+        return;
+    loaded_ = true;
+    if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
+        return;
+    directory_ = read_zip_directory(source_, offset_);
+    if (!directory_)
+        return;
+    // libarchive's seekable reader keeps the first of records sharing a local header.
+    for (const ZipName& record : directory_->records)
+        if (zip_.empty() || zip_.back()->local_offset != record.local_offset)
+            zip_.push_back(&record);
+}
+
+const ZipName* EntryNamer::record(std::uint64_t index, archive_entry* entry) const
+{
+    if (index >= zip_.size())
+        return nullptr;
+    const ZipName* record = zip_[index];
+    const bool same_size =
+        !archive_entry_size_is_set(entry) || static_cast<std::uint64_t>(archive_entry_size(entry)) == record->size;
+    return same_size ? record : nullptr;
+}
+
+const std::optional<ZipDirectory>& EntryNamer::directory(archive* a)
+{
+    load(a);
+    return directory_;
+}
+
+std::optional<std::uint64_t> EntryNamer::reachable_entries(archive* a)
+{
+    load(a);
+    if (!directory_)
+        return std::nullopt;
+    return zip_.size();
+}
+
+std::optional<std::string> EntryNamer::record_name(const ZipName& record) const
+{
+    if (auto name = zip_name_utf8(record))
+        return name;
+    if (options_.decode_legacy_name) {
+        if (auto name = options_.decode_legacy_name(record.raw); name && utf8::valid(*name))
+            return name;
+    }
+    return std::nullopt;
+}
+
+std::string EntryNamer::reachable_name(std::uint64_t index) const
+{
+    if (index >= zip_.size())
+        return {};
+    return record_name(*zip_[index]).value_or(zip_[index]->raw);
+}
+
 std::string EntryNamer::name(archive* a, std::uint64_t index, archive_entry* entry)
 {
-    if (!loaded_) {
-        loaded_ = true;
-        if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP)
-            zip_ = read_zip_names(source_, offset_);
-    }
-    if (zip_ && index < zip_->size()) {
-        const ZipName& record = (*zip_)[index];
-        const bool same_size = !archive_entry_size_is_set(entry) ||
-                               static_cast<std::uint64_t>(archive_entry_size(entry)) == record.size;
-        if (same_size) {
-            if (auto name = zip_name_utf8(record))
-                return *name;
-            if (options_.decode_legacy_name) {
-                if (auto name = options_.decode_legacy_name(record.raw); name && utf8::valid(*name))
-                    return *name;
-            }
-        }
+    load(a);
+    if (const ZipName* record = this->record(index, entry)) {
+        if (auto name = record_name(*record))
+            return *name;
     }
     return decode_entry_name(entry);
+}
+
+std::optional<std::string> EntryNamer::excessive_memory(archive* a, std::uint64_t index, archive_entry* entry)
+{
+    load(a);
+    if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
+        return std::nullopt;
+    std::optional<std::uint64_t> declared;
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0)
+        declared = static_cast<std::uint64_t>(archive_entry_size(entry));
+    if (const ZipName* record = this->record(index, entry))
+        return excessive_decoder_memory(source_, offset_, record->local_offset, declared);
+    // Without a directory the streaming reader reads the headers in order, from where it stands.
+    if (!directory_ && archive_read_header_position(a) >= 0)
+        return excessive_decoder_memory(source_, offset_, static_cast<std::uint64_t>(archive_read_header_position(a)),
+                                        declared);
+    return std::nullopt;
 }
 
 EntryInfo inspect_entry(archive_entry* entry, std::string name)

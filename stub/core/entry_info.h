@@ -26,6 +26,8 @@ struct EntryInfo {
     std::optional<std::uint64_t> size;  // declared uncompressed size
     bool encrypted = false;
     FileMetadata meta;
+    // Why decoding would take more memory than the entry can need (see decoder_memory.h).
+    std::optional<std::string> excessive_memory;
 };
 
 // The entry's name as UTF-8: libarchive's UTF-8 form, else its wide form, else the raw
@@ -34,7 +36,7 @@ std::string decode_entry_name(archive_entry* entry);
 
 // Names entries in reading order. For zip it pairs each entry with its central directory
 // record (checked by size) to apply zip_name_utf8; otherwise, or when the pairing does not
-// hold, libarchive's decoding stands.
+// hold, libarchive's decoding stands. The same pairing gives the entry's local header.
 class EntryNamer {
 public:
     EntryNamer(ByteSource& source, std::uint64_t archive_offset, const Options& options)
@@ -43,12 +45,28 @@ public:
     }
     std::string name(archive* a, std::uint64_t index, archive_entry* entry);
 
+    // The zip directory, all records kept (nothing for other formats or without one).
+    const std::optional<ZipDirectory>& directory(archive* a);
+    // How many entries the reading should reach: one per local header the directory names.
+    std::optional<std::uint64_t> reachable_entries(archive* a);
+    // The name of the index-th of those, for naming the ones never reached.
+    std::string reachable_name(std::uint64_t index) const;
+
+    // Whether the entry asks for too much decoder memory (decoder_memory.h); zip only: its
+    // local header is the paired record's, or where the streaming reader found it.
+    std::optional<std::string> excessive_memory(archive* a, std::uint64_t index, archive_entry* entry);
+
 private:
+    void load(archive* a);
+    const ZipName* record(std::uint64_t index, archive_entry* entry) const;
+    std::optional<std::string> record_name(const ZipName& record) const;
+
     ByteSource& source_;
     std::uint64_t offset_;
     const Options& options_;
     bool loaded_ = false;
-    std::optional<std::vector<ZipName>> zip_;
+    std::optional<ZipDirectory> directory_;
+    std::vector<const ZipName*> zip_;  // first record at each local header offset
 };
 
 EntryInfo inspect_entry(archive_entry* entry, std::string name);

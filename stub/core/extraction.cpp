@@ -111,7 +111,9 @@ ExtractResult Extraction::run()
                 handled = index + 1;
                 continue;
             }
-            next = process(reader, inspect_entry(entry, namer.name(a, index, entry)));
+            EntryInfo info = inspect_entry(entry, namer.name(a, index, entry));
+            info.excessive_memory = namer.excessive_memory(a, index, entry);
+            next = process(reader, std::move(info));
             handled = index + 1;
         }
         if (next == Next::stop)
@@ -174,6 +176,10 @@ bool Extraction::decide_overwrite(const std::string& path)
 Next Extraction::process_file(ArchiveReader& reader, const EntryInfo& info)
 {
     const std::string path = info.path.joined();
+    if (info.excessive_memory) {
+        fail(path, Problem::unsupported, *info.excessive_memory);
+        return Next::go_on;
+    }
     std::unique_ptr<OutputFile> out;
     bool replace = false;
     if (!options_.test_only) {
@@ -358,7 +364,12 @@ ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset, Des
             }
         }
     }
-    return Extraction(exe, archive_offset, destination, options, observer, *listing).run();
+    result = Extraction(exe, archive_offset, destination, options, observer, *listing).run();
+    for (const auto& unreached : listing->unreached) {
+        observer.entry_problem(unreached);
+        result.warnings.push_back(unreached);
+    }
+    return result;
 }
 
 } // namespace kzsfx

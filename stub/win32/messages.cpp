@@ -106,6 +106,7 @@ std::wstring describe_problem(const EntryReport& report) {
     case Problem::write_failed: text = L"无法写入文件"; break;
     case Problem::metadata_not_set: text = L"无法设置时间或属性"; break;
     case Problem::zone_mark_not_set: text = L"无法写入下载标记"; break;
+    case Problem::not_reached: text = L"压缩包目录中列出，但读取时未找到，已跳过"; break;
     }
     if (!report.detail.empty()) text += L"（" + widen(report.detail) + L"）";
     return text;

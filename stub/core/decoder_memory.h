@@ -1,0 +1,29 @@
+// Decoder memory that a zip entry's own header asks for, checked before libarchive decodes the
+// entry: libarchive hands liblzma no memory limit, so a 4 KB archive could otherwise make it
+// allocate gigabytes (and the run end as "out of memory") for an entry of a few bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "stub/core/byte_source.h"
+
+namespace kzsfx {
+
+// A dictionary up to this size is never questioned: archivers use fixed dictionaries this
+// large even for small files (7-Zip's strongest LZMA level takes 64 MiB).
+inline constexpr std::uint64_t usual_dictionary = 64u << 20;
+// No entry gets a larger one, whatever its size: the most a 32-bit process can count on.
+inline constexpr std::uint64_t max_dictionary = 256u << 20;
+
+// Why the zip entry whose local header lies `local_offset` bytes into the archive asks for
+// more decoder memory than an entry of `declared_size` bytes can need (more than the larger
+// of its size and usual_dictionary, or more than max_dictionary), or nothing. Covers LZMA
+// (method 14) and XZ (method 95, the first block's LZMA2 filter). A header that cannot be read
+// or is encrypted is left to the decoder, which then reports the damage itself.
+std::optional<std::string> excessive_decoder_memory(ByteSource& source, std::uint64_t archive_offset,
+                                                    std::uint64_t local_offset,
+                                                    std::optional<std::uint64_t> declared_size);
+
+} // namespace kzsfx
