@@ -1,6 +1,7 @@
 // Entry names, kinds, sizes and metadata from libarchive's entry object.
 #include "stub/core/entry_info.h"
 
+#include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -125,8 +126,11 @@ EntryInfo inspect_entry(archive_entry* entry, std::string name)
         info.size = static_cast<std::uint64_t>(archive_entry_size(entry));
     info.encrypted = archive_entry_is_encrypted(entry) != 0;
     if (archive_entry_mtime_is_set(entry)) {
-        info.meta.modified_seconds = archive_entry_mtime(entry);
-        info.meta.modified_nanoseconds = static_cast<std::uint32_t>(archive_entry_mtime_nsec(entry));
+        // A 7z time is any 64-bit count of ticks: clamped, not left to overflow later.
+        info.meta.modified_seconds = std::clamp<std::int64_t>(archive_entry_mtime(entry), earliest_modified_seconds,
+                                                              latest_modified_seconds);
+        info.meta.modified_nanoseconds =
+            static_cast<std::uint32_t>(std::clamp<long>(archive_entry_mtime_nsec(entry), 0, 999'999'999));
     }
     const auto mode = archive_entry_perm(entry);
     info.meta.read_only = (mode & 0222) == 0;
