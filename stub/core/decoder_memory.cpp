@@ -1,17 +1,18 @@
-// Reads the dictionary size from an entry's LZMA properties or XZ block header.
+// Reads the dictionary size from the start of an entry's LZMA or XZ data.
 #include "stub/core/decoder_memory.h"
+
+#include <archive.h>
+#include <archive_entry.h>
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "stub/core/little_endian.h"
 
 namespace kzsfx {
 
 namespace {
-
-constexpr std::uint16_t method_lzma = 14;
-constexpr std::uint16_t method_xz = 95;
 
 // An XZ variable-length integer at `p`, advancing it; nothing when it runs past `end`.
 std::optional<std::uint64_t> take_vli(const unsigned char*& p, const unsigned char* end)
@@ -61,37 +62,38 @@ std::optional<std::uint64_t> xz_dictionary(const unsigned char* data, std::size_
 
 } // namespace
 
-std::optional<std::string> excessive_decoder_memory(ByteSource& source, std::uint64_t archive_offset,
-                                                    std::uint64_t local_offset,
-                                                    std::optional<std::uint64_t> declared_size)
+std::optional<std::string> excessive_decoder_memory(archive* a, archive_entry* entry, ByteSource& source,
+                                                    std::uint64_t archive_offset)
 {
-    unsigned char header[30];
-    if (local_offset > UINT64_MAX - archive_offset - sizeof header ||
-        !read_exact(source, archive_offset + local_offset, header, sizeof header) ||
-        std::memcmp(header, "PK\3\4", 4) != 0)
+    if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP || archive_entry_is_data_encrypted(entry))
         return std::nullopt;
-    const std::uint16_t flags = le16(header + 6), method = le16(header + 8);
-    if ((flags & 1) || (method != method_lzma && method != method_xz))
+    // libarchive names the entry's method only in the format name: "ZIP 6.3 (lzma)".
+    const std::string_view format = archive_format_name(a) ? archive_format_name(a) : "";
+    const bool lzma = format.ends_with("(lzma)"), xz = format.ends_with("(xz)");
+    const la_int64_t data_at = archive_filter_bytes(a, 0);
+    if ((!lzma && !xz) || data_at < 0)
         return std::nullopt;
-    // The dictionary sits in the first bytes of the data: LZMA's after a 4-byte version and
-    // size prefix, XZ's in the first block header (at most 1 KiB, after the stream header).
+    // LZMA's dictionary follows a 4-byte version and size prefix and the lc/lp/pb byte; XZ's
+    // is in the first block header (at most 1 KiB, after the 12-byte stream header).
     unsigned char data[12 + 1024];
-    const std::uint64_t data_at = archive_offset + local_offset + sizeof header + le16(header + 26) + le16(header + 28);
-    const auto got = source.read_at(data_at, data, sizeof data);
+    const auto got = source.read_at(archive_offset + static_cast<std::uint64_t>(data_at), data, sizeof data);
     if (!got)
         return std::nullopt;
     std::optional<std::uint64_t> dictionary;
-    if (method == method_lzma && *got >= 9 && le16(data + 2) == 5)
+    if (lzma && *got >= 9 && le16(data + 2) == 5)
         dictionary = le32(data + 5);
-    else if (method == method_xz)
+    else if (xz)
         dictionary = xz_dictionary(data, *got);
     if (!dictionary)
         return std::nullopt;
-    const std::uint64_t allowed = std::min(max_dictionary, std::max(usual_dictionary, declared_size.value_or(0)));
+    std::optional<std::uint64_t> declared;
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0)
+        declared = static_cast<std::uint64_t>(archive_entry_size(entry));
+    const std::uint64_t allowed = std::min(max_dictionary, std::max(usual_dictionary, declared.value_or(0)));
     if (*dictionary <= allowed)
         return std::nullopt;
     return "the entry asks for a " + std::to_string(*dictionary) + "-byte dictionary, " +
-           (declared_size ? "for " + std::to_string(*declared_size) + " bytes of data" : "for data of unknown size") +
+           (declared ? "for " + std::to_string(*declared) + " bytes of data" : "for data of unknown size") +
            " (at most " + std::to_string(allowed) + " allowed)";
 }
 

@@ -9,6 +9,9 @@
 
 #include "stub/core/byte_source.h"
 
+struct archive;
+struct archive_entry;
+
 namespace kzsfx {
 
 // A dictionary up to this size is never questioned: archivers use fixed dictionaries this
@@ -17,13 +20,14 @@ inline constexpr std::uint64_t usual_dictionary = 64u << 20;
 // No entry gets a larger one, whatever its size: the most a 32-bit process can count on.
 inline constexpr std::uint64_t max_dictionary = 256u << 20;
 
-// Why the zip entry whose local header lies `local_offset` bytes into the archive asks for
-// more decoder memory than an entry of `declared_size` bytes can need (more than the larger
-// of its size and usual_dictionary, or more than max_dictionary), or nothing. Covers LZMA
-// (method 14) and XZ (method 95, the first block's LZMA2 filter). A header that cannot be read
-// or is encrypted is left to the decoder, which then reports the damage itself.
-std::optional<std::string> excessive_decoder_memory(ByteSource& source, std::uint64_t archive_offset,
-                                                    std::uint64_t local_offset,
-                                                    std::optional<std::uint64_t> declared_size);
+// Why the zip entry libarchive has just read the header of asks for more decoder memory than
+// an entry of its declared size can need (more than the larger of that size and
+// usual_dictionary, or more than max_dictionary), or nothing. Covers LZMA (method 14) and XZ
+// (method 95, the first block's LZMA2 filter). Reads the dictionary from the first bytes of
+// the entry's data, where libarchive's reading stands after the header, whichever of its zip
+// readers is at work. Encrypted data and properties that cannot be read are left to the
+// decoder, which then reports the damage itself.
+std::optional<std::string> excessive_decoder_memory(archive* a, archive_entry* entry, ByteSource& source,
+                                                    std::uint64_t archive_offset);
 
 } // namespace kzsfx

@@ -5,7 +5,6 @@
 #include <archive.h>
 #include <archive_entry.h>
 
-#include "stub/core/decoder_memory.h"
 #include "stub/core/utf8.h"
 
 namespace kzsfx {
@@ -89,23 +88,6 @@ std::string EntryNamer::name(archive* a, std::uint64_t index, archive_entry* ent
             return *name;
     }
     return decode_entry_name(entry);
-}
-
-std::optional<std::string> EntryNamer::excessive_memory(archive* a, std::uint64_t index, archive_entry* entry)
-{
-    load(a);
-    if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
-        return std::nullopt;
-    std::optional<std::uint64_t> declared;
-    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0)
-        declared = static_cast<std::uint64_t>(archive_entry_size(entry));
-    if (const ZipName* record = this->record(index, entry))
-        return excessive_decoder_memory(source_, offset_, record->local_offset, declared);
-    // Without a directory the streaming reader reads the headers in order, from where it stands.
-    if (!directory_ && archive_read_header_position(a) >= 0)
-        return excessive_decoder_memory(source_, offset_, static_cast<std::uint64_t>(archive_read_header_position(a)),
-                                        declared);
-    return std::nullopt;
 }
 
 EntryInfo inspect_entry(archive_entry* entry, std::string name)

@@ -36,7 +36,7 @@ std::string decode_entry_name(archive_entry* entry);
 
 // Names entries in reading order. For zip it pairs each entry with its central directory
 // record (checked by size) to apply zip_name_utf8; otherwise, or when the pairing does not
-// hold, libarchive's decoding stands. The same pairing gives the entry's local header.
+// hold, libarchive's decoding stands.
 class EntryNamer {
 public:
     EntryNamer(ByteSource& source, std::uint64_t archive_offset, const Options& options)
@@ -51,10 +51,6 @@ public:
     std::optional<std::uint64_t> reachable_entries(archive* a);
     // The name of the index-th of those, for naming the ones never reached.
     std::string reachable_name(std::uint64_t index) const;
-
-    // Whether the entry asks for too much decoder memory (decoder_memory.h); zip only: its
-    // local header is the paired record's, or where the streaming reader found it.
-    std::optional<std::string> excessive_memory(archive* a, std::uint64_t index, archive_entry* entry);
 
 private:
     void load(archive* a);

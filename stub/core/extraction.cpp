@@ -6,6 +6,7 @@
 
 #include "stub/core/archive_reader.h"
 #include "stub/core/crc32.h"
+#include "stub/core/decoder_memory.h"
 #include "stub/core/engine.h"
 #include "stub/core/entry_errors.h"
 #include "stub/core/entry_info.h"
@@ -112,7 +113,7 @@ ExtractResult Extraction::run()
                 continue;
             }
             EntryInfo info = inspect_entry(entry, namer.name(a, index, entry));
-            info.excessive_memory = namer.excessive_memory(a, index, entry);
+            info.excessive_memory = excessive_decoder_memory(a, entry, exe_, offset_);
             next = process(reader, std::move(info));
             handled = index + 1;
         }

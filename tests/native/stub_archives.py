@@ -270,8 +270,10 @@ raw_zip('xz_dictionary_128m.zip', [Entry('big_dictionary.txt', good, method=95, 
                                    Entry('fine.txt', good)])
 expect('xz_dictionary_128m.zip', {'fine.txt': good})
 # A fuzzing find: an LZMA entry of 81 bytes whose properties ask for a 2.5 GB dictionary.
-shutil.copy(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'fuzz', 'corpus', 'extraction',
-                         'lzma-dictionary-2.5GB.zip'), os.path.join(out, 'lzma_dictionary_2.5g.zip'))
+# The same asked for by an entry the central directory does not describe.
+findings = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'fuzz', 'corpus', 'extraction')
+shutil.copy(os.path.join(findings, 'lzma-dictionary-2.5GB.zip'), os.path.join(out, 'lzma_dictionary_2.5g.zip'))
+shutil.copy(os.path.join(findings, 'lzma-dictionary-unpaired.zip'), os.path.join(out, 'lzma_dictionary_unpaired.zip'))
 
 
 # Central directories that disagree with the data. `layout` gives each record's local header
