@@ -306,7 +306,7 @@ Next Extraction::after_archive_failure(ArchiveReader& reader, la_ssize_t status,
         result_.fatal_detail = detail;
         return Next::stop;
     }
-    if (archive_errno(a) == ENOMEM) {
+    if (archive_errno(a) == ENOMEM && !decoder_memory_refused(detail)) {
         result_.fatal = Fatal::out_of_memory;
         result_.fatal_detail = detail;
         return Next::stop;

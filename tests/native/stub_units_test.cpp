@@ -102,6 +102,7 @@ TEST(StubEntryErrors, LibarchiveMessagesMapToProblems)
         {"Unsupported ZIP compression method (6: imploded)", false, Problem::unsupported},
         {"The file content is encrypted, but currently not supported", true, Problem::unsupported},
         {"Unknown codec ID: 21", false, Problem::unsupported},
+        {"Lzma library error: Cannot allocate memory", false, Problem::unsupported},  // 7z's dictionary
         {"Truncated ZIP file data", false, Problem::truncated},
         {"Truncated 7-Zip file body", true, Problem::truncated},
         {"ZIP decompression failed (-3)", false, Problem::data_error},
