@@ -33,16 +33,17 @@ void EntryNamer::load(archive* a)
     if (!directory_)
         return;
     // libarchive's seekable reader keeps the first of records sharing a local header.
-    for (const ZipName& record : directory_->records)
-        if (zip_.empty() || zip_.back()->local_offset != record.local_offset)
-            zip_.push_back(&record);
+    const auto& records = directory_->records;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (i == 0 || records[i - 1].local_offset != records[i].local_offset)
+            first_at_offset_.push_back(i);
 }
 
 const ZipName* EntryNamer::record(std::uint64_t index, archive_entry* entry) const
 {
-    if (index >= zip_.size())
+    if (index >= first_at_offset_.size())
         return nullptr;
-    const ZipName* record = zip_[index];
+    const ZipName* record = &directory_->records[first_at_offset_[index]];
     const bool same_size =
         !archive_entry_size_is_set(entry) || static_cast<std::uint64_t>(archive_entry_size(entry)) == record->size;
     return same_size ? record : nullptr;
@@ -52,14 +53,6 @@ const std::optional<ZipDirectory>& EntryNamer::directory(archive* a)
 {
     load(a);
     return directory_;
-}
-
-std::optional<std::uint64_t> EntryNamer::reachable_entries(archive* a)
-{
-    load(a);
-    if (!directory_)
-        return std::nullopt;
-    return zip_.size();
 }
 
 std::optional<std::string> EntryNamer::record_name(const ZipName& record) const
@@ -75,9 +68,10 @@ std::optional<std::string> EntryNamer::record_name(const ZipName& record) const
 
 std::string EntryNamer::reachable_name(std::uint64_t index) const
 {
-    if (index >= zip_.size())
+    if (index >= first_at_offset_.size())
         return {};
-    return record_name(*zip_[index]).value_or(zip_[index]->raw);
+    const ZipName& record = directory_->records[first_at_offset_[index]];
+    return record_name(record).value_or(record.raw);
 }
 
 std::string EntryNamer::name(archive* a, std::uint64_t index, archive_entry* entry)

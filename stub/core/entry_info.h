@@ -48,7 +48,7 @@ public:
     // The zip directory, all records kept (nothing for other formats or without one).
     const std::optional<ZipDirectory>& directory(archive* a);
     // How many entries the reading should reach: one per local header the directory names.
-    std::optional<std::uint64_t> reachable_entries(archive* a);
+    std::uint64_t reachable_entries() const { return first_at_offset_.size(); }
     // The name of the index-th of those, for naming the ones never reached.
     std::string reachable_name(std::uint64_t index) const;
 
@@ -62,7 +62,7 @@ private:
     const Options& options_;
     bool loaded_ = false;
     std::optional<ZipDirectory> directory_;
-    std::vector<const ZipName*> zip_;  // first record at each local header offset
+    std::vector<std::size_t> first_at_offset_;  // index of the first record at each local header
 };
 
 EntryInfo inspect_entry(archive_entry* entry, std::string name);

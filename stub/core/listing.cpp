@@ -98,8 +98,7 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
             return listing;
         }
         // What the directory lists but the reading never reached is named, never skipped silently.
-        const std::uint64_t reachable = namer.reachable_entries(a).value_or(0);
-        for (std::uint64_t index = listing.entries; index < reachable; ++index)
+        for (std::uint64_t index = listing.entries; index < namer.reachable_entries(); ++index)
             listing.unreached.push_back({namer.reachable_name(index), Problem::not_reached, PathRefusal::none, {}});
     }
     if (!listing.single_top_level)
