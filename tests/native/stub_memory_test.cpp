@@ -14,22 +14,35 @@
 #include "stub/core/zip_names.h"
 #include "stub_test_support.h"
 
-// The largest single allocation asked for, whether or not it could be had.
+// The largest single allocation asked for, whether or not it could be had. Every form of new
+// and delete that is not aligned is replaced, so that each pair is malloc and free.
 static std::atomic<std::size_t> largest_allocation{0};
 
-void* operator new(std::size_t size)
+static void* allocate(std::size_t size) noexcept
 {
     for (std::size_t seen = largest_allocation; size > seen && !largest_allocation.compare_exchange_weak(seen, size);) {
     }
-    if (void* block = std::malloc(size ? size : 1))
+    return std::malloc(size ? size : 1);
+}
+
+void* operator new(std::size_t size)
+{
+    if (void* block = allocate(size))
         return block;
     throw std::bad_alloc();
 }
-// The pair above and below is malloc and free, which gcc cannot tell from here.
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+// gcc cannot tell from here that the pairs are malloc and free.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 #pragma GCC diagnostic pop
 
 namespace kzsfx {
