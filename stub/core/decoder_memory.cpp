@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "stub/core/little_endian.h"
 
@@ -60,18 +61,45 @@ std::optional<std::uint64_t> xz_dictionary(const unsigned char* data, std::size_
     return std::nullopt;
 }
 
+// Whether libarchive decrypts the data before decoding it: bit 0 of the local header's flags
+// (the strong-encryption bit alone makes it decode the bytes as they are). The header is one
+// whose name and extra field end exactly where the data begins; should several fit, the data
+// counts as encrypted only if all of them say so, since the real one is among them.
+bool decrypted_first(ByteSource& source, std::uint64_t archive_offset, std::uint64_t data_at)
+{
+    constexpr std::uint64_t local_header = 30, longest_header = local_header + 2 * 0xFFFF;
+    const std::uint64_t from = data_at > longest_header ? data_at - longest_header : 0;
+    std::vector<unsigned char> window(static_cast<std::size_t>(data_at - from));
+    if (window.size() < local_header || !read_exact(source, archive_offset + from, window.data(), window.size()))
+        return false;
+    bool fits = false;
+    for (std::size_t at = 0; at + local_header <= window.size(); ++at) {
+        const unsigned char* p = window.data() + at;
+        if (std::memcmp(p, "PK\3\4", 4) != 0 || at + local_header + le16(p + 26) + le16(p + 28) != window.size())
+            continue;
+        if ((le16(p + 6) & 1) == 0)
+            return false;
+        fits = true;
+    }
+    return fits;
+}
+
 } // namespace
 
 std::optional<std::string> excessive_decoder_memory(archive* a, archive_entry* entry, ByteSource& source,
                                                     std::uint64_t archive_offset)
 {
-    if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP || archive_entry_is_data_encrypted(entry))
+    if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
         return std::nullopt;
     // libarchive names the entry's method only in the format name: "ZIP 6.3 (lzma)".
     const std::string_view format = archive_format_name(a) ? archive_format_name(a) : "";
     const bool lzma = format.ends_with("(lzma)"), xz = format.ends_with("(xz)");
     const la_int64_t data_at = archive_filter_bytes(a, 0);
     if ((!lzma && !xz) || data_at < 0)
+        return std::nullopt;
+    // Encrypted data begins with the cipher's header; the properties follow it, decrypted.
+    if (archive_entry_is_data_encrypted(entry) &&
+        decrypted_first(source, archive_offset, static_cast<std::uint64_t>(data_at)))
         return std::nullopt;
     // LZMA's dictionary follows a 4-byte version and size prefix and the lc/lp/pb byte; XZ's
     // is in the first block header (at most 1 KiB, after the 12-byte stream header).

@@ -247,19 +247,27 @@ expect('hostile.zip', {'ok/safe.txt': b'safe\n'})
 
 # Decoder memory named by an entry's own header: a dictionary far beyond what its few bytes can
 # use. liblzma would allocate it, since a larger dictionary than needed still decodes.
-def with_dictionary(archive, name, dictionary):
+def with_dictionary(archive, name, dictionary, flags=0):
     with zipfile.ZipFile(os.path.join(out, archive), 'w', zipfile.ZIP_LZMA) as z:
         z.writestr(name, good)
         z.writestr('fine.txt', good, compress_type=zipfile.ZIP_STORED)
     with open(os.path.join(out, archive), 'r+b') as f:
-        f.seek(26)
-        n, m = struct.unpack('<HH', f.read(4))
-        f.seek(30 + n + m + 5)  # after the version, the properties' size and the lc/lp/pb byte
-        f.write(struct.pack('<I', dictionary))
+        whole = bytearray(f.read())
+        n, m = struct.unpack('<HH', whole[26:30])
+        # after the version, the properties' size and the lc/lp/pb byte
+        whole[30 + n + m + 5:30 + n + m + 9] = struct.pack('<I', dictionary)
+        central = whole.index(b'PK\1\2')
+        for at in (6, central + 8):
+            whole[at] |= flags
+        f.seek(0)
+        f.write(whole)
 
 
 with_dictionary('lzma_dictionary_128m.zip', 'big_dictionary.txt', 128 << 20)
 expect('lzma_dictionary_128m.zip', {'fine.txt': good})
+# The strong-encryption flag alone: libarchive decodes the bytes as they are.
+with_dictionary('lzma_dictionary_flagged.zip', 'big_dictionary.txt', 128 << 20, flags=0x40)
+expect('lzma_dictionary_flagged.zip', {'fine.txt': good})
 with_dictionary('lzma_dictionary_32m.zip', 'usual_dictionary.txt', 32 << 20)
 expect('lzma_dictionary_32m.zip', {'usual_dictionary.txt': good, 'fine.txt': good})
 xz = bytearray(lzma.compress(good, format=lzma.FORMAT_XZ))

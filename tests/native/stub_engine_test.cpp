@@ -634,6 +634,7 @@ TEST_F(StubEngine, DecoderMemoryAskedForByAHeaderIsCheckedFirst)
     const Case cases[] = {
         {"lzma_dictionary_128m.zip", true},
         {"xz_dictionary_128m.zip", true},
+        {"lzma_dictionary_flagged.zip", true},
         {"lzma_dictionary_32m.zip", false},
     };
     for (const auto& c : cases) {
