@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "stub/core/entry_errors.h"
+
 namespace kzsfx {
 
 void ArchiveFree::operator()(archive* a) const
@@ -108,10 +110,10 @@ Fatal ArchiveReader::header_failure() const
 {
     if (read_failed_)
         return Fatal::read_error;
-    if (archive_errno(handle_.get()) == ENOMEM)
-        return Fatal::out_of_memory;
     const char* message = archive_error_string(handle_.get());
     const std::string_view text = message ? message : "";
+    if (archive_errno(handle_.get()) == ENOMEM)
+        return decoder_memory_refused(text) ? Fatal::unsupported_archive : Fatal::out_of_memory;
     if (text.find("not supported") != std::string_view::npos || text.find("nsupported") != std::string_view::npos)
         return Fatal::unsupported_archive;
     return Fatal::corrupt_archive;

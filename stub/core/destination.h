@@ -16,9 +16,14 @@ namespace kzsfx {
 // separators, and has already passed check_entry_path: no empty, ".", ".." or unsafe
 // components. The Windows side converts it to UTF-16 only at the W call.
 
+// What a FILETIME holds (1601 to 30828): the engine clamps archive times to this range, so a
+// conversion to 100 ns ticks since 1601 in signed 64 bits never overflows.
+inline constexpr std::int64_t earliest_modified_seconds = -11644473600;
+inline constexpr std::int64_t latest_modified_seconds = 910692730084;
+
 struct FileMetadata {
-    std::optional<std::int64_t> modified_seconds;  // since 1970-01-01 UTC
-    std::uint32_t modified_nanoseconds = 0;
+    std::optional<std::int64_t> modified_seconds;  // since 1970-01-01 UTC, within the range above
+    std::uint32_t modified_nanoseconds = 0;        // below one second
     bool read_only = false;   // set after the data is in place
     bool executable = false;  // posix permission bits; ignored on Windows
 };

@@ -9,8 +9,16 @@ bool contains(std::string_view text, std::string_view part) { return text.find(p
 
 } // namespace
 
+bool decoder_memory_refused(std::string_view message)
+{
+    return contains(message, "Lzma library error: Cannot allocate memory") ||
+           contains(message, "Lzma library error: Out of memory");
+}
+
 Problem classify_data_error(std::string_view message, bool encrypted)
 {
+    if (decoder_memory_refused(message))
+        return Problem::unsupported;
     if (contains(message, "Incorrect passphrase"))
         return Problem::wrong_password;
     if (contains(message, "Passphrase required"))

@@ -1,6 +1,7 @@
 // Entry names, kinds, sizes and metadata from libarchive's entry object.
 #include "stub/core/entry_info.h"
 
+#include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -21,25 +22,64 @@ std::string decode_entry_name(archive_entry* entry)
     return {};
 }
 
+void EntryNamer::load(archive* a)
+{
+    if (loaded_)
+        return;
+    loaded_ = true;
+    if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
+        return;
+    directory_ = read_zip_directory(source_, offset_);
+    if (!directory_)
+        return;
+    // libarchive's seekable reader keeps the first of records sharing a local header.
+    const auto& records = directory_->records;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (i == 0 || records[i - 1].local_offset != records[i].local_offset)
+            first_at_offset_.push_back(i);
+}
+
+const ZipName* EntryNamer::record(std::uint64_t index, archive_entry* entry) const
+{
+    if (index >= first_at_offset_.size())
+        return nullptr;
+    const ZipName* record = &directory_->records[first_at_offset_[index]];
+    const bool same_size =
+        !archive_entry_size_is_set(entry) || static_cast<std::uint64_t>(archive_entry_size(entry)) == record->size;
+    return same_size ? record : nullptr;
+}
+
+const std::optional<ZipDirectory>& EntryNamer::directory(archive* a)
+{
+    load(a);
+    return directory_;
+}
+
+std::optional<std::string> EntryNamer::record_name(const ZipName& record) const
+{
+    if (auto name = zip_name_utf8(record))
+        return name;
+    if (options_.decode_legacy_name) {
+        if (auto name = options_.decode_legacy_name(record.raw); name && utf8::valid(*name))
+            return name;
+    }
+    return std::nullopt;
+}
+
+std::string EntryNamer::reachable_name(std::uint64_t index) const
+{
+    if (index >= first_at_offset_.size())
+        return {};
+    const ZipName& record = directory_->records[first_at_offset_[index]];
+    return record_name(record).value_or(record.raw);
+}
+
 std::string EntryNamer::name(archive* a, std::uint64_t index, archive_entry* entry)
 {
-    if (!loaded_) {
-        loaded_ = true;
-        if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP)
-            zip_ = read_zip_names(source_, offset_);
-    }
-    if (zip_ && index < zip_->size()) {
-        const ZipName& record = (*zip_)[index];
-        const bool same_size = !archive_entry_size_is_set(entry) ||
-                               static_cast<std::uint64_t>(archive_entry_size(entry)) == record.size;
-        if (same_size) {
-            if (auto name = zip_name_utf8(record))
-                return *name;
-            if (options_.decode_legacy_name) {
-                if (auto name = options_.decode_legacy_name(record.raw); name && utf8::valid(*name))
-                    return *name;
-            }
-        }
+    load(a);
+    if (const ZipName* record = this->record(index, entry)) {
+        if (auto name = record_name(*record))
+            return *name;
     }
     return decode_entry_name(entry);
 }
@@ -62,8 +102,11 @@ EntryInfo inspect_entry(archive_entry* entry, std::string name)
         info.size = static_cast<std::uint64_t>(archive_entry_size(entry));
     info.encrypted = archive_entry_is_encrypted(entry) != 0;
     if (archive_entry_mtime_is_set(entry)) {
-        info.meta.modified_seconds = archive_entry_mtime(entry);
-        info.meta.modified_nanoseconds = static_cast<std::uint32_t>(archive_entry_mtime_nsec(entry));
+        // A 7z time is any 64-bit count of ticks: clamped, not left to overflow later.
+        info.meta.modified_seconds = std::clamp<std::int64_t>(archive_entry_mtime(entry), earliest_modified_seconds,
+                                                              latest_modified_seconds);
+        info.meta.modified_nanoseconds =
+            static_cast<std::uint32_t>(std::clamp<long>(archive_entry_mtime_nsec(entry), 0, 999'999'999));
     }
     const auto mode = archive_entry_perm(entry);
     info.meta.read_only = (mode & 0222) == 0;

@@ -26,6 +26,8 @@ struct EntryInfo {
     std::optional<std::uint64_t> size;  // declared uncompressed size
     bool encrypted = false;
     FileMetadata meta;
+    // Why decoding would take more memory than the entry can need (see decoder_memory.h).
+    std::optional<std::string> excessive_memory;
 };
 
 // The entry's name as UTF-8: libarchive's UTF-8 form, else its wide form, else the raw
@@ -43,12 +45,24 @@ public:
     }
     std::string name(archive* a, std::uint64_t index, archive_entry* entry);
 
+    // The zip directory, all records kept (nothing for other formats or without one).
+    const std::optional<ZipDirectory>& directory(archive* a);
+    // How many entries the reading should reach: one per local header the directory names.
+    std::uint64_t reachable_entries() const { return first_at_offset_.size(); }
+    // The name of the index-th of those, for naming the ones never reached.
+    std::string reachable_name(std::uint64_t index) const;
+
 private:
+    void load(archive* a);
+    const ZipName* record(std::uint64_t index, archive_entry* entry) const;
+    std::optional<std::string> record_name(const ZipName& record) const;
+
     ByteSource& source_;
     std::uint64_t offset_;
     const Options& options_;
     bool loaded_ = false;
-    std::optional<std::vector<ZipName>> zip_;
+    std::optional<ZipDirectory> directory_;
+    std::vector<std::size_t> first_at_offset_;  // index of the first record at each local header
 };
 
 EntryInfo inspect_entry(archive_entry* entry, std::string name);

@@ -6,6 +6,7 @@
 
 #include "stub/core/archive_reader.h"
 #include "stub/core/crc32.h"
+#include "stub/core/decoder_memory.h"
 #include "stub/core/engine.h"
 #include "stub/core/entry_errors.h"
 #include "stub/core/entry_info.h"
@@ -111,7 +112,9 @@ ExtractResult Extraction::run()
                 handled = index + 1;
                 continue;
             }
-            next = process(reader, inspect_entry(entry, namer.name(a, index, entry)));
+            EntryInfo info = inspect_entry(entry, namer.name(a, index, entry));
+            info.excessive_memory = excessive_decoder_memory(a, entry, exe_, offset_);
+            next = process(reader, std::move(info));
             handled = index + 1;
         }
         if (next == Next::stop)
@@ -174,6 +177,10 @@ bool Extraction::decide_overwrite(const std::string& path)
 Next Extraction::process_file(ArchiveReader& reader, const EntryInfo& info)
 {
     const std::string path = info.path.joined();
+    if (info.excessive_memory) {
+        fail(path, Problem::unsupported, *info.excessive_memory);
+        return Next::go_on;
+    }
     std::unique_ptr<OutputFile> out;
     bool replace = false;
     if (!options_.test_only) {
@@ -299,7 +306,7 @@ Next Extraction::after_archive_failure(ArchiveReader& reader, la_ssize_t status,
         result_.fatal_detail = detail;
         return Next::stop;
     }
-    if (archive_errno(a) == ENOMEM) {
+    if (archive_errno(a) == ENOMEM && !decoder_memory_refused(detail)) {
         result_.fatal = Fatal::out_of_memory;
         result_.fatal_detail = detail;
         return Next::stop;
@@ -358,7 +365,12 @@ ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset, Des
             }
         }
     }
-    return Extraction(exe, archive_offset, destination, options, observer, *listing).run();
+    result = Extraction(exe, archive_offset, destination, options, observer, *listing).run();
+    for (const auto& unreached : listing->unreached) {
+        observer.entry_problem(unreached);
+        result.warnings.push_back(unreached);
+    }
+    return result;
 }
 
 } // namespace kzsfx

@@ -5,6 +5,7 @@
 #include "stub/core/archive_reader.h"
 #include "stub/core/engine.h"
 #include "stub/core/entry_info.h"
+#include "stub/core/zip_layout.h"
 
 namespace kzsfx {
 
@@ -87,6 +88,18 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
         } else if (key != top_level_key) {
             listing.single_top_level = false;
         }
+    }
+    if (const auto& directory = namer.directory(a)) {
+        // Records sharing data make a small archive extract to any size (the non-recursive
+        // zip bomb): no archiver writes them, so the archive is damaged.
+        if (auto shared = find_shared_data(*directory)) {
+            listing.fatal = Fatal::corrupt_archive;
+            listing.fatal_detail = "entries " + *shared;
+            return listing;
+        }
+        // What the directory lists but the reading never reached is named, never skipped silently.
+        for (std::uint64_t index = listing.entries; index < namer.reachable_entries(); ++index)
+            listing.unreached.push_back({namer.reachable_name(index), Problem::not_reached, PathRefusal::none, {}});
     }
     if (!listing.single_top_level)
         listing.top_level.clear();

@@ -34,6 +34,7 @@ const char* describe(Problem problem)
     case Problem::write_failed: return "cannot write file";
     case Problem::metadata_not_set: return "time or attributes not set";
     case Problem::zone_mark_not_set: return "download mark not set";
+    case Problem::not_reached: return "listed in the archive's directory but never reached";
     }
     return "unknown";
 }

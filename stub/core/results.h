@@ -37,6 +37,7 @@ enum class Problem {
     write_failed,         // the destination could not create, write or commit the file
     metadata_not_set,     // extracted, but time or attributes could not be applied
     zone_mark_not_set,    // extracted, but the download mark could not be written
+    not_reached,          // listed in the zip's central directory, but never found by the reading
 };
 
 struct EntryReport {
@@ -74,6 +75,7 @@ struct Listing {
     bool single_top_level = false;
     std::string top_level;            // that component, when single_top_level
     std::vector<EntryReport> refused; // unsafe names and links, known before extracting
+    std::vector<EntryReport> unreached; // directory records the reading never reached
 };
 
 struct ExtractResult {
@@ -86,7 +88,7 @@ struct ExtractResult {
     std::vector<EntryReport> skipped; // existing files kept at the user's choice
     std::vector<EntryReport> refused; // unsafe names
     std::vector<EntryReport> failed;  // damaged, undecodable or unwritable; nothing left behind
-    std::vector<EntryReport> warnings;// links not created, metadata or mark not applied
+    std::vector<EntryReport> warnings;// links not created, metadata or mark not applied, unreached
 
     // out_of_memory > cancelled > fatal (fatal, refused or failed) > warning > ok.
     ExitCode exit_code() const;

@@ -54,6 +54,24 @@ bool is_device_name(std::string_view component)
     return false;
 }
 
+// Characters that show nothing or reorder what follows, so a name reads as something it is
+// not ("photo<U+202E>gpj.exe" shows as "photoexe.jpg"), and C1 controls. Matched on the UTF-8
+// bytes of text already checked to be valid, where these leads never occur as continuations.
+bool starts_hidden_character(std::string_view rest)
+{
+    auto at = [&](std::size_t k) { return k < rest.size() ? static_cast<unsigned char>(rest[k]) : 0u; };
+    switch (at(0)) {
+    case 0xC2: return at(1) >= 0x80 && at(1) <= 0x9F;  // U+0080-U+009F
+    case 0xD8: return at(1) == 0x9C;                   // U+061C arabic letter mark
+    case 0xE2:
+        if (at(1) == 0x80)  // U+200B-U+200F, U+202A-U+202E
+            return (at(2) >= 0x8B && at(2) <= 0x8F) || (at(2) >= 0xAA && at(2) <= 0xAE);
+        return at(1) == 0x81 && at(2) >= 0xA6 && at(2) <= 0xA9;  // U+2066-U+2069
+    case 0xEF: return at(1) == 0xBB && at(2) == 0xBF;  // U+FEFF
+    }
+    return false;
+}
+
 PathRefusal check_component(std::string_view component)
 {
     if (component == "..")
@@ -65,6 +83,9 @@ PathRefusal check_component(std::string_view component)
         if (u < 0x20 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
             return PathRefusal::invalid_character;
     }
+    for (std::size_t i = 0; i < component.size(); ++i)
+        if (starts_hidden_character(component.substr(i)))
+            return PathRefusal::hidden_character;
     if (component.back() == '.' || component.back() == ' ')
         return PathRefusal::trailing_dot_or_space;
     if (is_device_name(component))
@@ -135,6 +156,7 @@ const char* describe(PathRefusal refusal)
     case PathRefusal::parent_reference: return "'..' component";
     case PathRefusal::stream_colon: return "':' in name";
     case PathRefusal::invalid_character: return "character not allowed in file names";
+    case PathRefusal::hidden_character: return "invisible or text-direction character";
     case PathRefusal::device_name: return "reserved device name";
     case PathRefusal::trailing_dot_or_space: return "name ends with a dot or space";
     case PathRefusal::too_long: return "name component too long";

@@ -5,20 +5,12 @@
 #include <cstring>
 
 #include "stub/core/crc32.h"
+#include "stub/core/little_endian.h"
 #include "stub/core/utf8.h"
 
 namespace kzsfx {
 
 namespace {
-
-std::uint16_t le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-
-std::uint32_t le32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(le16(p)) | (static_cast<std::uint32_t>(le16(p + 2)) << 16);
-}
-
-std::uint64_t le64(const unsigned char* p) { return le32(p) | (static_cast<std::uint64_t>(le32(p + 4)) << 32); }
 
 constexpr std::size_t eocd_size = 22;
 constexpr std::size_t max_comment = 0xFFFF;
@@ -103,7 +95,10 @@ private:
 
 } // namespace
 
-std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source, std::uint64_t archive_offset)
+// Records are never reserved for more than this, whatever count the end record claims.
+constexpr std::size_t max_reserved_records = 4096;
+
+std::optional<ZipDirectory> read_zip_directory(ByteSource& source, std::uint64_t archive_offset)
 {
     if (archive_offset >= source.size())
         return std::nullopt;
@@ -113,7 +108,7 @@ std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source, std::uint
         return std::nullopt;
 
     std::vector<ZipName> names;
-    names.reserve(static_cast<std::size_t>(dir->entries));
+    names.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(dir->entries, max_reserved_records)));
     Cursor cursor(source, archive_offset + dir->start, archive_offset + dir->start + dir->size);
     for (std::uint64_t i = 0; i < dir->entries; ++i) {
         const unsigned char* r = cursor.take(record_size);
@@ -125,6 +120,8 @@ std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source, std::uint
         const std::uint32_t size32 = le32(r + 24), compressed32 = le32(r + 20), offset32 = le32(r + 42);
         name.size = size32;
         name.local_offset = offset32;
+        name.compressed_size = compressed32;
+        name.method = le16(r + 10);
         const std::size_t name_length = le16(r + 28), extra_length = le16(r + 30), comment_length = le16(r + 32);
         const unsigned char* raw = cursor.take(name_length);
         if (!raw)
@@ -144,7 +141,7 @@ std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source, std::uint
                     if (size32 == 0xFFFFFFFF && at + 8 <= field)
                         name.size = le64(data + at), at += 8;
                     if (compressed32 == 0xFFFFFFFF && at + 8 <= field)
-                        at += 8;
+                        name.compressed_size = le64(data + at), at += 8;
                     if (offset32 == 0xFFFFFFFF && at + 8 <= field)
                         name.local_offset = le64(data + at);
                 } else if (id == 0x7075 && field >= 5 && data[0] == 1 &&
@@ -163,6 +160,15 @@ std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source, std::uint
     }
     std::stable_sort(names.begin(), names.end(),
                      [](const ZipName& a, const ZipName& b) { return a.local_offset < b.local_offset; });
+    return ZipDirectory{std::move(names)};
+}
+
+std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source, std::uint64_t archive_offset)
+{
+    auto directory = read_zip_directory(source, archive_offset);
+    if (!directory)
+        return std::nullopt;
+    std::vector<ZipName> names = std::move(directory->records);
     names.erase(std::unique(names.begin(), names.end(),
                             [](const ZipName& a, const ZipName& b) { return a.local_offset == b.local_offset; }),
                 names.end());

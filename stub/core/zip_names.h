@@ -14,16 +14,26 @@ namespace kzsfx {
 struct ZipName {
     std::uint64_t local_offset = 0;
     std::uint64_t size = 0;       // uncompressed, Zip64 field applied
+    std::uint64_t compressed_size = 0;  // Zip64 field applied
+    std::uint16_t method = 0;     // compression method
     std::uint8_t host = 0;        // "version made by" high byte: 0 DOS, 3 Unix, 10 NTFS, 19 OS X
     bool utf8_flag = false;       // general purpose bit 11
     std::string raw;              // the name's bytes as stored
     std::optional<std::string> unicode_path;  // 0x7075 field whose CRC matches `raw`
 };
 
-// Reads the central directory of the zip at `archive_offset`, in the order libarchive's
-// seekable reader hands out entries (ascending local header offset, first of duplicates).
-// Nothing when there is no readable central directory; the caller then keeps libarchive's
-// names. Bounded: reads through a fixed buffer, keeps only the names.
+struct ZipDirectory {
+    // Every record, by ascending local header offset; records sharing an offset are all kept.
+    std::vector<ZipName> records;
+};
+
+// Reads the central directory of the zip at `archive_offset`. Nothing when there is no
+// readable central directory. Bounded: reads through a fixed buffer, keeps only the records.
+std::optional<ZipDirectory> read_zip_directory(ByteSource& source, std::uint64_t archive_offset);
+
+// The records in the order libarchive's seekable reader hands out entries (ascending local
+// header offset, first of duplicates). Nothing when there is no readable central directory;
+// the caller then keeps libarchive's names.
 std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source, std::uint64_t archive_offset);
 
 // The UTF-8 name the entry should get, or nothing to keep libarchive's decoding (the

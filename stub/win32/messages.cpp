@@ -59,6 +59,7 @@ const wchar_t* refusal_text(PathRefusal refusal) {
     case PathRefusal::parent_reference: return L"含“..”，指向目标文件夹之外";
     case PathRefusal::stream_colon: return L"含冒号（备用数据流）";
     case PathRefusal::invalid_character: return L"含非法字符";
+    case PathRefusal::hidden_character: return L"含不可见字符或文字方向控制符";
     case PathRefusal::device_name: return L"设备名称";
     case PathRefusal::trailing_dot_or_space: return L"以点或空格结尾";
     case PathRefusal::too_long: return L"名称过长";
@@ -86,6 +87,7 @@ std::wstring describe_problem(const EntryReport& report) {
     case Problem::write_failed: text = L"无法写入文件"; break;
     case Problem::metadata_not_set: text = L"无法设置时间或属性"; break;
     case Problem::zone_mark_not_set: text = L"无法写入下载标记"; break;
+    case Problem::not_reached: text = L"压缩包目录中列出，但读取时未找到，已跳过"; break;
     }
     if (!report.detail.empty()) text += L"（" + widen(report.detail) + L"）";
     return text;

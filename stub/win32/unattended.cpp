@@ -36,7 +36,8 @@ std::wstring pad_left(std::wstring text, size_t width) {
 
 bool is_warning(Problem problem) {
     return problem == Problem::link_skipped || problem == Problem::kept_existing ||
-           problem == Problem::metadata_not_set || problem == Problem::zone_mark_not_set;
+           problem == Problem::metadata_not_set || problem == Problem::zone_mark_not_set ||
+           problem == Problem::not_reached;
 }
 
 class ConsoleObserver final : public Observer {

@@ -2,7 +2,7 @@
 """Makes the self-extractor core's test archives: real tools (zip, 7z, zipfile) for the common
 cases, a small hand-rolled zip writer for the hostile and damaged ones. Each archive NAME gets
 NAME.expected/ holding the tree it must extract to (when it has one)."""
-import os, random, shutil, struct, subprocess, sys, zipfile, zlib
+import lzma, os, random, shutil, struct, subprocess, sys, zipfile, zlib
 
 out = os.path.abspath(sys.argv[1])
 shutil.rmtree(out, ignore_errors=True)
@@ -244,3 +244,89 @@ entries.append(Entry('ok/safe.txt', b'safe\n'))
 entries.append(Entry('ok/link', b'/etc/passwd', attr=(0o120777 << 16), system=3))
 raw_zip('hostile.zip', entries)
 expect('hostile.zip', {'ok/safe.txt': b'safe\n'})
+
+# Decoder memory named by an entry's own header: a dictionary far beyond what its few bytes can
+# use. liblzma would allocate it, since a larger dictionary than needed still decodes.
+def with_dictionary(archive, name, dictionary, flags=0):
+    with zipfile.ZipFile(os.path.join(out, archive), 'w', zipfile.ZIP_LZMA) as z:
+        z.writestr(name, good)
+        z.writestr('fine.txt', good, compress_type=zipfile.ZIP_STORED)
+    with open(os.path.join(out, archive), 'r+b') as f:
+        whole = bytearray(f.read())
+        n, m = struct.unpack('<HH', whole[26:30])
+        # after the version, the properties' size and the lc/lp/pb byte
+        whole[30 + n + m + 5:30 + n + m + 9] = struct.pack('<I', dictionary)
+        central = whole.index(b'PK\1\2')
+        for at in (6, central + 8):
+            whole[at] |= flags
+        f.seek(0)
+        f.write(whole)
+
+
+with_dictionary('lzma_dictionary_128m.zip', 'big_dictionary.txt', 128 << 20)
+expect('lzma_dictionary_128m.zip', {'fine.txt': good})
+# The strong-encryption flag alone: libarchive decodes the bytes as they are.
+with_dictionary('lzma_dictionary_flagged.zip', 'big_dictionary.txt', 128 << 20, flags=0x40)
+expect('lzma_dictionary_flagged.zip', {'fine.txt': good})
+with_dictionary('lzma_dictionary_32m.zip', 'usual_dictionary.txt', 32 << 20)
+expect('lzma_dictionary_32m.zip', {'usual_dictionary.txt': good, 'fine.txt': good})
+xz = bytearray(lzma.compress(good, format=lzma.FORMAT_XZ))
+assert xz[12:16] == b'\x02\x00\x21\x01'  # one LZMA2 filter in a 12-byte block header
+xz[16] = 30  # a 128 MiB dictionary
+xz[20:24] = struct.pack('<I', zlib.crc32(bytes(xz[12:20])))
+raw_zip('xz_dictionary_128m.zip', [Entry('big_dictionary.txt', good, method=95, compressed=bytes(xz)),
+                                   Entry('fine.txt', good)])
+expect('xz_dictionary_128m.zip', {'fine.txt': good})
+# A fuzzing find: an LZMA entry of 81 bytes whose properties ask for a 2.5 GB dictionary.
+# The same asked for by an entry the central directory does not describe.
+findings = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'fuzz', 'corpus', 'extraction')
+shutil.copy(os.path.join(findings, 'lzma-dictionary-2.5GB.zip'), os.path.join(out, 'lzma_dictionary_2.5g.zip'))
+shutil.copy(os.path.join(findings, 'lzma-dictionary-unpaired.zip'), os.path.join(out, 'lzma_dictionary_unpaired.zip'))
+
+
+# Central directories that disagree with the data. `layout` gives each record's local header
+# offset (None: where the entry was written); `between` goes after each entry's data.
+def disagreeing_zip(name, entries, layout, between=b'', directory_offset=None):
+    body, offsets = b'', []
+    for e in entries:
+        offsets.append(len(body))
+        body += struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, 0, e.method, 0, 0x21, e.crc, len(e.compressed),
+                            e.size, len(e.name), 0) + e.name + e.compressed + between
+    central = b''
+    for i, (e, at) in enumerate(zip(entries, layout)):
+        central += struct.pack('<4sHHHHHHIIIHHHHHII', b'PK\1\2', 20, 20, 0, e.method, 0, 0x21, e.crc,
+                               len(e.compressed), e.size, len(e.name), 0, 0, 0, 0, 0,
+                               offsets[i] if at is None else at) + e.name
+    eocd = struct.pack('<4sHHHHIIH', b'PK\5\6', 0, 0, len(entries), len(entries), len(central),
+                       len(body) if directory_offset is None else directory_offset, 0)
+    with open(os.path.join(out, name), 'wb') as f:
+        f.write(body + central + eocd)
+
+
+# Many records naming one local header: a few bytes of data extracted again and again.
+kernel = Entry('kernel.bin', bytes(100_000), method=8)
+disagreeing_zip('shared_header.zip', [kernel] + [Entry('copy%d.bin' % i, bytes(100_000), method=8,
+                                                       compressed=kernel.compressed) for i in range(3)],
+                [0, 0, 0, 0])
+# The first entry's stored data is the whole second entry, header included: each record reads
+# fine alone, and together they overlap.
+inner_name, inner_data = b'inner.txt', b'inner data\n'
+inner = struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, 0, 0, 0, 0x21, zlib.crc32(inner_data), len(inner_data),
+                    len(inner_data), len(inner_name), 0) + inner_name + inner_data
+outer = Entry('outer.bin', inner)
+disagreeing_zip('overlapping.zip', [outer, Entry(inner_name, inner_data)], [None, 30 + len('outer.bin')])
+with open(os.path.join(out, 'overlapping.zip'), 'r+b') as f:
+    whole = f.read()
+    # Drop the second entry's own copy: the directory's second record points inside the first.
+    second = 30 + len('outer.bin') + len(inner)
+    whole = whole[:second] + whole[second + len(inner):]
+    central_at = whole.index(b'PK\1\2')
+    whole = whole[:-22] + struct.pack('<4sHHHHIIH', b'PK\5\6', 0, 0, 2, 2, len(whole) - 22 - central_at, central_at, 0)
+    f.seek(0)
+    f.truncate()
+    f.write(whole)
+# A directory whose stated offset is impossible leaves the reading to the local headers, which
+# stop at what looks like the start of a directory: 'second.txt' is listed but never reached.
+disagreeing_zip('unreached.zip', [Entry('first.txt', good), Entry('second.txt', good)], [None, None],
+                between=b'PK\1\2', directory_offset=0x7FFFFFF0)
+expect('unreached.zip', {'first.txt': good})

@@ -593,6 +593,83 @@ TEST_F(StubEngine, ZipNamesFollowTheReaderOrderAndSurviveDamage)
     }
 }
 
+TEST_F(StubEngine, DirectoriesThatDisagreeWithTheDataNeverPassSilently)
+{
+    // Records sharing data (the non-recursive zip bomb) make the archive damaged: nothing is
+    // written, and the message names two of them.
+    struct Case {
+        const char* archive;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"shared_header.zip", "'kernel.bin' and 'copy0.bin' share one local header"},
+        {"overlapping.zip", "'outer.bin' and 'inner.txt' overlap"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.archive);
+        Outcome run = extract(c.archive);
+        EXPECT_EQ(run.result.fatal, Fatal::corrupt_archive) << describe(run.result.fatal);
+        EXPECT_NE(run.result.fatal_detail.find(c.named), std::string::npos) << run.result.fatal_detail;
+        EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+        EXPECT_TRUE(fs::is_empty(dest));
+    }
+    // An entry the directory lists but the reading never reaches ends the run in a warning
+    // that names it; the rest extracts.
+    Outcome run = extract("unreached.zip");
+    EXPECT_EQ(differences("unreached.zip"), std::vector<std::string>{});
+    EXPECT_EQ(run.result.exit_code(), ExitCode::warning);
+    ASSERT_EQ(run.result.warnings.size(), 1u);
+    EXPECT_EQ(run.result.warnings[0].path, "second.txt");
+    EXPECT_EQ(run.result.warnings[0].problem, Problem::not_reached);
+}
+
+TEST_F(StubEngine, DecoderMemoryAskedForByAHeaderIsCheckedFirst)
+{
+    // Dictionaries far beyond what an entry's few bytes can use are refused before liblzma
+    // allocates them, and the rest extracts; 32 MiB is an ordinary setting and decodes.
+    struct Case {
+        const char* archive;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"lzma_dictionary_128m.zip", true},
+        {"xz_dictionary_128m.zip", true},
+        {"lzma_dictionary_flagged.zip", true},
+        {"lzma_dictionary_32m.zip", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.archive);
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        Outcome run = extract(c.archive);
+        EXPECT_EQ(differences(c.archive), std::vector<std::string>{});
+        if (!c.refused) {
+            EXPECT_EQ(run.result.exit_code(), ExitCode::ok);
+            continue;
+        }
+        EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+        ASSERT_EQ(run.result.failed.size(), 1u);
+        EXPECT_EQ(run.result.failed[0].path, "big_dictionary.txt");
+        EXPECT_EQ(run.result.failed[0].problem, Problem::unsupported);
+        EXPECT_NE(run.result.failed[0].detail.find("134217728-byte dictionary"), std::string::npos)
+            << run.result.failed[0].detail;
+    }
+    // Fuzzing finds: 2.5 GB asked for an entry of 81 bytes, described by the central directory
+    // or not. Unsupported, never out of memory.
+    for (const char* found_by_fuzzing : {"lzma_dictionary_2.5g.zip", "lzma_dictionary_unpaired.zip"}) {
+        SCOPED_TRACE(found_by_fuzzing);
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        Outcome found = extract(found_by_fuzzing);
+        EXPECT_EQ(found.result.exit_code(), ExitCode::fatal) << describe(found.result.fatal);
+        bool named = false;
+        for (const auto& failure : found.result.failed)
+            named = named || (failure.problem == Problem::unsupported &&
+                              failure.detail.find("2511340701-byte dictionary") != std::string::npos);
+        EXPECT_TRUE(named);
+    }
+}
+
 TEST_F(StubEngine, ProgressCountsBytesUpToTheDeclaredTotal)
 {
     RecordingObserver observer;

@@ -30,6 +30,10 @@ const Case cases[] = {
     {"console.log", PathRefusal::none, "console.log"},
     {"LPT", PathRefusal::none, "LPT"},
     {"x/nul-device.txt", PathRefusal::none, "x/nul-device.txt"},
+    {"caf\xC3\xA9\xC2\xA0menu", PathRefusal::none, "caf\xC3\xA9\xC2\xA0menu"},  // no-break space stays
+    {"\xE2\x80\x90\xE2\x80\xB0\xE2\x81\xB0", PathRefusal::none,  // neighbours of the refused
+     "\xE2\x80\x90\xE2\x80\xB0\xE2\x81\xB0"},
+    {"\xEF\xBB\xBE\xEF\xBC\x82", PathRefusal::none, "\xEF\xBB\xBE\xEF\xBC\x82"},
 
     {"", PathRefusal::empty, nullptr},
     {".", PathRefusal::empty, nullptr},
@@ -64,6 +68,15 @@ const Case cases[] = {
     {"pipe|.txt", PathRefusal::invalid_character, nullptr},
     {"tab\there", PathRefusal::invalid_character, nullptr},
     {"newline\n.txt", PathRefusal::invalid_character, nullptr},
+    {"photo\xE2\x80\xAEgpj.exe", PathRefusal::hidden_character, nullptr},  // shows as photoexe.jpg
+    {"a\xE2\x80\xAA", PathRefusal::hidden_character, nullptr},                 // U+202A
+    {"dir/\xE2\x81\xA6x\xE2\x81\xA9/y", PathRefusal::hidden_character, nullptr},  // U+2066, U+2069
+    {"\xD8\x9Cx", PathRefusal::hidden_character, nullptr},                      // U+061C
+    {"zero\xE2\x80\x8Bwidth", PathRefusal::hidden_character, nullptr},         // U+200B
+    {"rlm\xE2\x80\x8F", PathRefusal::hidden_character, nullptr},               // U+200F
+    {"\xEF\xBB\xBF" "bom.txt", PathRefusal::hidden_character, nullptr},           // U+FEFF
+    {"c1\xC2\x80", PathRefusal::hidden_character, nullptr},                     // U+0080
+    {"csi\xC2\x9B[2J", PathRefusal::hidden_character, nullptr},                 // U+009B
     {"CON", PathRefusal::device_name, nullptr},
     {"con", PathRefusal::device_name, nullptr},
     {"Con.txt", PathRefusal::device_name, nullptr},

@@ -216,7 +216,11 @@ public:
         if (fs::exists(mark_path(temp_)))
             fs::rename(mark_path(temp_), mark_path(target_), ec);
         committed_ = true;
-        if (meta.modified_seconds) {
+        // file_time_type counts nanoseconds in 64 bits, about 292 years either side of 2174.
+        constexpr std::int64_t earliest = -2'500'000'000, latest = 9'000'000'000;  // 1890 to 2255
+        if (meta.modified_seconds && (*meta.modified_seconds < earliest || *meta.modified_seconds > latest)) {
+            meta_warning = "time out of this file system's range";
+        } else if (meta.modified_seconds) {
             auto when = std::chrono::file_clock::from_sys(
                 std::chrono::sys_seconds(std::chrono::seconds(*meta.modified_seconds)));
             fs::last_write_time(target_, when, ec);

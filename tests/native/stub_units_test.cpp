@@ -1,9 +1,14 @@
-// The core's small rules: UTF-8 checks, CRC-32, the download mark, error classes, exit codes.
+// The core's small rules: UTF-8 checks, CRC-32, the download mark, error classes, exit codes,
+// entry times.
+#include <archive_entry.h>
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <memory>
 #include <string>
 
 #include "stub/core/crc32.h"
+#include "stub/core/entry_info.h"
 #include "stub/core/entry_errors.h"
 #include "stub/core/results.h"
 #include "stub/core/utf8.h"
@@ -97,6 +102,7 @@ TEST(StubEntryErrors, LibarchiveMessagesMapToProblems)
         {"Unsupported ZIP compression method (6: imploded)", false, Problem::unsupported},
         {"The file content is encrypted, but currently not supported", true, Problem::unsupported},
         {"Unknown codec ID: 21", false, Problem::unsupported},
+        {"Lzma library error: Cannot allocate memory", false, Problem::unsupported},  // 7z's dictionary
         {"Truncated ZIP file data", false, Problem::truncated},
         {"Truncated 7-Zip file body", true, Problem::truncated},
         {"ZIP decompression failed (-3)", false, Problem::data_error},
@@ -160,6 +166,45 @@ TEST(StubResults, ExitCodesFollowSevenZip)
               ExitCode::out_of_memory);
     EXPECT_EQ(static_cast<int>(ExitCode::bad_command_line), 7);
     EXPECT_EQ(static_cast<int>(ExitCode::cancelled), 255);
+}
+
+TEST(StubEntryInfo, TimesBecomeFileTimesWithoutOverflow)
+{
+    // 7z stores any 64-bit tick count: with a 64-bit time_t libarchive hands on up to 1.8e12
+    // seconds, which the Windows side's ticks since 1601 would overflow. Every time must
+    // survive that sum.
+    struct Case {
+        std::int64_t seconds;
+        long nanoseconds;
+        std::int64_t kept;  // the seconds expected through
+    };
+    const Case cases[] = {
+        {1700000000, 500000000, 1700000000},
+        {0, 0, 0},
+        {-1, 999999999, -1},
+        {1844674407370 - 11644473600, 5, latest_modified_seconds},  // FILETIME 0xFFFF...
+        {LLONG_MAX, 999999999, latest_modified_seconds},
+        {LLONG_MIN, 0, earliest_modified_seconds},
+        {-20000000000, 0, earliest_modified_seconds},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        // A 32-bit time_t (32-bit MinGW) cannot even hold the large ones: nothing to clamp there.
+        if (static_cast<std::int64_t>(static_cast<time_t>(c.seconds)) != c.seconds)
+            continue;
+        std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(), archive_entry_free);
+        archive_entry_set_pathname(entry.get(), "f.txt");
+        archive_entry_set_mtime(entry.get(), static_cast<time_t>(c.seconds), c.nanoseconds);
+        const FileMetadata meta = inspect_entry(entry.get(), "f.txt").meta;
+        ASSERT_TRUE(meta.modified_seconds);
+        EXPECT_EQ(*meta.modified_seconds, c.kept);
+        EXPECT_LT(meta.modified_nanoseconds, 1000000000u);
+        std::int64_t ticks = 0;
+        EXPECT_FALSE(__builtin_add_overflow(*meta.modified_seconds, std::int64_t{11644473600}, &ticks) ||
+                     __builtin_mul_overflow(ticks, std::int64_t{10000000}, &ticks) ||
+                     __builtin_add_overflow(ticks, std::int64_t{meta.modified_nanoseconds / 100}, &ticks));
+        EXPECT_GE(ticks, 0);
+    }
 }
 
 } // namespace
