@@ -2,10 +2,6 @@
 # reading, with its compression libraries) and quillet::png (libpng's simplified reader, with zlib).
 # Windows: the static, size-optimised libraries that scripts/build-deps puts in one prefix.
 # Native: Debian's libarchive-dev and libpng-dev.
-if(TARGET quillet::archive)
-  return()
-endif()
-
 if(WIN32)
   set(deps_lib ${QUILLET_DEPS_PREFIX}/lib)
   set(deps_include ${QUILLET_DEPS_PREFIX}/include)
