@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "stub/core/archive_reader.h"
+#include "stub/core/chunked_extraction.h"
 #include "stub/core/crc32.h"
 #include "stub/core/engine.h"
 #include "stub/core/entry_errors.h"
@@ -23,13 +24,14 @@ enum class Next { go_on, reopen, stop };
 class Extraction {
 public:
     Extraction(ByteSource& exe, std::uint64_t offset, Destination* destination, const Options& options,
-               Observer& observer, const Listing& listing)
+               Observer& observer, std::uint64_t declared_total, DataBudget* budget)
         : exe_(exe),
           offset_(offset),
           destination_(destination),
           options_(options),
           observer_(observer),
-          total_(listing.declared_total),
+          total_(declared_total),
+          budget_(budget),
           policy_(options.overwrite),
           zone_mark_(zone_mark_to_copy(options.zone_mark)),
           buffer_(data_block_size)
@@ -64,6 +66,7 @@ private:
     const Options& options_;
     Observer& observer_;
     const std::uint64_t total_;
+    DataBudget* const budget_;  // the whole archive's, when this is one run of it
     OverwritePolicy policy_;
     const std::optional<std::string> zone_mark_;
     std::vector<unsigned char> buffer_;
@@ -259,7 +262,8 @@ Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputF
             fail(path, Problem::larger_than_declared, "declared " + std::to_string(*info.size) + " bytes");
             return Next::go_on;
         }
-        if (done_ + static_cast<std::uint64_t>(n) > total_) {
+        const auto got = static_cast<std::uint64_t>(n);
+        if (done_ + got > total_ || (budget_ && !budget_->take(got))) {
             fail(path, Problem::larger_than_declared, "more data than the archive declared in total");
             return Next::go_on;
         }
@@ -325,6 +329,13 @@ Next Extraction::after_archive_failure(ArchiveReader& reader, la_ssize_t status,
 
 } // namespace
 
+ExtractResult extract_entries(ByteSource& exe, std::uint64_t archive_offset, Destination* destination,
+                              const Options& options, Observer& observer, std::uint64_t declared_total,
+                              DataBudget* budget)
+{
+    return Extraction(exe, archive_offset, destination, options, observer, declared_total, budget).run();
+}
+
 ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset, Destination* destination,
                               const Options& options, Observer& observer, const Listing* listing)
 {
@@ -358,7 +369,9 @@ ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset, Des
             }
         }
     }
-    return Extraction(exe, archive_offset, destination, options, observer, *listing).run();
+    if (auto plan = plan_zip_chunks(exe, archive_offset))
+        return extract_chunks(exe, archive_offset, *plan, destination, options, observer, listing->declared_total);
+    return extract_entries(exe, archive_offset, destination, options, observer, listing->declared_total);
 }
 
 } // namespace kzsfx
