@@ -244,3 +244,22 @@ entries.append(Entry('ok/safe.txt', b'safe\n'))
 entries.append(Entry('ok/link', b'/etc/passwd', attr=(0o120777 << 16), system=3))
 raw_zip('hostile.zip', entries)
 expect('hostile.zip', {'ok/safe.txt': b'safe\n'})
+# More entries than one run holds (zip_chunks.h), in runs of different sizes, with damaged,
+# unsupported, unsafe and link entries in different runs: threads must change nothing.
+runs, runs_expected = [], {}
+for i in range(2600):
+    name = 'dir%02d/file%04d.txt' % (i % 26, i)
+    data = text(10 + i // 8)
+    if i % 500 == 250:
+        runs.append(Entry(name, data, method=8, crc=i))
+    elif i == 1200:
+        runs.append(Entry(name, data, method=6))
+    elif i == 1500:
+        runs.append(Entry('../escape%04d.txt' % i, data))
+    elif i == 2100:
+        runs.append(Entry(name, b'/etc/passwd', attr=(0o120777 << 16), system=3))
+    else:
+        runs.append(Entry(name, data, method=8))
+        runs_expected[name] = data
+raw_zip('runs.zip', runs)
+expect('runs.zip', runs_expected)
