@@ -71,6 +71,7 @@ private:
     const std::optional<std::string> zone_mark_;
     std::vector<unsigned char> buffer_;
     std::uint64_t done_ = 0;
+    std::string last_parent_;  // the folder the previous file went into, made or found
     unsigned reopens_left_ = 32;
     ExtractResult result_;
 };
@@ -181,10 +182,15 @@ Next Extraction::process_file(ArchiveReader& reader, const EntryInfo& info)
     bool replace = false;
     if (!options_.test_only) {
         if (info.path.components.size() > 1) {
+            // Files of one folder mostly follow each other: its creation is asked for once.
             const std::string parent = path.substr(0, path.size() - info.path.components.back().size() - 1);
-            if (Status status = destination_->create_folder(parent); !status) {
-                fail(path, Problem::folder_failed, status.error);
-                return Next::go_on;
+            if (parent != last_parent_) {
+                last_parent_.clear();
+                if (Status status = destination_->create_folder(parent); !status) {
+                    fail(path, Problem::folder_failed, status.error);
+                    return Next::go_on;
+                }
+                last_parent_ = parent;
             }
         }
         switch (destination_->exists(path)) {
