@@ -21,6 +21,10 @@ struct Shared {
     std::optional<OverwriteAnswer> for_all;  // "all" answered once holds for every run
     bool stop = false;                       // a fatal fault or a cancel: start nothing more
     bool user_cancelled = false;
+    // Cancelled in answer to a question about an entry of this run: earlier runs still finish,
+    // so everything one thread would have written before that entry is written; later runs
+    // stop where they are, as at the Cancel button.
+    std::optional<std::size_t> cancelled_at_run;
 
     void lock()
     {
@@ -66,7 +70,7 @@ private:
 // one at a time, and a stop seen by every run.
 class RunObserver final : public Observer {
 public:
-    explicit RunObserver(Shared& shared) : shared_(shared) {}
+    RunObserver(Shared& shared, std::size_t run) : shared_(shared), run_(run) {}
 
     void progress(std::uint64_t done, std::uint64_t, const std::string& current) override
     {
@@ -83,17 +87,24 @@ public:
         const OverwriteAnswer answer = shared_.observer.ask_overwrite(path);
         if (answer == OverwriteAnswer::overwrite_all || answer == OverwriteAnswer::skip_all)
             shared_.for_all = answer;
+        note_cancel_at_question();
         return answer;
     }
     PasswordForms ask_password(const std::string& path, bool retry) override
     {
         Guard guard(shared_);
-        return shared_.observer.ask_password(path, retry);
+        PasswordForms forms = shared_.observer.ask_password(path, retry);
+        note_cancel_at_question();
+        return forms;
     }
     bool cancelled() override
     {
         Guard guard(shared_);
-        if (!shared_.stop && shared_.observer.cancelled())
+        if (shared_.stop)
+            return true;
+        if (shared_.cancelled_at_run)
+            return run_ >= *shared_.cancelled_at_run;
+        if (shared_.observer.cancelled())
             shared_.stop = shared_.user_cancelled = true;
         return shared_.stop;
     }
@@ -109,7 +120,18 @@ public:
     }
 
 private:
+    // Under the lock, right after a question.
+    void note_cancel_at_question()
+    {
+        if (shared_.stop || !shared_.observer.cancelled())
+            return;
+        shared_.user_cancelled = true;
+        if (!shared_.cancelled_at_run || run_ < *shared_.cancelled_at_run)
+            shared_.cancelled_at_run = run_;
+    }
+
     Shared& shared_;
+    const std::size_t run_;
     std::uint64_t reported_ = 0;
 };
 
@@ -200,12 +222,14 @@ ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, cons
                 if (shared.stop || next == order.size())
                     return;
                 index = order[next++];
+                if (shared.cancelled_at_run && index >= *shared.cancelled_at_run)
+                    continue;
             }
             const ZipChunk& chunk = plan.chunks[index];
             ExtractResult& result = results[index];
             ChunkSource run(source, archive_offset, plan, chunk);
             if (run.ok()) {
-                RunObserver run_observer(shared);
+                RunObserver run_observer(shared, index);
                 result = extract_entries(run, 0, target, options, run_observer, chunk.declared, &budget);
             } else {
                 result.fatal = Fatal::read_error;

@@ -625,6 +625,30 @@ TEST_F(StubEngine, ThreadsChangeNothingButTheSpeed)
     EXPECT_EQ(cancelled.result.exit_code(), ExitCode::cancelled);
     EXPECT_LT(cancelled.result.files, runs_files);
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
+
+    // Cancel in answer to a question about an entry of the second run: whatever one thread
+    // would have written before that entry is there too (runs after it stop where they are).
+    auto cancel_at_question = [&](Workers* use) {
+        fs::remove_all(dest);
+        fs::create_directories(dest / "dir03");
+        std::ofstream(dest / "dir03" / "file1303.txt") << "old";
+        Options ask;
+        ask.workers = use;
+        RecordingObserver questioned;
+        questioned.cancel_at_question = true;
+        const Outcome run = extract("runs.zip", ask, &questioned);
+        EXPECT_EQ(run.result.exit_code(), ExitCode::cancelled);
+        EXPECT_EQ(questioned.overwrite_questions, std::vector<std::string>{"dir03/file1303.txt"});
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+        return testing::snapshot(dest);
+    };
+    const auto alone = cancel_at_question(nullptr);
+    const auto together = cancel_at_question(&workers);
+    EXPECT_GT(alone.size(), 1000u);
+    for (const auto& [name, bytes] : alone) {
+        const auto found = together.find(name);
+        EXPECT_TRUE(found != together.end() && found->second == bytes) << name;
+    }
 }
 
 TEST_F(StubEngine, ZipNamesFollowTheReaderOrderAndSurviveDamage)
