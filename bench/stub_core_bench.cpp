@@ -7,7 +7,7 @@
 #include <string>
 
 #include "stub/core/engine.h"
-#include "stub_test_support.h"
+#include "tests/native/stub_test_support.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "stub/core/archive_reader.h"
+#include "stub/core/chunked_extraction.h"
 #include "stub/core/crc32.h"
 #include "stub/core/decoder_memory.h"
 #include "stub/core/engine.h"
@@ -24,13 +25,14 @@ enum class Next { go_on, reopen, stop };
 class Extraction {
 public:
     Extraction(ByteSource& exe, std::uint64_t offset, Destination* destination, const Options& options,
-               Observer& observer, const Listing& listing)
+               Observer& observer, std::uint64_t declared_total, DataBudget* budget)
         : exe_(exe),
           offset_(offset),
           destination_(destination),
           options_(options),
           observer_(observer),
-          total_(listing.declared_total),
+          total_(declared_total),
+          budget_(budget),
           policy_(options.overwrite),
           zone_mark_(zone_mark_to_copy(options.zone_mark)),
           buffer_(data_block_size)
@@ -65,10 +67,12 @@ private:
     const Options& options_;
     Observer& observer_;
     const std::uint64_t total_;
+    DataBudget* const budget_;  // the whole archive's, when this is one run of it
     OverwritePolicy policy_;
     const std::optional<std::string> zone_mark_;
     std::vector<unsigned char> buffer_;
     std::uint64_t done_ = 0;
+    std::string last_parent_;  // the folder the previous file went into, made or found
     unsigned reopens_left_ = 32;
     ExtractResult result_;
 };
@@ -185,10 +189,15 @@ Next Extraction::process_file(ArchiveReader& reader, const EntryInfo& info)
     bool replace = false;
     if (!options_.test_only) {
         if (info.path.components.size() > 1) {
+            // Files of one folder mostly follow each other: its creation is asked for once.
             const std::string parent = path.substr(0, path.size() - info.path.components.back().size() - 1);
-            if (Status status = destination_->create_folder(parent); !status) {
-                fail(path, Problem::folder_failed, status.error);
-                return Next::go_on;
+            if (parent != last_parent_) {
+                last_parent_.clear();
+                if (Status status = destination_->create_folder(parent); !status) {
+                    fail(path, Problem::folder_failed, status.error);
+                    return Next::go_on;
+                }
+                last_parent_ = parent;
             }
         }
         switch (destination_->exists(path)) {
@@ -266,7 +275,8 @@ Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputF
             fail(path, Problem::larger_than_declared, "declared " + std::to_string(*info.size) + " bytes");
             return Next::go_on;
         }
-        if (done_ + static_cast<std::uint64_t>(n) > total_) {
+        const auto got = static_cast<std::uint64_t>(n);
+        if (done_ + got > total_ || (budget_ && !budget_->take(got))) {
             fail(path, Problem::larger_than_declared, "more data than the archive declared in total");
             return Next::go_on;
         }
@@ -332,6 +342,13 @@ Next Extraction::after_archive_failure(ArchiveReader& reader, la_ssize_t status,
 
 } // namespace
 
+ExtractResult extract_entries(ByteSource& exe, std::uint64_t archive_offset, Destination* destination,
+                              const Options& options, Observer& observer, std::uint64_t declared_total,
+                              DataBudget* budget)
+{
+    return Extraction(exe, archive_offset, destination, options, observer, declared_total, budget).run();
+}
+
 ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset, Destination* destination,
                               const Options& options, Observer& observer, const Listing* listing)
 {
@@ -365,7 +382,10 @@ ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset, Des
             }
         }
     }
-    result = Extraction(exe, archive_offset, destination, options, observer, *listing).run();
+    if (auto plan = plan_zip_chunks(exe, archive_offset))
+        result = extract_chunks(exe, archive_offset, *plan, destination, options, observer, listing->declared_total);
+    else
+        result = extract_entries(exe, archive_offset, destination, options, observer, listing->declared_total);
     for (const auto& unreached : listing->unreached) {
         observer.entry_problem(unreached);
         result.warnings.push_back(unreached);

@@ -5,6 +5,7 @@
 #include "stub/core/archive_reader.h"
 #include "stub/core/engine.h"
 #include "stub/core/entry_info.h"
+#include "stub/core/zip_chunks.h"
 #include "stub/core/zip_layout.h"
 
 namespace kzsfx {
@@ -19,25 +20,26 @@ std::string ascii_lower(std::string text)
     return text;
 }
 
-} // namespace
+struct TopLevel {
+    bool any_safe = false;
+    std::string key;
+};
 
-Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Options& options, Observer& observer)
+// Reads the headers of the archive, or of one run of it, into `listing`; false on a fault.
+bool list_part(ByteSource& exe, std::uint64_t archive_offset, const Options& options, Observer& observer,
+               Listing& listing, TopLevel& top)
 {
-    Listing listing;
-    if (archive_offset >= exe.size()) {
-        listing.fatal = Fatal::no_archive;
-        return listing;
-    }
     ArchiveReader reader(exe, archive_offset, options, observer);
     if (!reader.open(listing.fatal, listing.fatal_detail)) {
         listing.cancelled = reader.cancelled();
-        return listing;
+        return false;
     }
     archive* a = reader.get();
     EntryNamer namer(exe, archive_offset, options);
-    bool any_safe = false;
-    std::string top_level_key;
-    for (;;) {
+    const std::uint64_t entries_before = listing.entries;
+    bool& any_safe = top.any_safe;
+    std::string& top_level_key = top.key;
+    for (std::uint64_t index = 0;; ++index) {
         archive_entry* entry = nullptr;
         int r = archive_read_next_header(a, &entry);
         if (r == ARCHIVE_EOF)
@@ -50,7 +52,7 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
                 if (const char* message = archive_error_string(a))
                     listing.fatal_detail = message;
             }
-            return listing;
+            return false;
         }
         if (listing.entries == 0)
             listing.format = archive_format_name(a) ? archive_format_name(a) : "";
@@ -58,7 +60,7 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
             ++listing.entries;  // unusable header: extraction names it as failed
             continue;
         }
-        EntryInfo info = inspect_entry(entry, namer.name(a, listing.entries, entry));
+        EntryInfo info = inspect_entry(entry, namer.name(a, index, entry));
         ++listing.entries;
         listing.any_encrypted = listing.any_encrypted || info.encrypted;
         if (!info.path.ok()) {
@@ -95,11 +97,38 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
         if (auto shared = find_shared_data(*directory)) {
             listing.fatal = Fatal::corrupt_archive;
             listing.fatal_detail = "entries " + *shared;
-            return listing;
+            return false;
         }
         // What the directory lists but the reading never reached is named, never skipped silently.
-        for (std::uint64_t index = listing.entries; index < namer.reachable_entries(); ++index)
+        for (std::uint64_t index = listing.entries - entries_before; index < namer.reachable_entries(); ++index)
             listing.unreached.push_back({namer.reachable_name(index), Problem::not_reached, PathRefusal::none, {}});
+    }
+    return true;
+}
+
+} // namespace
+
+Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Options& options, Observer& observer)
+{
+    Listing listing;
+    if (archive_offset >= exe.size()) {
+        listing.fatal = Fatal::no_archive;
+        return listing;
+    }
+    TopLevel top;
+    // A zip run by run: no handle holds more than one run's directory, however many entries.
+    if (auto plan = plan_zip_chunks(exe, archive_offset)) {
+        for (const ZipChunk& chunk : plan->chunks) {
+            ChunkSource run(exe, archive_offset, *plan, chunk);
+            if (!run.ok()) {
+                listing.fatal = Fatal::read_error;
+                return listing;
+            }
+            if (!list_part(run, 0, options, observer, listing, top))
+                return listing;
+        }
+    } else if (!list_part(exe, archive_offset, options, observer, listing, top)) {
+        return listing;
     }
     if (!listing.single_top_level)
         listing.top_level.clear();

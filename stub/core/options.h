@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "stub/core/observer.h"
+#include "stub/core/workers.h"
 
 namespace kzsfx {
 
@@ -32,6 +33,10 @@ struct Options {
     std::optional<std::string> zone_mark;
     // Compare the declared total with the destination's free space before writing.
     bool check_free_space = true;
+    // Threads to extract a zip's entries with, several at once. Null: one at a time. The
+    // observer and the destination are then still called from one thread at a time, but not
+    // always the same one; output files are written from several at once.
+    Workers* workers = nullptr;
 };
 
 } // namespace kzsfx

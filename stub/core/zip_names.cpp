@@ -16,15 +16,12 @@ constexpr std::size_t eocd_size = 22;
 constexpr std::size_t max_comment = 0xFFFF;
 constexpr std::size_t record_size = 46;
 
-struct Directory {
-    std::uint64_t start = 0;  // relative to the archive
-    std::uint64_t size = 0;
-    std::uint64_t entries = 0;
-};
+} // namespace
 
 // Finds the last consistent end-of-central-directory record, Zip64 records followed.
-std::optional<Directory> find_directory(ByteSource& source, std::uint64_t base, std::uint64_t length)
+std::optional<ZipDirectoryPlace> find_zip_directory(ByteSource& source, std::uint64_t base, std::uint64_t length)
 {
+    using Directory = ZipDirectoryPlace;
     const std::size_t window = static_cast<std::size_t>(std::min<std::uint64_t>(length, max_comment + eocd_size));
     if (window < eocd_size)
         return std::nullopt;
@@ -39,7 +36,7 @@ std::optional<Directory> find_directory(ByteSource& source, std::uint64_t base, 
         const std::uint64_t at = tail_at + i;
         if (le16(p + 4) != 0 || le16(p + 6) != 0 || le16(p + 8) != le16(p + 10))
             continue;
-        Directory dir{0, le32(p + 12), le16(p + 10)};
+        Directory dir{0, le32(p + 12), le16(p + 10), le32(p + 16), false};
         const bool zip64_marks = le32(p + 16) == 0xFFFFFFFF || le32(p + 12) == 0xFFFFFFFF || le16(p + 10) == 0xFFFF;
         if (at >= 20 + 56 && i >= 20 && std::memcmp(p - 20, "PK\6\7", 4) == 0) {
             // The Zip64 record sits right before its locator in every archive we make or meet.
@@ -49,6 +46,8 @@ std::optional<Directory> find_directory(ByteSource& source, std::uint64_t base, 
                 return std::nullopt;
             dir.entries = le64(z + 32);
             dir.size = le64(z + 40);
+            dir.declared_start = le64(z + 48);
+            dir.zip64 = true;
             if (dir.size > z_at)
                 return std::nullopt;
             dir.start = z_at - dir.size;
@@ -62,6 +61,8 @@ std::optional<Directory> find_directory(ByteSource& source, std::uint64_t base, 
     }
     return std::nullopt;
 }
+
+namespace {
 
 // Sequential reads through one fixed buffer.
 class Cursor {
@@ -103,7 +104,7 @@ std::optional<ZipDirectory> read_zip_directory(ByteSource& source, std::uint64_t
     if (archive_offset >= source.size())
         return std::nullopt;
     const std::uint64_t length = source.size() - archive_offset;
-    auto dir = find_directory(source, archive_offset, length);
+    auto dir = find_zip_directory(source, archive_offset, length);
     if (!dir || dir->entries > dir->size / record_size)
         return std::nullopt;
 

@@ -22,6 +22,17 @@ struct ZipName {
     std::optional<std::string> unicode_path;  // 0x7075 field whose CRC matches `raw`
 };
 
+// Where the central directory is, from the last consistent end record (Zip64 followed).
+struct ZipDirectoryPlace {
+    std::uint64_t start = 0;           // where it really is, relative to the archive
+    std::uint64_t size = 0;
+    std::uint64_t entries = 0;
+    std::uint64_t declared_start = 0;  // what the end record says (differs when data was prepended)
+    bool zip64 = false;
+};
+std::optional<ZipDirectoryPlace> find_zip_directory(ByteSource& source, std::uint64_t archive_offset,
+                                               std::uint64_t length);
+
 struct ZipDirectory {
     // Every record, by ascending local header offset; records sharing an offset are all kept.
     std::vector<ZipName> records;

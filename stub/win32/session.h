@@ -10,6 +10,7 @@
 #include "stub/core/results.h"
 #include "stub/win32/command_line.h"
 #include "stub/win32/file_source.h"
+#include "stub/win32/threads.h"
 
 namespace kzsfx::win32 {
 
@@ -20,12 +21,13 @@ struct Session {
     std::wstring exe_stem;    // "setup": the dialog's title and the default subfolder
     std::unique_ptr<FileSource> source;
     std::uint64_t archive_offset = 0;
+    std::unique_ptr<ThreadWorkers> workers = std::make_unique<ThreadWorkers>();  // the extraction's threads
 };
 
 // Opens our exe and finds where the archive begins; on failure fills `error` for the user.
 std::unique_ptr<Session> open_session(std::wstring& error);
 
-// Name charset from the ANSI code page, and the exe's download mark as read.
+// Name charset from the ANSI code page, the exe's download mark as read, one thread per processor.
 Options base_options(const Session& session);
 
 // The password in the forms worth trying: UTF-8, then the ANSI code page when it differs.

@@ -330,3 +330,22 @@ with open(os.path.join(out, 'overlapping.zip'), 'r+b') as f:
 disagreeing_zip('unreached.zip', [Entry('first.txt', good), Entry('second.txt', good)], [None, None],
                 between=b'PK\1\2', directory_offset=0x7FFFFFF0)
 expect('unreached.zip', {'first.txt': good})
+# More entries than one run holds (zip_chunks.h), in runs of different sizes, with damaged,
+# unsupported, unsafe and link entries in different runs: threads must change nothing.
+runs, runs_expected = [], {}
+for i in range(2600):
+    name = 'dir%02d/file%04d.txt' % (i % 26, i)
+    data = text(10 + i // 8)
+    if i % 500 == 250:
+        runs.append(Entry(name, data, method=8, crc=i))
+    elif i == 1200:
+        runs.append(Entry(name, data, method=6))
+    elif i == 1500:
+        runs.append(Entry('../escape%04d.txt' % i, data))
+    elif i == 2100:
+        runs.append(Entry(name, b'/etc/passwd', attr=(0o120777 << 16), system=3))
+    else:
+        runs.append(Entry(name, data, method=8))
+        runs_expected[name] = data
+raw_zip('runs.zip', runs)
+expect('runs.zip', runs_expected)

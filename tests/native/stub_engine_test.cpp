@@ -9,8 +9,10 @@
 
 #include "stub/core/engine.h"
 #include "stub/core/pe_image.h"
+#include "stub/core/zip_chunks.h"
 #include "stub/core/zip_names.h"
-#include "stub_test_support.h"
+#include "tests/native/std_workers.h"
+#include "tests/native/stub_test_support.h"
 
 namespace kzsfx {
 namespace {
@@ -561,6 +563,92 @@ TEST_F(StubEngine, ReadErrorsOfOurOwnFileAreFatal)
     ExtractResult result = extract_archive(*exe, offset, &destination, {}, observer);
     EXPECT_EQ(result.fatal, Fatal::read_error);
     EXPECT_EQ(result.exit_code(), ExitCode::fatal);
+}
+
+TEST_F(StubEngine, ThreadsChangeNothingButTheSpeed)
+{
+    // Runs of a zip go to several threads in whatever order they finish: the files, the
+    // summary and the exit code must be those of a run on one thread.
+    auto reports = [](const std::vector<EntryReport>& list) {
+        std::vector<std::pair<std::string, Problem>> out;
+        for (const auto& report : list)
+            out.emplace_back(report.path, report.problem);
+        return out;
+    };
+    for (const char* archive : {"runs.zip", "many_bad.zip", "hostile.zip", "deflate.zip", "solid.7z"}) {
+        SCOPED_TRACE(archive);
+        fs::remove_all(sandbox);
+        fs::create_directories(dest);
+        const Outcome one = extract(archive);  // into `dest`, no workers
+        fs::rename(dest, sandbox / "one");
+        fs::create_directories(dest);
+        testing::StdWorkers workers(3);
+        Options options;
+        options.workers = &workers;
+        RecordingObserver observer;
+        const Outcome many = extract(archive, options, &observer);
+        EXPECT_EQ(many.result.exit_code(), one.result.exit_code());
+        EXPECT_EQ(many.result.fatal, one.result.fatal);
+        EXPECT_EQ(many.result.files, one.result.files);
+        EXPECT_EQ(many.result.folders, one.result.folders);
+        EXPECT_EQ(many.result.bytes, one.result.bytes);
+        EXPECT_EQ(reports(many.result.failed), reports(one.result.failed));
+        EXPECT_EQ(reports(many.result.refused), reports(one.result.refused));
+        EXPECT_EQ(reports(many.result.warnings), reports(one.result.warnings));
+        EXPECT_EQ(testing::tree_differences(sandbox / "one", dest), std::vector<std::string>{});
+        EXPECT_FALSE(observer.progress_went_back);
+        if (fs::exists(data_dir() / (std::string(archive) + ".expected"))) {
+            EXPECT_EQ(differences(archive), std::vector<std::string>{});
+        }
+
+        // Again over the same files: one question, its "all" answer holds on every thread.
+        RecordingObserver asked;
+        asked.overwrite_answers = {OverwriteAnswer::skip_all};
+        const Outcome again = extract(archive, options, &asked);
+        EXPECT_EQ(asked.overwrite_questions.size(), one.result.files ? 1u : 0u);
+        EXPECT_EQ(again.result.skipped.size(), one.result.files);
+        EXPECT_EQ(testing::tree_differences(sandbox / "one", dest), std::vector<std::string>{});
+    }
+    const std::uint64_t runs_files = expected_files("runs.zip");
+    EXPECT_GT(runs_files, 2u * chunk_entries) << "runs.zip must span several runs";
+
+    // Cancel stops every thread and leaves no half-written file.
+    fs::remove_all(dest);
+    fs::create_directories(dest);
+    testing::StdWorkers workers(3);
+    Options options;
+    options.workers = &workers;
+    RecordingObserver cancelling;
+    cancelling.cancel_after_progress = 300;
+    const Outcome cancelled = extract("runs.zip", options, &cancelling);
+    EXPECT_TRUE(cancelled.result.cancelled);
+    EXPECT_EQ(cancelled.result.exit_code(), ExitCode::cancelled);
+    EXPECT_LT(cancelled.result.files, runs_files);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+
+    // Cancel in answer to a question about an entry of the second run: whatever one thread
+    // would have written before that entry is there too (runs after it stop where they are).
+    auto cancel_at_question = [&](Workers* use) {
+        fs::remove_all(dest);
+        fs::create_directories(dest / "dir03");
+        std::ofstream(dest / "dir03" / "file1303.txt") << "old";
+        Options ask;
+        ask.workers = use;
+        RecordingObserver questioned;
+        questioned.cancel_at_question = true;
+        const Outcome run = extract("runs.zip", ask, &questioned);
+        EXPECT_EQ(run.result.exit_code(), ExitCode::cancelled);
+        EXPECT_EQ(questioned.overwrite_questions, std::vector<std::string>{"dir03/file1303.txt"});
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+        return testing::snapshot(dest);
+    };
+    const auto alone = cancel_at_question(nullptr);
+    const auto together = cancel_at_question(&workers);
+    EXPECT_GT(alone.size(), 1000u);
+    for (const auto& [name, bytes] : alone) {
+        const auto found = together.find(name);
+        EXPECT_TRUE(found != together.end() && found->second == bytes) << name;
+    }
 }
 
 TEST_F(StubEngine, ZipNamesFollowTheReaderOrderAndSurviveDamage)

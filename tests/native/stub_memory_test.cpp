@@ -12,7 +12,7 @@
 #include "stub/core/engine.h"
 #include "stub/core/pe_image.h"
 #include "stub/core/zip_names.h"
-#include "stub_test_support.h"
+#include "tests/native/stub_test_support.h"
 
 // The largest single allocation asked for, whether or not it could be had. Every form of new
 // and delete that is not aligned is replaced, so that each pair is malloc and free.

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "stub/core/pe_image.h"
-#include "stub_test_support.h"
+#include "tests/native/stub_test_support.h"
 
 namespace kzsfx {
 namespace {

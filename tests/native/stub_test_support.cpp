@@ -1,5 +1,5 @@
 // Test doubles for the self-extractor core.
-#include "stub_test_support.h"
+#include "tests/native/stub_test_support.h"
 
 #include <fcntl.h>
 
@@ -294,6 +294,10 @@ void RecordingObserver::progress(std::uint64_t done, std::uint64_t total, const 
 OverwriteAnswer RecordingObserver::ask_overwrite(const std::string& path)
 {
     overwrite_questions.push_back(path);
+    if (cancel_at_question) {
+        question_cancelled = true;
+        return OverwriteAnswer::skip;
+    }
     if (overwrite_answers.empty())
         return OverwriteAnswer::skip;
     auto answer = overwrite_answers.front();

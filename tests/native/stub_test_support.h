@@ -92,7 +92,10 @@ public:
     void progress(std::uint64_t done, std::uint64_t total, const std::string& current) override;
     OverwriteAnswer ask_overwrite(const std::string& path) override;
     PasswordForms ask_password(const std::string& path, bool retry) override;
-    bool cancelled() override { return cancel_after_progress && progress_calls >= *cancel_after_progress; }
+    bool cancelled() override
+    {
+        return question_cancelled || (cancel_after_progress && progress_calls >= *cancel_after_progress);
+    }
     void entry_problem(const EntryReport& report) override { problems.push_back(report); }
     void entry_finished(const EntryOutcome& outcome) override { finished.push_back(outcome); }
 
@@ -101,6 +104,8 @@ public:
     std::vector<std::string> passwords;              // consumed in order; then none
     std::vector<std::pair<std::string, bool>> password_questions;
     std::optional<std::uint64_t> cancel_after_progress;
+    bool cancel_at_question = false;  // the first overwrite question is answered with Cancel
+    bool question_cancelled = false;
     std::uint64_t progress_calls = 0;
     std::uint64_t last_done = 0, last_total = 0;
     bool progress_went_back = false;

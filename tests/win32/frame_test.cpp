@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "box_watcher.h"
+#include "tests/win32/box_watcher.h"
 #include "resources/banner.h"
 #include "resources/design_ids.h"
 #include "ui/picture_composite.h"
