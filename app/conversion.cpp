@@ -54,9 +54,7 @@ bool HasUnrepresentableName(TextView path) {
 
 // Inside double quotes a batch line still expands %...%, so every % is doubled; & ^ and
 // spaces are literal there, and a Windows file name cannot contain the quote itself.
-Text EscapePercents(TextView path) {
-  return ReplaceText(path, "%", "%%", 1, std::nullopt, true);
-}
+Text EscapePercents(TextView path) { return ReplaceText(path, "%", "%%", 1, std::nullopt, true); }
 
 Text BatchPath() { return ConcatText({TempFolder, "kzsfx.tmp~1.bat"}); }
 Text StubPath() { return ConcatText({TempFolder, "kzsfx.tmp~1"}); }
@@ -124,8 +122,8 @@ void BuildSelfExtractor() {
     const Text archive = EscapePercents(DroppedPath);
     const Text folder = EscapePercents(FolderPart);
     const Text base = EscapePercents(BaseName);
-    const Text command = ConcatText({"copy /b \"", stub, "kzsfx.tmp~1\"+\"", archive, "\" \"",
-                                     folder, base, ".exe\""});
+    const Text command = ConcatText(
+        {"copy /b \"", stub, "kzsfx.tmp~1\"+\"", archive, "\" \"", folder, base, ".exe\""});
     BatchBytes = TextToBytes(command);
   }
   // Waiting also checks a copy that has ended, so its failure is told before anything new.

@@ -16,7 +16,8 @@ std::int32_t ToPosition(double value) {
 
 // The bytes of whole after 1-based position pos; pos -1 gives start 0, so the absent text.
 Text TextAfter(const Text& whole, std::int32_t pos) {
-  return MidText(whole, ToPosition(pos + 1.0), ToPosition(static_cast<double>(TextLength(whole)) - pos));
+  return MidText(whole, ToPosition(pos + 1.0),
+                 ToPosition(static_cast<double>(TextLength(whole)) - pos));
 }
 
 }  // namespace

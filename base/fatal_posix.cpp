@@ -10,7 +10,8 @@ namespace quillet::platform {
 
 void ShowFatalError(TextView message, std::int32_t code) {
   const FatalText text = FatalErrorText(message, code);
-  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, text.c_str(), std::strlen(text.c_str()));
+  [[maybe_unused]] const ssize_t written =
+      write(STDERR_FILENO, text.c_str(), std::strlen(text.c_str()));
 }
 
 void EndProcessAfterFatalError() { _exit(-1); }

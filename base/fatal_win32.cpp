@@ -10,8 +10,6 @@ void ShowFatalError(TextView message, std::int32_t code) {
   MessageBoxA(nullptr, FatalErrorText(message, code).c_str(), "错误", MB_OK | MB_ICONERROR);
 }
 
-void EndProcessAfterFatalError() {
-  ExitProcess(static_cast<UINT>(-1));
-}
+void EndProcessAfterFatalError() { ExitProcess(static_cast<UINT>(-1)); }
 
 }  // namespace quillet::platform

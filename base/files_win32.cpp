@@ -27,8 +27,8 @@ bool WriteBuffers(AutoFile file, std::initializer_list<ByteView> buffers) {
 }
 
 AutoFile OpenForReading(TextView path) {
-  return AutoFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return AutoFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // Fills the buffer as far as the file goes; the count read, or -1 when reading fails.
@@ -50,18 +50,18 @@ bool WriteFileBytes(TextView path, std::initializer_list<ByteView> buffers) {
   if (path.empty()) return false;
   // Share mode 0: nobody else may read a half-written file, and a file in use elsewhere
   // is refused rather than overwritten under its user.
-  return WriteBuffers(AutoFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)),
+  return WriteBuffers(AutoFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr)),
                       buffers);
 }
 
 bool WriteNewFileBytes(TextView path, std::initializer_list<ByteView> buffers) {
   if (path.empty()) return false;
   ::DeleteFileA(path.c_str());  // a link planted under the name goes, its target stays
-  return WriteBuffers(AutoFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                             nullptr)),
-                      buffers);
+  return WriteBuffers(
+      AutoFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)),
+      buffers);
 }
 
 bool FileHoldsBytes(TextView path, ByteView head, TextView tailPath) {
@@ -105,15 +105,24 @@ namespace {
 
 int ShellFolderId(std::int32_t code) {
   switch (code) {
-    case 1: return CSIDL_PERSONAL;
-    case 2: return CSIDL_FAVORITES;
-    case 3: return CSIDL_DESKTOPDIRECTORY;
-    case 4: return CSIDL_FONTS;
-    case 5: return CSIDL_STARTMENU;
-    case 6: return CSIDL_PROGRAMS;
-    case 7: return CSIDL_STARTUP;
-    case 8: return CSIDL_APPDATA;
-    default: return -1;
+    case 1:
+      return CSIDL_PERSONAL;
+    case 2:
+      return CSIDL_FAVORITES;
+    case 3:
+      return CSIDL_DESKTOPDIRECTORY;
+    case 4:
+      return CSIDL_FONTS;
+    case 5:
+      return CSIDL_STARTMENU;
+    case 6:
+      return CSIDL_PROGRAMS;
+    case 7:
+      return CSIDL_STARTUP;
+    case 8:
+      return CSIDL_APPDATA;
+    default:
+      return -1;
   }
 }
 
@@ -121,9 +130,15 @@ int ShellFolderId(std::int32_t code) {
 DWORD AskPlatform(std::int32_t code, char (&buffer)[MAX_PATH]) {
   DWORD length = 0;
   switch (code) {
-    case 9: length = ::GetWindowsDirectoryA(buffer, MAX_PATH); break;
-    case 10: length = ::GetSystemDirectoryA(buffer, MAX_PATH); break;
-    case 11: length = ::GetTempPathA(MAX_PATH, buffer); break;
+    case 9:
+      length = ::GetWindowsDirectoryA(buffer, MAX_PATH);
+      break;
+    case 10:
+      length = ::GetSystemDirectoryA(buffer, MAX_PATH);
+      break;
+    case 11:
+      length = ::GetTempPathA(MAX_PATH, buffer);
+      break;
     default: {
       const int folder = ShellFolderId(code);
       if (folder < 0 || !::SHGetSpecialFolderPathA(nullptr, buffer, folder, FALSE)) return 0;

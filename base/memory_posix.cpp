@@ -55,7 +55,8 @@ const unsigned char* ConstantDataEnd(const void* address) {
   const ReadOnlySegments& segments = MainSegments();
   for (std::size_t i = 0; i < segments.count; ++i) {
     const Range& range = segments.ranges[i];
-    if (at >= range.begin && at < range.end) return reinterpret_cast<const unsigned char*>(range.end);
+    if (at >= range.begin && at < range.end)
+      return reinterpret_cast<const unsigned char*>(range.end);
   }
   return nullptr;
 }

@@ -26,9 +26,11 @@ const unsigned char* ConstantDataEnd(const void* address) {
   for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
     const DWORD flags = section->Characteristics;
     if (!(flags & IMAGE_SCN_CNT_INITIALIZED_DATA) || (flags & IMAGE_SCN_MEM_WRITE)) continue;
-    const DWORD size = section->Misc.VirtualSize ? section->Misc.VirtualSize : section->SizeOfRawData;
+    const DWORD size =
+        section->Misc.VirtualSize ? section->Misc.VirtualSize : section->SizeOfRawData;
     const auto begin = reinterpret_cast<std::uintptr_t>(base) + section->VirtualAddress;
-    if (at >= begin && at < begin + size) return reinterpret_cast<const unsigned char*>(begin + size);
+    if (at >= begin && at < begin + size)
+      return reinterpret_cast<const unsigned char*>(begin + size);
   }
   return nullptr;
 }

@@ -14,9 +14,7 @@ namespace {
 
 using Byte = unsigned char;
 
-std::int32_t LengthOf(const char* bytes) {
-  return static_cast<std::int32_t>(std::strlen(bytes));
-}
+std::int32_t LengthOf(const char* bytes) { return static_cast<std::int32_t>(std::strlen(bytes)); }
 
 // A new text of the given bytes; no bytes give the absent text.
 Text MakeText(const char* bytes, std::size_t count) {

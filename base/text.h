@@ -18,7 +18,7 @@ class TextView {
  public:
   constexpr TextView() = default;
   constexpr TextView(const char* text) : text_(text) {}  // NOLINT: literals convert implicitly
-  TextView(const Text& text);                              // NOLINT
+  TextView(const Text& text);                            // NOLINT
 
   const char* c_str() const { return text_ ? text_ : ""; }
   bool empty() const { return !text_ || !*text_; }
@@ -35,7 +35,7 @@ class Text {
   Text() = default;
   explicit Text(TextView text);
   explicit Text(const char* text) : Text(TextView(text)) {}  // a literal: neither view wins alone
-  explicit Text(std::string_view bytes);  // stops at the first NUL, if any
+  explicit Text(std::string_view bytes);                     // stops at the first NUL, if any
   Text(const Text& other);
   Text& operator=(const Text& other);
   Text(Text&& other) noexcept;

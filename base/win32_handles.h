@@ -1,5 +1,6 @@
 // RAII for Win32 handles: one owning template with a close policy and an empty policy, plus
-// the OLE layer's scoped COM reference, medium and lock, and GDI objects, icons, windows and paints.
+// the OLE layer's scoped COM reference, medium and lock, and GDI objects, icons, windows and
+// paints.
 #pragma once
 
 #include <windows.h>
@@ -154,7 +155,8 @@ class AutoStgMedium {
 class GlobalLockScope {
  public:
   explicit GlobalLockScope(HGLOBAL block) noexcept
-      : block_(block), data_(block ? ::GlobalLock(block) : nullptr),
+      : block_(block),
+        data_(block ? ::GlobalLock(block) : nullptr),
         size_(data_ ? ::GlobalSize(block) : 0) {}
   GlobalLockScope(const GlobalLockScope&) = delete;
   GlobalLockScope& operator=(const GlobalLockScope&) = delete;
@@ -196,7 +198,9 @@ using AutoWindow = UniqueHandle<HWND, CloseWithDestroyWindow, NullIsEmpty<HWND>>
 // One WM_PAINT: BeginPaint on entry, EndPaint on exit.
 class PaintScope {
  public:
-  explicit PaintScope(HWND window) noexcept : window_(window) { dc_ = ::BeginPaint(window, &paint_); }
+  explicit PaintScope(HWND window) noexcept : window_(window) {
+    dc_ = ::BeginPaint(window, &paint_);
+  }
   PaintScope(const PaintScope&) = delete;
   PaintScope& operator=(const PaintScope&) = delete;
   ~PaintScope() {

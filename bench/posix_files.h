@@ -12,35 +12,36 @@
 namespace kzsfx::bench {
 
 class PosixSource final : public ByteSource {
-public:
-    explicit PosixSource(const char* path);
-    ~PosixSource() override;
-    bool ok() const { return fd_ >= 0; }
-    std::uint64_t size() const override { return size_; }
-    std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer, std::size_t count) override;
+ public:
+  explicit PosixSource(const char* path);
+  ~PosixSource() override;
+  bool ok() const { return fd_ >= 0; }
+  std::uint64_t size() const override { return size_; }
+  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
+                                     std::size_t count) override;
 
-private:
-    int fd_ = -1;
-    std::uint64_t size_ = 0;
+ private:
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
 };
 
 // Per file: one fstatat (the engine's existence check), openat of a temporary name, the
 // writes, futimens through the descriptor, close and renameat2. Folders are created once and
 // remembered; every path is resolved against the destination's descriptor.
 class PosixDestination final : public Destination {
-public:
-    explicit PosixDestination(const std::string& root);
-    ~PosixDestination() override;
-    bool ok() const { return root_ >= 0; }
-    Status create_folder(const std::string& path) override;
-    Existing exists(const std::string& path) override;
-    std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override;
-    std::optional<std::uint64_t> free_space() override;
+ public:
+  explicit PosixDestination(const std::string& root);
+  ~PosixDestination() override;
+  bool ok() const { return root_ >= 0; }
+  Status create_folder(const std::string& path) override;
+  Existing exists(const std::string& path) override;
+  std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override;
+  std::optional<std::uint64_t> free_space() override;
 
-private:
-    int root_ = -1;
-    unsigned counter_ = 0;
-    std::unordered_set<std::string> folders_;  // made or found by us
+ private:
+  int root_ = -1;
+  unsigned counter_ = 0;
+  std::unordered_set<std::string> folders_;  // made or found by us
 };
 
-} // namespace kzsfx::bench
+}  // namespace kzsfx::bench

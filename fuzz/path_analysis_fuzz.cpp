@@ -12,8 +12,8 @@
 
 namespace {
 
-#define CHECK(condition)  \
-  do {                    \
+#define CHECK(condition)            \
+  do {                              \
     if (!(condition)) std::abort(); \
   } while (0)
 
@@ -25,7 +25,8 @@ unsigned char Fold(char byte) {
 // Offsets where a character begins: a high-bit lead byte takes its trail with it.
 std::vector<std::size_t> CharacterStarts(std::string_view text) {
   std::vector<std::size_t> starts;
-  for (std::size_t p = 0; p < text.size(); p += (static_cast<unsigned char>(text[p]) & 0x80) && p + 1 < text.size() ? 2 : 1)
+  for (std::size_t p = 0; p < text.size();
+       p += (static_cast<unsigned char>(text[p]) & 0x80) && p + 1 < text.size() ? 2 : 1)
     starts.push_back(p);
   return starts;
 }
@@ -44,12 +45,14 @@ std::string WithoutFolded(std::string_view text, std::string_view sought) {
   std::size_t at = 0;
   while (at < text.size()) {
     bool match = at + sought.size() <= text.size();
-    for (std::size_t i = 0; match && i < sought.size(); ++i) match = Fold(text[at + i]) == Fold(sought[i]);
+    for (std::size_t i = 0; match && i < sought.size(); ++i)
+      match = Fold(text[at + i]) == Fold(sought[i]);
     if (match) {
       at += sought.size();
       continue;
     }
-    const std::size_t width = (static_cast<unsigned char>(text[at]) & 0x80) && at + 1 < text.size() ? 2 : 1;
+    const std::size_t width =
+        (static_cast<unsigned char>(text[at]) & 0x80) && at + 1 < text.size() ? 2 : 1;
     out += text.substr(at, width);
     at += width;
   }
@@ -71,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string extension = dot == std::string::npos ? "" : file.substr(dot + 1);
 
   CHECK(quillet::DroppedPath.view() == dropped);
-  CHECK(quillet::SlashPos == (slash == std::string::npos ? -1 : static_cast<std::int32_t>(slash + 1)));
+  CHECK(quillet::SlashPos ==
+        (slash == std::string::npos ? -1 : static_cast<std::int32_t>(slash + 1)));
   CHECK(quillet::FileName.view() == file);
   CHECK(quillet::FolderPart.view() == folder);
   CHECK(quillet::DotPos == (dot == std::string::npos ? -1 : static_cast<std::int32_t>(dot + 1)));

@@ -15,15 +15,17 @@ namespace {
 
 using namespace quillet;
 
-#define CHECK(condition)  \
-  do {                    \
+#define CHECK(condition)            \
+  do {                              \
     if (!(condition)) std::abort(); \
   } while (0)
 
 // Every piece in its own exactly sized block, so AddressSanitizer sees the first byte past it.
 class Piece {
  public:
-  explicit Piece(std::string_view bytes) : bytes_(bytes.begin(), bytes.end()) { bytes_.push_back('\0'); }
+  explicit Piece(std::string_view bytes) : bytes_(bytes.begin(), bytes.end()) {
+    bytes_.push_back('\0');
+  }
   TextView view() const { return bytes_.data(); }
   std::size_t size() const { return bytes_.size() - 1; }
   std::string_view bytes() const { return {bytes_.data(), size()}; }
@@ -61,7 +63,8 @@ bool Matches(std::string_view text, std::size_t at, std::string_view sought, boo
 
 std::vector<bool> CharacterStarts(std::string_view text) {
   std::vector<bool> starts(text.size() + 2, false);
-  for (std::size_t p = 0; p < text.size(); p += (static_cast<unsigned char>(text[p]) & 0x80) ? 2 : 1) {
+  for (std::size_t p = 0; p < text.size();
+       p += (static_cast<unsigned char>(text[p]) & 0x80) ? 2 : 1) {
     starts[p] = true;
   }
   return starts;
@@ -92,7 +95,8 @@ std::size_t Width(std::string_view text, std::size_t at) {
 std::int32_t ReferenceFindLast(std::string_view text, std::string_view sought,
                                std::optional<std::int32_t> start, bool fold) {
   const auto length = static_cast<std::int64_t>(text.size());
-  const std::int64_t region = start ? std::clamp<std::int64_t>(std::int64_t{*start} - 1, 0, length) : length;
+  const std::int64_t region =
+      start ? std::clamp<std::int64_t>(std::int64_t{*start} - 1, 0, length) : length;
   if (sought.empty()) return region > 0 ? 1 : -1;
   const std::vector<bool> starts = CharacterStarts(text);
   // Backwards from the last place an occurrence could begin.
@@ -125,7 +129,8 @@ std::string ReferenceReplace(std::string_view text, std::string_view sought, std
   return out;
 }
 
-void CheckFind(const Piece& text, const Piece& sought, std::int32_t start, bool useStart, bool fold) {
+void CheckFind(const Piece& text, const Piece& sought, std::int32_t start, bool useStart,
+               bool fold) {
   const std::optional<std::int32_t> from = useStart ? std::optional(start) : std::nullopt;
   CHECK(FindLastText(text.view(), sought.view(), from, fold) ==
         ReferenceFindLast(text.bytes(), sought.bytes(), from, fold));
@@ -138,7 +143,8 @@ void CheckReplace(const Piece& text, const Piece& sought, const Piece& with, std
   const std::optional<std::int32_t> most = (flags & 4) ? std::optional(limit) : std::nullopt;
   const Text result = ReplaceText(text.view(), sought.view(), with.view(), from, most, matchCase);
   CHECK(std::strlen(result.c_str()) == result.view().size());
-  CHECK(result.view() == ReferenceReplace(text.bytes(), sought.bytes(), with.bytes(), from, most, matchCase));
+  CHECK(result.view() ==
+        ReferenceReplace(text.bytes(), sought.bytes(), with.bytes(), from, most, matchCase));
 }
 
 void CheckJoinAndCompare(const Piece& a, const Piece& b) {

@@ -10,6 +10,8 @@ extern "C" const std::uint8_t quillet_banner_png_end[];
 
 namespace quillet {
 
-inline std::span<const std::uint8_t> BannerPng() { return {quillet_banner_png_begin, quillet_banner_png_end}; }
+inline std::span<const std::uint8_t> BannerPng() {
+  return {quillet_banner_png_begin, quillet_banner_png_end};
+}
 
 }  // namespace quillet

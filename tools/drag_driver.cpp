@@ -34,7 +34,8 @@ std::optional<DragKeys> ParseKeys(const std::wstring& text) {
   if (text == L"none") return DragKeys{};
   if (text == L"ctrl") return DragKeys{.control = true};
   if (text == L"shift") return DragKeys{.shift = true};
-  if (text == L"ctrl+shift" || text == L"shift+ctrl") return DragKeys{.control = true, .shift = true};
+  if (text == L"ctrl+shift" || text == L"shift+ctrl")
+    return DragKeys{.control = true, .shift = true};
   return std::nullopt;
 }
 
@@ -45,10 +46,14 @@ std::optional<DWORD> ParseEffects(const std::wstring& text) {
   while (start <= text.size()) {
     const std::size_t end = text.find_first_of(L",+|", start);
     const std::wstring word = text.substr(start, end == std::wstring::npos ? end : end - start);
-    if (word == L"copy") effects |= DROPEFFECT_COPY;
-    else if (word == L"move") effects |= DROPEFFECT_MOVE;
-    else if (word == L"link") effects |= DROPEFFECT_LINK;
-    else if (word != L"none") return std::nullopt;
+    if (word == L"copy")
+      effects |= DROPEFFECT_COPY;
+    else if (word == L"move")
+      effects |= DROPEFFECT_MOVE;
+    else if (word == L"link")
+      effects |= DROPEFFECT_LINK;
+    else if (word != L"none")
+      return std::nullopt;
     if (end == std::wstring::npos) break;
     start = end + 1;
   }
@@ -115,22 +120,33 @@ HWND WaitForDropWindow(const std::wstring& title, DWORD timeoutMs) {
 
 const char* EffectName(DWORD effect) {
   switch (effect) {
-    case DROPEFFECT_NONE: return "none";
-    case DROPEFFECT_COPY: return "copy";
-    case DROPEFFECT_MOVE: return "move";
-    case DROPEFFECT_LINK: return "link";
-    default: return "mixed";
+    case DROPEFFECT_NONE:
+      return "none";
+    case DROPEFFECT_COPY:
+      return "copy";
+    case DROPEFFECT_MOVE:
+      return "move";
+    case DROPEFFECT_LINK:
+      return "link";
+    default:
+      return "mixed";
   }
 }
 
 const char* ResultName(HRESULT result) {
   switch (result) {
-    case DRAGDROP_S_DROP: return "DRAGDROP_S_DROP";
-    case DRAGDROP_S_CANCEL: return "DRAGDROP_S_CANCEL";
-    case E_FAIL: return "E_FAIL";
-    case E_UNEXPECTED: return "E_UNEXPECTED";
-    case E_OUTOFMEMORY: return "E_OUTOFMEMORY";
-    default: return "other";
+    case DRAGDROP_S_DROP:
+      return "DRAGDROP_S_DROP";
+    case DRAGDROP_S_CANCEL:
+      return "DRAGDROP_S_CANCEL";
+    case E_FAIL:
+      return "E_FAIL";
+    case E_UNEXPECTED:
+      return "E_UNEXPECTED";
+    case E_OUTOFMEMORY:
+      return "E_OUTOFMEMORY";
+    default:
+      return "other";
   }
 }
 
@@ -142,8 +158,10 @@ int main() {
   std::optional<Options> options = arguments ? ParseArguments(count, arguments) : std::nullopt;
   if (arguments) ::LocalFree(arguments);
   if (!options) {
-    std::fputs("usage: drag_driver --title TITLE [--keys none|ctrl|shift|ctrl+shift] "
-               "[--effects copy,move,link] [--timeout MS] PATH...\n", stderr);
+    std::fputs(
+        "usage: drag_driver --title TITLE [--keys none|ctrl|shift|ctrl+shift] "
+        "[--effects copy,move,link] [--timeout MS] PATH...\n",
+        stderr);
     return 2;
   }
 

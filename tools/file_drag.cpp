@@ -8,7 +8,6 @@
 #include <cstring>
 #include <initializer_list>
 
-
 namespace quillet::tools {
 
 namespace {
@@ -93,9 +92,7 @@ class PollingDropSource final : public IDropSource {
     if (escapePressed) return DRAGDROP_S_CANCEL;
     return ++polls_ >= kPollsBeforeDrop ? DRAGDROP_S_DROP : S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override {
-    return DRAGDROP_S_USEDEFAULTCURSORS;
-  }
+  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
 
  private:
   static constexpr int kPollsBeforeDrop = 4;

@@ -17,8 +17,8 @@ struct DragKeys {
 };
 
 struct DragResult {
-  HRESULT result = E_FAIL;   // what DoDragDrop answered
-  DWORD effect = 0;          // the effect it reported
+  HRESULT result = E_FAIL;  // what DoDragDrop answered
+  DWORD effect = 0;         // the effect it reported
 };
 
 // Runs DoDragDrop on the calling thread (OLE initialised) with the cursor where it is now.

@@ -51,7 +51,8 @@ std::vector<char> TitleOf(HWND hwnd) {
 WNDPROC originalProcedure = nullptr;
 LRESULT CALLBACK WatchingProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_SHOWWINDOW && wparam) Log("shown title=[%s]", TitleOf(hwnd).data());
-  if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) Log("key %u", static_cast<unsigned>(wparam));
+  if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
+    Log("key %u", static_cast<unsigned>(wparam));
   return ::CallWindowProcA(originalProcedure, hwnd, message, wparam, lparam);
 }
 
@@ -104,7 +105,8 @@ std::int64_t OnMainWindowCreated(std::span<EventArgument>) {
   SetWindowTitle(kMain, kMainWindowTitle);
   Log("icons big=%d small=%d font=%d", ::SendMessageA(hwnd, WM_GETICON, ICON_BIG, 0) != 0,
       ::SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0) != 0,
-      ::SendMessageA(hwnd, WM_GETFONT, 0, 0) == reinterpret_cast<LRESULT>(::GetStockObject(DEFAULT_GUI_FONT)));
+      ::SendMessageA(hwnd, WM_GETFONT, 0, 0) ==
+          reinterpret_cast<LRESULT>(::GetStockObject(DEFAULT_GUI_FONT)));
   originalProcedure = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingProcedure)));
   if (scenario == "destroy-in-created") ::DestroyWindow(hwnd);
@@ -113,7 +115,8 @@ std::int64_t OnMainWindowCreated(std::span<EventArgument>) {
 }
 
 std::int64_t OnFileReceived(std::span<EventArgument> arguments) {
-  Log("file received [%s]", arguments.empty() || !arguments[0].text ? "" : arguments[0].text->c_str());
+  Log("file received [%s]",
+      arguments.empty() || !arguments[0].text ? "" : arguments[0].text->c_str());
   return 0;
 }
 
@@ -166,8 +169,8 @@ int RaiseAndLog(const char* what, EventRecord record) {
 void ExitRoutineFirst() {
   Log("exit routine first");
   // Shutdown has begun: no handler may run any more.
-  RaiseAndLog("position after shutdown", {.window = kMain, .unit = std::nullopt,
-                                          .event = kPositionChanged, .arguments = {}});
+  RaiseAndLog("position after shutdown",
+              {.window = kMain, .unit = std::nullopt, .event = kPositionChanged, .arguments = {}});
 }
 
 void ExitRoutineSecond() {
@@ -184,17 +187,21 @@ LRESULT CALLBACK WatchCreation(int code, WPARAM wparam, LPARAM lparam) {
     char name[32] = {};
     ::GetClassNameA(reinterpret_cast<HWND>(wparam), name, sizeof name);
     if (std::string_view(name) == "QuilletLabel") {
-      RaiseAndLog("while building", {.window = kMain, .unit = std::nullopt,
-                                     .event = kPositionChanged, .arguments = {}});
+      RaiseAndLog(
+          "while building",
+          {.window = kMain, .unit = std::nullopt, .event = kPositionChanged, .arguments = {}});
     }
   }
   return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 constexpr NamedHandler kRoutines[] = {
-    {"OnMainWindowCreated", OnMainWindowCreated}, {"OnFileReceived", OnFileReceived},
-    {"OnPositionChanged", OnPositionChanged},     {"OnSizeChanged", OnSizeChanged},
-    {"OnCloseQueryFirst", OnCloseQueryFirst},     {"OnCloseQuery", OnCloseQuery},
+    {"OnMainWindowCreated", OnMainWindowCreated},
+    {"OnFileReceived", OnFileReceived},
+    {"OnPositionChanged", OnPositionChanged},
+    {"OnSizeChanged", OnSizeChanged},
+    {"OnCloseQueryFirst", OnCloseQueryFirst},
+    {"OnCloseQuery", OnCloseQuery},
     {"OnDestroyed", OnDestroyed},
 };
 
@@ -230,18 +237,22 @@ int StartProgram() {
   if (scenario == "title-unknown-window") SetWindowTitle(kMissingWindow, "x");
   if (scenario == "title-not-loaded") SetWindowTitle(kMain, "x");
   if (scenario == "event-unbuilt-unit") {
-    RaiseAndLog("unbuilt", {.window = kMain, .unit = std::nullopt, .event = kCreated, .arguments = {}});
+    RaiseAndLog("unbuilt",
+                {.window = kMain, .unit = std::nullopt, .event = kCreated, .arguments = {}});
   }
   HHOOK hook = ::SetWindowsHookExA(WH_CBT, WatchCreation, nullptr, ::GetCurrentThreadId());
   LoadStartWindow(kMain);
   ::UnhookWindowsHookEx(hook);
   const Unit* window = FindUnit(kMain, std::nullopt, false);
-  Log("loaded live=%d visible=%d", window ? 1 : 0, window && ::IsWindowVisible(window->hwnd()) ? 1 : 0);
+  Log("loaded live=%d visible=%d", window ? 1 : 0,
+      window && ::IsWindowVisible(window->hwnd()) ? 1 : 0);
   if (scenario == "event-unknown-window") {
-    RaiseAndLog("unknown window", {.window = kMissingWindow, .unit = std::nullopt, .event = 0, .arguments = {}});
+    RaiseAndLog("unknown window",
+                {.window = kMissingWindow, .unit = std::nullopt, .event = 0, .arguments = {}});
   }
   if (scenario == "event-unknown-unit") {
-    RaiseAndLog("unknown unit", {.window = kMain, .unit = kMissingUnit, .event = 0, .arguments = {}});
+    RaiseAndLog("unknown unit",
+                {.window = kMain, .unit = kMissingUnit, .event = 0, .arguments = {}});
   }
   if (scenario == "unbound-event") {
     RaiseAndLog("unbound", {.window = kMain, .unit = kHintLabel, .event = 7, .arguments = {}});

@@ -64,8 +64,8 @@ std::string HtmlToAnsi(std::string_view utf8) {
   ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), utf8Length, wide.data(), wideLength);
   std::replace(wide.begin(), wide.end(), L'\u00A0', L' ');
   constexpr DWORD flags = WC_COMPOSITECHECK | kNoBestFit;
-  const int ansiLength = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, nullptr, 0,
-                                               nullptr, nullptr);
+  const int ansiLength =
+      ::WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
   if (ansiLength <= 0) return {};
   std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
   ::WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, ansi.data(), ansiLength, nullptr,
@@ -98,8 +98,8 @@ std::optional<std::string> ExactAnsiCharacter(std::wstring_view character) {
 std::string PathToAnsi(std::wstring_view path) {
   std::string ansi;
   for (std::size_t at = 0; at < path.size();) {
-    const bool pair = IS_HIGH_SURROGATE(path[at]) && at + 1 < path.size() &&
-                      IS_LOW_SURROGATE(path[at + 1]);
+    const bool pair =
+        IS_HIGH_SURROGATE(path[at]) && at + 1 < path.size() && IS_LOW_SURROGATE(path[at + 1]);
     const std::size_t units = pair ? 2 : 1;
     const std::optional<std::string> bytes = ExactAnsiCharacter(path.substr(at, units));
     ansi += bytes ? *bytes : "?";
@@ -134,8 +134,8 @@ bool IsWellFormedFileList(const void* block, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(block);
   for (std::size_t at = header.pFiles; at <= size - unit;) {
     std::size_t end = at;
-    while (end <= size - unit && std::any_of(bytes + end, bytes + end + unit,
-                                             [](std::uint8_t b) { return b != 0; })) {
+    while (end <= size - unit &&
+           std::any_of(bytes + end, bytes + end + unit, [](std::uint8_t b) { return b != 0; })) {
       end += unit;
     }
     if (end > size - unit) return false;  // no terminator inside the block
@@ -184,10 +184,14 @@ DropFormats DropFormats::Register() {
 
 CLIPFORMAT DropFormats::Of(DropKind kind) const {
   switch (kind) {
-    case DropKind::kText: return CF_TEXT;
-    case DropKind::kHtml: return html;
-    case DropKind::kUrl: return url;
-    case DropKind::kFiles: return CF_HDROP;
+    case DropKind::kText:
+      return CF_TEXT;
+    case DropKind::kHtml:
+      return html;
+    case DropKind::kUrl:
+      return url;
+    case DropKind::kFiles:
+      return CF_HDROP;
   }
   return 0;
 }
@@ -199,10 +203,14 @@ bool OffersKind(IDataObject& data, DropKind kind, const DropFormats& formats) {
 
 std::optional<Text> ReadDroppedKind(IDataObject& data, DropKind kind, const DropFormats& formats) {
   switch (kind) {
-    case DropKind::kText: return ReadPlainText(data, formats);
-    case DropKind::kHtml: return ReadHtml(data, formats);
-    case DropKind::kUrl: return ReadTextFormat(data, formats.url);
-    case DropKind::kFiles: return ReadFileList(data);
+    case DropKind::kText:
+      return ReadPlainText(data, formats);
+    case DropKind::kHtml:
+      return ReadHtml(data, formats);
+    case DropKind::kUrl:
+      return ReadTextFormat(data, formats.url);
+    case DropKind::kFiles:
+      return ReadFileList(data);
   }
   return std::nullopt;
 }

@@ -5,4 +5,3 @@
 #include "ui/frame_events.h"
 #include "ui/frame_loop.h"
 #include "ui/frame_startup.h"
-

@@ -94,8 +94,6 @@ void SetWindowTitle(WindowId window, TextView title) {
   live->SetTitle(title);
 }
 
-HWND GetWindowHandle(WindowId window, UnitId unit) {
-  return FindUnit(window, unit, true)->hwnd();
-}
+HWND GetWindowHandle(WindowId window, UnitId unit) { return FindUnit(window, unit, true)->hwnd(); }
 
 }  // namespace quillet

@@ -34,8 +34,8 @@ struct EventRecord {
   std::optional<UnitId> unit;  // absent: the window itself
   EventNumber event;
   std::span<EventArgument> arguments;
-  bool handled = false;        // out: a handler ran
-  std::int64_t result = 0;     // out: what it returned
+  bool handled = false;     // out: a handler ran
+  std::int64_t result = 0;  // out: what it returned
 };
 
 // 1 when a handler ran, 0 when suppressed or unbound.

@@ -23,7 +23,9 @@ class Label final : public WindowUnit {
   bool CreateIn(HWND parent);
 
  private:
-  const LabelProperties& properties() const { return std::get<LabelProperties>(design().properties); }
+  const LabelProperties& properties() const {
+    return std::get<LabelProperties>(design().properties);
+  }
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void Paint();
 };
@@ -82,7 +84,8 @@ void Label::Paint() {
     description.lfQuality = PROOF_QUALITY;
     storedFont.Reset(::CreateFontIndirectA(&description));
   }
-  HGDIOBJ font = storedFont ? static_cast<HGDIOBJ>(storedFont.Get()) : ::GetStockObject(DEFAULT_GUI_FONT);
+  HGDIOBJ font =
+      storedFont ? static_cast<HGDIOBJ>(storedFont.Get()) : ::GetStockObject(DEFAULT_GUI_FONT);
   SelectScope selected(paint.dc(), font);
   ::SetBkMode(paint.dc(), TRANSPARENT);
   ::SetTextColor(paint.dc(), ResolveColour(properties.textColour));

@@ -87,7 +87,8 @@ std::unique_ptr<MainWindow> MainWindow::Create(WindowId window, const UnitDesign
                    SWP_NOZORDER | SWP_NOACTIVATE);
   }
   const SharedIcons& icons = ProgramIcons();
-  if (icons.big) ::SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.big.Get()));
+  if (icons.big)
+    ::SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.big.Get()));
   if (icons.small) {
     ::SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.small.Get()));
   }
@@ -109,7 +110,8 @@ void MainWindow::SetTitle(TextView title) {
   const auto current = static_cast<DWORD>(::GetWindowLongA(hwnd, GWL_STYLE));
   const DWORD wanted = MainWindowStyle(properties(), title_);
   if ((current & kFrameBits) != (wanted & kFrameBits)) {
-    ::SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>((current & ~kFrameBits) | (wanted & kFrameBits)));
+    ::SetWindowLongA(hwnd, GWL_STYLE,
+                     static_cast<LONG>((current & ~kFrameBits) | (wanted & kFrameBits)));
     ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
                    SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }

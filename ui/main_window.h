@@ -39,9 +39,9 @@ class MainWindow final : public WindowUnit {
 
   Text title_;
   HFONT font_ = nullptr;
-  std::optional<Picture> picture_;     // decoded at the first paint that succeeds
+  std::optional<Picture> picture_;       // decoded at the first paint that succeeds
   std::vector<std::uint8_t> composite_;  // rebuilt at every paint
-  RECT geometry_{};                    // as last reported by PositionChanged / SizeChanged
+  RECT geometry_{};                      // as last reported by PositionChanged / SizeChanged
 };
 
 }  // namespace quillet

@@ -9,14 +9,22 @@ namespace {
 
 std::int32_t ResultNumber(int platformResult) {
   switch (platformResult) {
-    case IDOK: return 0;
-    case IDCANCEL: return 1;
-    case IDABORT: return 2;
-    case IDRETRY: return 3;
-    case IDIGNORE: return 4;
-    case IDYES: return 5;
-    case IDNO: return 6;
-    default: return 0;
+    case IDOK:
+      return 0;
+    case IDCANCEL:
+      return 1;
+    case IDABORT:
+      return 2;
+    case IDRETRY:
+      return 3;
+    case IDIGNORE:
+      return 4;
+    case IDYES:
+      return 5;
+    case IDNO:
+      return 6;
+    default:
+      return 0;
   }
 }
 

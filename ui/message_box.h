@@ -15,7 +15,6 @@ constexpr std::int32_t kMessageBoxNotShown = -1;
 // kMessageBoxNotShown when the box could not be shown.
 // An absent caption shows "信息："; owner is a native window handle or null.
 std::int32_t ShowMessageBox(TextView message, std::int32_t flags = 0,
-                            std::optional<TextView> caption = std::nullopt,
-                            void* owner = nullptr);
+                            std::optional<TextView> caption = std::nullopt, void* owner = nullptr);
 
 }  // namespace quillet

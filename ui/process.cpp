@@ -11,7 +11,7 @@ namespace quillet {
 namespace {
 
 WORD ShowValue(std::optional<std::int32_t> showMode) {
-  static constexpr WORD kShowValues[] = {SW_HIDE,           SW_SHOWNORMAL,     SW_SHOWMINIMIZED,
+  static constexpr WORD kShowValues[] = {SW_HIDE,          SW_SHOWNORMAL,     SW_SHOWMINIMIZED,
                                          SW_SHOWMAXIMIZED, SW_SHOWNOACTIVATE, SW_MINIMIZE};
   const std::int32_t mode = std::clamp(showMode.value_or(2), 1, 6);
   return kShowValues[mode - 1];

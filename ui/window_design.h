@@ -42,13 +42,13 @@ struct UnitRect {
 
 struct WindowProperties {
   const char* title;
-  std::int32_t borderStyle;     // 2: fixed dialog frame
+  std::int32_t borderStyle;  // 2: fixed dialog frame
   bool controlBox, minimiseButton, maximiseButton;
-  std::int32_t startPosition;   // 1: centred on the screen
+  std::int32_t startPosition;  // 1: centred on the screen
   bool movable;
   std::uint32_t backgroundColour;
   std::span<const std::uint8_t> backgroundPicture;  // PNG bytes, may be empty
-  std::int32_t pictureLayout;   // 0 top-left at own size, 1 tiled, 2 centred, 3 stretched
+  std::int32_t pictureLayout;  // 0 top-left at own size, 1 tiled, 2 centred, 3 stretched
   bool enterMovesFocus, escCloses, f1Help, showInTaskbar, dragAnywhere, alwaysOnTop;
   std::int32_t shape;
 };

@@ -10,164 +10,139 @@
 
 namespace kzsfx {
 
-void ArchiveFree::operator()(archive* a) const
-{
-    archive_read_free(a);
-}
+void ArchiveFree::operator()(archive* a) const { archive_read_free(a); }
 
-ArchiveReader::ArchiveReader(ByteSource& source, std::uint64_t offset, const Options& options, Observer& observer)
+ArchiveReader::ArchiveReader(ByteSource& source, std::uint64_t offset, const Options& options,
+                             Observer& observer)
     : source_(source),
       base_(offset),
       length_(source.size() > offset ? source.size() - offset : 0),
       options_(options),
-      observer_(observer)
-{
-}
+      observer_(observer) {}
 
 ArchiveReader::~ArchiveReader() = default;
 
-bool ArchiveReader::poll_cancel()
-{
-    if (!cancelled_ && observer_.cancelled())
-        cancelled_ = true;
-    return cancelled_;
+bool ArchiveReader::poll_cancel() {
+  if (!cancelled_ && observer_.cancelled()) cancelled_ = true;
+  return cancelled_;
 }
 
-la_ssize_t ArchiveReader::read_callback(archive* a, void* self, const void** buffer)
-{
-    auto& r = *static_cast<ArchiveReader*>(self);
-    if (r.poll_cancel()) {
-        archive_set_error(a, ECANCELED, "Cancelled");
-        return -1;
-    }
-    if (r.position_ >= r.length_)
-        return 0;
-    std::size_t want = read_block_size;
-    if (r.length_ - r.position_ < want)
-        want = static_cast<std::size_t>(r.length_ - r.position_);
-    auto got = r.source_.read_at(r.base_ + r.position_, r.block_.get(), want);
-    if (!got) {
-        r.read_failed_ = true;
-        archive_set_error(a, EIO, "Cannot read the archive");
-        return -1;
-    }
-    r.position_ += *got;
-    *buffer = r.block_.get();
-    return static_cast<la_ssize_t>(*got);
+la_ssize_t ArchiveReader::read_callback(archive* a, void* self, const void** buffer) {
+  auto& r = *static_cast<ArchiveReader*>(self);
+  if (r.poll_cancel()) {
+    archive_set_error(a, ECANCELED, "Cancelled");
+    return -1;
+  }
+  if (r.position_ >= r.length_) return 0;
+  std::size_t want = read_block_size;
+  if (r.length_ - r.position_ < want) want = static_cast<std::size_t>(r.length_ - r.position_);
+  auto got = r.source_.read_at(r.base_ + r.position_, r.block_.get(), want);
+  if (!got) {
+    r.read_failed_ = true;
+    archive_set_error(a, EIO, "Cannot read the archive");
+    return -1;
+  }
+  r.position_ += *got;
+  *buffer = r.block_.get();
+  return static_cast<la_ssize_t>(*got);
 }
 
-la_int64_t ArchiveReader::seek_callback(archive*, void* self, la_int64_t offset, int whence)
-{
-    auto& r = *static_cast<ArchiveReader*>(self);
-    la_int64_t from = 0;
-    if (whence == SEEK_CUR)
-        from = static_cast<la_int64_t>(r.position_);
-    else if (whence == SEEK_END)
-        from = static_cast<la_int64_t>(r.length_);
-    la_int64_t target = from + offset;
-    if (target < 0)
-        return ARCHIVE_FATAL;
-    r.position_ = static_cast<std::uint64_t>(target);
-    return target;
+la_int64_t ArchiveReader::seek_callback(archive*, void* self, la_int64_t offset, int whence) {
+  auto& r = *static_cast<ArchiveReader*>(self);
+  la_int64_t from = 0;
+  if (whence == SEEK_CUR)
+    from = static_cast<la_int64_t>(r.position_);
+  else if (whence == SEEK_END)
+    from = static_cast<la_int64_t>(r.length_);
+  la_int64_t target = from + offset;
+  if (target < 0) return ARCHIVE_FATAL;
+  r.position_ = static_cast<std::uint64_t>(target);
+  return target;
 }
 
-la_int64_t ArchiveReader::skip_callback(archive*, void* self, la_int64_t request)
-{
-    auto& r = *static_cast<ArchiveReader*>(self);
-    if (request <= 0 || r.position_ >= r.length_)
-        return 0;
-    std::uint64_t step = static_cast<std::uint64_t>(request);
-    if (step > r.length_ - r.position_)
-        step = r.length_ - r.position_;
-    r.position_ += step;
-    return static_cast<la_int64_t>(step);
+la_int64_t ArchiveReader::skip_callback(archive*, void* self, la_int64_t request) {
+  auto& r = *static_cast<ArchiveReader*>(self);
+  if (request <= 0 || r.position_ >= r.length_) return 0;
+  std::uint64_t step = static_cast<std::uint64_t>(request);
+  if (step > r.length_ - r.position_) step = r.length_ - r.position_;
+  r.position_ += step;
+  return static_cast<la_int64_t>(step);
 }
 
-const char* ArchiveReader::passphrase_callback(archive*, void* self)
-{
-    auto& r = *static_cast<ArchiveReader*>(self);
-    if (r.pending_passwords_.empty()) {
-        if (r.poll_cancel())
-            return nullptr;
-        r.pending_passwords_ = r.observer_.ask_password(r.entry_path_, r.asked_for_entry_);
-        r.asked_for_entry_ = true;
-        if (r.pending_passwords_.empty())
-            return nullptr;
-    }
-    r.handed_password_ = r.pending_passwords_.front();
-    r.pending_passwords_.erase(r.pending_passwords_.begin());
-    return r.handed_password_.c_str();
+const char* ArchiveReader::passphrase_callback(archive*, void* self) {
+  auto& r = *static_cast<ArchiveReader*>(self);
+  if (r.pending_passwords_.empty()) {
+    if (r.poll_cancel()) return nullptr;
+    r.pending_passwords_ = r.observer_.ask_password(r.entry_path_, r.asked_for_entry_);
+    r.asked_for_entry_ = true;
+    if (r.pending_passwords_.empty()) return nullptr;
+  }
+  r.handed_password_ = r.pending_passwords_.front();
+  r.pending_passwords_.erase(r.pending_passwords_.begin());
+  return r.handed_password_.c_str();
 }
 
-void ArchiveReader::begin_entry(const std::string& path)
-{
-    entry_path_ = path;
-    asked_for_entry_ = false;
-    pending_passwords_.clear();
+void ArchiveReader::begin_entry(const std::string& path) {
+  entry_path_ = path;
+  asked_for_entry_ = false;
+  pending_passwords_.clear();
 }
 
-Fatal ArchiveReader::header_failure() const
-{
-    if (read_failed_)
-        return Fatal::read_error;
-    const char* message = archive_error_string(handle_.get());
-    const std::string_view text = message ? message : "";
-    if (archive_errno(handle_.get()) == ENOMEM)
-        return decoder_memory_refused(text) ? Fatal::unsupported_archive : Fatal::out_of_memory;
-    if (text.find("not supported") != std::string_view::npos || text.find("nsupported") != std::string_view::npos)
-        return Fatal::unsupported_archive;
+Fatal ArchiveReader::header_failure() const {
+  if (read_failed_) return Fatal::read_error;
+  const char* message = archive_error_string(handle_.get());
+  const std::string_view text = message ? message : "";
+  if (archive_errno(handle_.get()) == ENOMEM)
+    return decoder_memory_refused(text) ? Fatal::unsupported_archive : Fatal::out_of_memory;
+  if (text.find("not supported") != std::string_view::npos ||
+      text.find("nsupported") != std::string_view::npos)
+    return Fatal::unsupported_archive;
+  return Fatal::corrupt_archive;
+}
+
+Fatal ArchiveReader::classify_open_failure() const {
+  if (Fatal fatal = header_failure(); fatal != Fatal::corrupt_archive) return fatal;
+  // A zip or 7z signature at the start means a damaged or cut-off archive rather than
+  // something else entirely: say so instead of "unknown format".
+  unsigned char head[6] = {};
+  auto got = source_.read_at(base_, head, sizeof head);
+  if (got && *got >= 4 &&
+      (std::memcmp(head, "PK\3\4", 4) == 0 || std::memcmp(head, "PK\5\6", 4) == 0))
     return Fatal::corrupt_archive;
+  if (got && *got == sizeof head && std::memcmp(head, "7z\xBC\xAF\x27\x1C", 6) == 0)
+    return Fatal::corrupt_archive;
+  return Fatal::unknown_format;
 }
 
-Fatal ArchiveReader::classify_open_failure() const
-{
-    if (Fatal fatal = header_failure(); fatal != Fatal::corrupt_archive)
-        return fatal;
-    // A zip or 7z signature at the start means a damaged or cut-off archive rather than
-    // something else entirely: say so instead of "unknown format".
-    unsigned char head[6] = {};
-    auto got = source_.read_at(base_, head, sizeof head);
-    if (got && *got >= 4 && (std::memcmp(head, "PK\3\4", 4) == 0 || std::memcmp(head, "PK\5\6", 4) == 0))
-        return Fatal::corrupt_archive;
-    if (got && *got == sizeof head && std::memcmp(head, "7z\xBC\xAF\x27\x1C", 6) == 0)
-        return Fatal::corrupt_archive;
-    return Fatal::unknown_format;
-}
-
-bool ArchiveReader::open(Fatal& fatal, std::string& detail)
-{
-    handle_.reset(archive_read_new());
-    block_.reset(new (std::nothrow) unsigned char[read_block_size]);
-    if (!handle_ || !block_) {
-        fatal = Fatal::out_of_memory;
-        return false;
-    }
-    archive* a = handle_.get();
-    // The seekable reader trusts the central directory and wins whenever it finds one; the
-    // streaming reader takes an archive without one (an empty zip, a cut-off download) entry
-    // by entry, so whatever is complete still comes out.
-    archive_read_support_format_zip_seekable(a);
-    archive_read_support_format_zip_streamable(a);
-    archive_read_support_format_7zip(a);
-    if (!options_.name_charset.empty())
-        archive_read_set_format_option(a, "zip", "hdrcharset", options_.name_charset.c_str());
-    for (const auto& password : options_.password)
-        archive_read_add_passphrase(a, password.c_str());
-    archive_read_set_passphrase_callback(a, this, &ArchiveReader::passphrase_callback);
-
-    archive_read_set_callback_data(a, this);
-    archive_read_set_read_callback(a, &ArchiveReader::read_callback);
-    archive_read_set_seek_callback(a, &ArchiveReader::seek_callback);
-    archive_read_set_skip_callback(a, &ArchiveReader::skip_callback);
-    position_ = 0;
-    if (archive_read_open1(a) == ARCHIVE_OK)
-        return true;
-    if (cancelled_)
-        return false;
-    fatal = classify_open_failure();
-    if (const char* message = archive_error_string(a))
-        detail = message;
+bool ArchiveReader::open(Fatal& fatal, std::string& detail) {
+  handle_.reset(archive_read_new());
+  block_.reset(new (std::nothrow) unsigned char[read_block_size]);
+  if (!handle_ || !block_) {
+    fatal = Fatal::out_of_memory;
     return false;
+  }
+  archive* a = handle_.get();
+  // The seekable reader trusts the central directory and wins whenever it finds one; the
+  // streaming reader takes an archive without one (an empty zip, a cut-off download) entry
+  // by entry, so whatever is complete still comes out.
+  archive_read_support_format_zip_seekable(a);
+  archive_read_support_format_zip_streamable(a);
+  archive_read_support_format_7zip(a);
+  if (!options_.name_charset.empty())
+    archive_read_set_format_option(a, "zip", "hdrcharset", options_.name_charset.c_str());
+  for (const auto& password : options_.password) archive_read_add_passphrase(a, password.c_str());
+  archive_read_set_passphrase_callback(a, this, &ArchiveReader::passphrase_callback);
+
+  archive_read_set_callback_data(a, this);
+  archive_read_set_read_callback(a, &ArchiveReader::read_callback);
+  archive_read_set_seek_callback(a, &ArchiveReader::seek_callback);
+  archive_read_set_skip_callback(a, &ArchiveReader::skip_callback);
+  position_ = 0;
+  if (archive_read_open1(a) == ARCHIVE_OK) return true;
+  if (cancelled_) return false;
+  fatal = classify_open_failure();
+  if (const char* message = archive_error_string(a)) detail = message;
+  return false;
 }
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -15,7 +15,7 @@
 namespace kzsfx {
 
 struct ArchiveFree {
-    void operator()(archive* a) const;
+  void operator()(archive* a) const;
 };
 using ArchiveHandle = std::unique_ptr<archive, ArchiveFree>;
 
@@ -26,50 +26,51 @@ inline constexpr std::size_t read_block_size = 64 * 1024;
 // archive), cancellation is polled on every read so even a long solid block stops promptly,
 // and passwords come from the options first, then from the observer.
 class ArchiveReader {
-public:
-    ArchiveReader(ByteSource& source, std::uint64_t offset, const Options& options, Observer& observer);
-    ~ArchiveReader();
-    ArchiveReader(const ArchiveReader&) = delete;
-    ArchiveReader& operator=(const ArchiveReader&) = delete;
+ public:
+  ArchiveReader(ByteSource& source, std::uint64_t offset, const Options& options,
+                Observer& observer);
+  ~ArchiveReader();
+  ArchiveReader(const ArchiveReader&) = delete;
+  ArchiveReader& operator=(const ArchiveReader&) = delete;
 
-    // Recognises the format by content. On failure `fatal` says why (cancellation is
-    // reported through cancelled()).
-    bool open(Fatal& fatal, std::string& detail);
+  // Recognises the format by content. On failure `fatal` says why (cancellation is
+  // reported through cancelled()).
+  bool open(Fatal& fatal, std::string& detail);
 
-    archive* get() const { return handle_.get(); }
-    bool cancelled() const { return cancelled_; }
-    bool read_failed() const { return read_failed_; }
+  archive* get() const { return handle_.get(); }
+  bool cancelled() const { return cancelled_; }
+  bool read_failed() const { return read_failed_; }
 
-    // Names the entry a password prompt is about, and resets the retry state.
-    void begin_entry(const std::string& path);
+  // Names the entry a password prompt is about, and resets the retry state.
+  void begin_entry(const std::string& path);
 
-    // Why reading the headers stopped, after a header call failed (not cancelled).
-    Fatal header_failure() const;
+  // Why reading the headers stopped, after a header call failed (not cancelled).
+  Fatal header_failure() const;
 
-private:
-    static la_ssize_t read_callback(archive* a, void* self, const void** buffer);
-    static la_int64_t seek_callback(archive* a, void* self, la_int64_t offset, int whence);
-    static la_int64_t skip_callback(archive* a, void* self, la_int64_t request);
-    static const char* passphrase_callback(archive* a, void* self);
+ private:
+  static la_ssize_t read_callback(archive* a, void* self, const void** buffer);
+  static la_int64_t seek_callback(archive* a, void* self, la_int64_t offset, int whence);
+  static la_int64_t skip_callback(archive* a, void* self, la_int64_t request);
+  static const char* passphrase_callback(archive* a, void* self);
 
-    bool poll_cancel();
-    Fatal classify_open_failure() const;
+  bool poll_cancel();
+  Fatal classify_open_failure() const;
 
-    ByteSource& source_;
-    const std::uint64_t base_;
-    const std::uint64_t length_;
-    const Options& options_;
-    Observer& observer_;
-    ArchiveHandle handle_;
-    std::unique_ptr<unsigned char[]> block_;
-    std::uint64_t position_ = 0;
-    bool cancelled_ = false;
-    bool read_failed_ = false;
+  ByteSource& source_;
+  const std::uint64_t base_;
+  const std::uint64_t length_;
+  const Options& options_;
+  Observer& observer_;
+  ArchiveHandle handle_;
+  std::unique_ptr<unsigned char[]> block_;
+  std::uint64_t position_ = 0;
+  bool cancelled_ = false;
+  bool read_failed_ = false;
 
-    std::string entry_path_;
-    bool asked_for_entry_ = false;
-    std::vector<std::string> pending_passwords_;
-    std::string handed_password_;  // kept alive until libarchive has copied it
+  std::string entry_path_;
+  bool asked_for_entry_ = false;
+  std::vector<std::string> pending_passwords_;
+  std::string handed_password_;  // kept alive until libarchive has copied it
 };
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -11,18 +11,19 @@ namespace kzsfx {
 // on our own exe; tests wrap a posix file or a memory block. Not required to be thread-safe:
 // the engine reads from one thread.
 class ByteSource {
-public:
-    virtual ~ByteSource() = default;
+ public:
+  virtual ~ByteSource() = default;
 
-    // Total length in bytes.
-    virtual std::uint64_t size() const = 0;
+  // Total length in bytes.
+  virtual std::uint64_t size() const = 0;
 
-    // Reads up to `count` bytes at `offset` into `buffer`. Returns how many were read (0 at or
-    // past the end), or nothing on an I/O error.
-    virtual std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer, std::size_t count) = 0;
+  // Reads up to `count` bytes at `offset` into `buffer`. Returns how many were read (0 at or
+  // past the end), or nothing on an I/O error.
+  virtual std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
+                                             std::size_t count) = 0;
 };
 
 // Reads exactly `count` bytes or reports failure (short read or I/O error).
 bool read_exact(ByteSource& source, std::uint64_t offset, void* buffer, std::size_t count);
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -12,256 +12,231 @@ namespace {
 
 // What the threads share, under the workers' lock (no lock with one thread).
 struct Shared {
-    Shared(Workers* w, Observer& o, std::uint64_t t) : workers(w), observer(o), total(t) {}
+  Shared(Workers* w, Observer& o, std::uint64_t t) : workers(w), observer(o), total(t) {}
 
-    Workers* workers;
-    Observer& observer;
-    const std::uint64_t total;
-    std::uint64_t done = 0;
-    std::optional<OverwriteAnswer> for_all;  // "all" answered once holds for every run
-    bool stop = false;                       // a fatal fault or a cancel: start nothing more
-    bool user_cancelled = false;
-    // Cancelled in answer to a question about an entry of this run: earlier runs still finish,
-    // so everything one thread would have written before that entry is written; later runs
-    // stop where they are, as at the Cancel button.
-    std::optional<std::size_t> cancelled_at_run;
+  Workers* workers;
+  Observer& observer;
+  const std::uint64_t total;
+  std::uint64_t done = 0;
+  std::optional<OverwriteAnswer> for_all;  // "all" answered once holds for every run
+  bool stop = false;                       // a fatal fault or a cancel: start nothing more
+  bool user_cancelled = false;
+  // Cancelled in answer to a question about an entry of this run: earlier runs still finish,
+  // so everything one thread would have written before that entry is written; later runs
+  // stop where they are, as at the Cancel button.
+  std::optional<std::size_t> cancelled_at_run;
 
-    void lock()
-    {
-        if (workers)
-            workers->lock();
-    }
-    void unlock()
-    {
-        if (workers)
-            workers->unlock();
-    }
+  void lock() {
+    if (workers) workers->lock();
+  }
+  void unlock() {
+    if (workers) workers->unlock();
+  }
 };
 
 class Guard {
-public:
-    explicit Guard(Shared& shared) : shared_(shared) { shared_.lock(); }
-    ~Guard() { shared_.unlock(); }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
+ public:
+  explicit Guard(Shared& shared) : shared_(shared) { shared_.lock(); }
+  ~Guard() { shared_.unlock(); }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
 
-private:
-    Shared& shared_;
+ private:
+  Shared& shared_;
 };
 
 class SharedBudget final : public DataBudget {
-public:
-    SharedBudget(Shared& shared, std::uint64_t total) : shared_(shared), left_(total) {}
-    bool take(std::uint64_t bytes) override
-    {
-        Guard guard(shared_);
-        if (bytes > left_)
-            return false;
-        left_ -= bytes;
-        return true;
-    }
+ public:
+  SharedBudget(Shared& shared, std::uint64_t total) : shared_(shared), left_(total) {}
+  bool take(std::uint64_t bytes) override {
+    Guard guard(shared_);
+    if (bytes > left_) return false;
+    left_ -= bytes;
+    return true;
+  }
 
-private:
-    Shared& shared_;
-    std::uint64_t left_;
+ private:
+  Shared& shared_;
+  std::uint64_t left_;
 };
 
 // One run's view of the observer: progress counted over the whole archive, questions asked
 // one at a time, and a stop seen by every run.
 class RunObserver final : public Observer {
-public:
-    RunObserver(Shared& shared, std::size_t run) : shared_(shared), run_(run) {}
+ public:
+  RunObserver(Shared& shared, std::size_t run) : shared_(shared), run_(run) {}
 
-    void progress(std::uint64_t done, std::uint64_t, const std::string& current) override
-    {
-        Guard guard(shared_);
-        shared_.done += done - reported_;
-        reported_ = done;
-        shared_.observer.progress(shared_.done, shared_.total, current);
-    }
-    OverwriteAnswer ask_overwrite(const std::string& path) override
-    {
-        Guard guard(shared_);
-        if (shared_.for_all)
-            return *shared_.for_all;
-        const OverwriteAnswer answer = shared_.observer.ask_overwrite(path);
-        if (answer == OverwriteAnswer::overwrite_all || answer == OverwriteAnswer::skip_all)
-            shared_.for_all = answer;
-        note_cancel_at_question();
-        return answer;
-    }
-    PasswordForms ask_password(const std::string& path, bool retry) override
-    {
-        Guard guard(shared_);
-        PasswordForms forms = shared_.observer.ask_password(path, retry);
-        note_cancel_at_question();
-        return forms;
-    }
-    bool cancelled() override
-    {
-        Guard guard(shared_);
-        if (shared_.stop)
-            return true;
-        if (shared_.cancelled_at_run)
-            return run_ >= *shared_.cancelled_at_run;
-        if (shared_.observer.cancelled())
-            shared_.stop = shared_.user_cancelled = true;
-        return shared_.stop;
-    }
-    void entry_problem(const EntryReport& report) override
-    {
-        Guard guard(shared_);
-        shared_.observer.entry_problem(report);
-    }
-    void entry_finished(const EntryOutcome& outcome) override
-    {
-        Guard guard(shared_);
-        shared_.observer.entry_finished(outcome);
-    }
+  void progress(std::uint64_t done, std::uint64_t, const std::string& current) override {
+    Guard guard(shared_);
+    shared_.done += done - reported_;
+    reported_ = done;
+    shared_.observer.progress(shared_.done, shared_.total, current);
+  }
+  OverwriteAnswer ask_overwrite(const std::string& path) override {
+    Guard guard(shared_);
+    if (shared_.for_all) return *shared_.for_all;
+    const OverwriteAnswer answer = shared_.observer.ask_overwrite(path);
+    if (answer == OverwriteAnswer::overwrite_all || answer == OverwriteAnswer::skip_all)
+      shared_.for_all = answer;
+    note_cancel_at_question();
+    return answer;
+  }
+  PasswordForms ask_password(const std::string& path, bool retry) override {
+    Guard guard(shared_);
+    PasswordForms forms = shared_.observer.ask_password(path, retry);
+    note_cancel_at_question();
+    return forms;
+  }
+  bool cancelled() override {
+    Guard guard(shared_);
+    if (shared_.stop) return true;
+    if (shared_.cancelled_at_run) return run_ >= *shared_.cancelled_at_run;
+    if (shared_.observer.cancelled()) shared_.stop = shared_.user_cancelled = true;
+    return shared_.stop;
+  }
+  void entry_problem(const EntryReport& report) override {
+    Guard guard(shared_);
+    shared_.observer.entry_problem(report);
+  }
+  void entry_finished(const EntryOutcome& outcome) override {
+    Guard guard(shared_);
+    shared_.observer.entry_finished(outcome);
+  }
 
-private:
-    // Under the lock, right after a question.
-    void note_cancel_at_question()
-    {
-        if (shared_.stop || !shared_.observer.cancelled())
-            return;
-        shared_.user_cancelled = true;
-        if (!shared_.cancelled_at_run || run_ < *shared_.cancelled_at_run)
-            shared_.cancelled_at_run = run_;
-    }
+ private:
+  // Under the lock, right after a question.
+  void note_cancel_at_question() {
+    if (shared_.stop || !shared_.observer.cancelled()) return;
+    shared_.user_cancelled = true;
+    if (!shared_.cancelled_at_run || run_ < *shared_.cancelled_at_run)
+      shared_.cancelled_at_run = run_;
+  }
 
-    Shared& shared_;
-    const std::size_t run_;
-    std::uint64_t reported_ = 0;
+  Shared& shared_;
+  const std::size_t run_;
+  std::uint64_t reported_ = 0;
 };
 
 // The exe's reads and the destination's folder work one thread at a time: neither is
 // required to be thread-safe. Output files are each written by one thread, in parallel.
 class SharedSource final : public ByteSource {
-public:
-    SharedSource(ByteSource& source, Shared& shared) : source_(source), shared_(shared) {}
-    std::uint64_t size() const override { return source_.size(); }
-    std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer, std::size_t count) override
-    {
-        Guard guard(shared_);
-        return source_.read_at(offset, buffer, count);
-    }
+ public:
+  SharedSource(ByteSource& source, Shared& shared) : source_(source), shared_(shared) {}
+  std::uint64_t size() const override { return source_.size(); }
+  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
+                                     std::size_t count) override {
+    Guard guard(shared_);
+    return source_.read_at(offset, buffer, count);
+  }
 
-private:
-    ByteSource& source_;
-    Shared& shared_;
+ private:
+  ByteSource& source_;
+  Shared& shared_;
 };
 
 class SharedDestination final : public Destination {
-public:
-    SharedDestination(Destination& destination, Shared& shared) : destination_(destination), shared_(shared) {}
-    Status create_folder(const std::string& path) override
-    {
-        Guard guard(shared_);
-        return destination_.create_folder(path);
-    }
-    Existing exists(const std::string& path) override
-    {
-        Guard guard(shared_);
-        return destination_.exists(path);
-    }
-    std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override
-    {
-        Guard guard(shared_);
-        return destination_.open_file(path, status);
-    }
-    std::optional<std::uint64_t> free_space() override
-    {
-        Guard guard(shared_);
-        return destination_.free_space();
-    }
+ public:
+  SharedDestination(Destination& destination, Shared& shared)
+      : destination_(destination), shared_(shared) {}
+  Status create_folder(const std::string& path) override {
+    Guard guard(shared_);
+    return destination_.create_folder(path);
+  }
+  Existing exists(const std::string& path) override {
+    Guard guard(shared_);
+    return destination_.exists(path);
+  }
+  std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override {
+    Guard guard(shared_);
+    return destination_.open_file(path, status);
+  }
+  std::optional<std::uint64_t> free_space() override {
+    Guard guard(shared_);
+    return destination_.free_space();
+  }
 
-private:
-    Destination& destination_;
-    Shared& shared_;
+ private:
+  Destination& destination_;
+  Shared& shared_;
 };
 
 template <typename T>
-void append(std::vector<T>& to, std::vector<T>& from)
-{
-    std::move(from.begin(), from.end(), std::back_inserter(to));
+void append(std::vector<T>& to, std::vector<T>& from) {
+  std::move(from.begin(), from.end(), std::back_inserter(to));
 }
 
-} // namespace
+}  // namespace
 
 ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, const ZipPlan& plan,
                              Destination* destination, const Options& options, Observer& observer,
-                             std::uint64_t declared_total)
-{
-    // Testing lists entries as it goes: in archive order, on one thread.
-    Workers* workers = options.workers && options.workers->count() > 1 && plan.chunks.size() > 1 && !options.test_only
-                           ? options.workers
-                           : nullptr;
-    Shared shared(workers, observer, declared_total);
-    SharedSource source(exe, shared);
-    SharedBudget budget(shared, declared_total);
-    std::optional<SharedDestination> shared_destination;
-    if (destination)
-        shared_destination.emplace(*destination, shared);
-    Destination* target = destination ? &*shared_destination : nullptr;
+                             std::uint64_t declared_total) {
+  // Testing lists entries as it goes: in archive order, on one thread.
+  Workers* workers = options.workers && options.workers->count() > 1 && plan.chunks.size() > 1 &&
+                             !options.test_only
+                         ? options.workers
+                         : nullptr;
+  Shared shared(workers, observer, declared_total);
+  SharedSource source(exe, shared);
+  SharedBudget budget(shared, declared_total);
+  std::optional<SharedDestination> shared_destination;
+  if (destination) shared_destination.emplace(*destination, shared);
+  Destination* target = destination ? &*shared_destination : nullptr;
 
-    std::vector<std::size_t> order(plan.chunks.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    if (workers) {
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return plan.chunks[a].compressed > plan.chunks[b].compressed;
-        });
+  std::vector<std::size_t> order(plan.chunks.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  if (workers) {
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return plan.chunks[a].compressed > plan.chunks[b].compressed;
+    });
+  }
+  std::vector<ExtractResult> results(plan.chunks.size());
+  std::size_t next = 0;
+  auto job = [&](unsigned) {
+    for (;;) {
+      std::size_t index;
+      {
+        Guard guard(shared);
+        if (shared.stop || next == order.size()) return;
+        index = order[next++];
+        if (shared.cancelled_at_run && index >= *shared.cancelled_at_run) continue;
+      }
+      const ZipChunk& chunk = plan.chunks[index];
+      ExtractResult& result = results[index];
+      ChunkSource run(source, archive_offset, plan, chunk);
+      if (run.ok()) {
+        RunObserver run_observer(shared, index);
+        result = extract_entries(run, 0, target, options, run_observer, chunk.declared, &budget);
+      } else {
+        result.fatal = Fatal::read_error;
+      }
+      if (result.fatal != Fatal::none) {
+        Guard guard(shared);
+        shared.stop = true;
+      }
     }
-    std::vector<ExtractResult> results(plan.chunks.size());
-    std::size_t next = 0;
-    auto job = [&](unsigned) {
-        for (;;) {
-            std::size_t index;
-            {
-                Guard guard(shared);
-                if (shared.stop || next == order.size())
-                    return;
-                index = order[next++];
-                if (shared.cancelled_at_run && index >= *shared.cancelled_at_run)
-                    continue;
-            }
-            const ZipChunk& chunk = plan.chunks[index];
-            ExtractResult& result = results[index];
-            ChunkSource run(source, archive_offset, plan, chunk);
-            if (run.ok()) {
-                RunObserver run_observer(shared, index);
-                result = extract_entries(run, 0, target, options, run_observer, chunk.declared, &budget);
-            } else {
-                result.fatal = Fatal::read_error;
-            }
-            if (result.fatal != Fatal::none) {
-                Guard guard(shared);
-                shared.stop = true;
-            }
-        }
-    };
-    if (workers)
-        workers->run(job);
-    else
-        job(0);
+  };
+  if (workers)
+    workers->run(job);
+  else
+    job(0);
 
-    ExtractResult merged;
-    for (ExtractResult& result : results) {
-        merged.files += result.files;
-        merged.folders += result.folders;
-        merged.bytes += result.bytes;
-        append(merged.skipped, result.skipped);
-        append(merged.refused, result.refused);
-        append(merged.failed, result.failed);
-        append(merged.warnings, result.warnings);
-        if (merged.fatal == Fatal::none && result.fatal != Fatal::none) {
-            merged.fatal = result.fatal;
-            merged.fatal_detail = std::move(result.fatal_detail);
-        }
+  ExtractResult merged;
+  for (ExtractResult& result : results) {
+    merged.files += result.files;
+    merged.folders += result.folders;
+    merged.bytes += result.bytes;
+    append(merged.skipped, result.skipped);
+    append(merged.refused, result.refused);
+    append(merged.failed, result.failed);
+    append(merged.warnings, result.warnings);
+    if (merged.fatal == Fatal::none && result.fatal != Fatal::none) {
+      merged.fatal = result.fatal;
+      merged.fatal_detail = std::move(result.fatal_detail);
     }
-    // A run stopped because another failed was not cancelled by anyone.
-    merged.cancelled = shared.user_cancelled;
-    return merged;
+  }
+  // A run stopped because another failed was not cancelled by anyone.
+  merged.cancelled = shared.user_cancelled;
+  return merged;
 }
 
-} // namespace kzsfx
+}  // namespace kzsfx

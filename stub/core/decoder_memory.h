@@ -27,7 +27,8 @@ inline constexpr std::uint64_t max_dictionary = 256u << 20;
 // the entry's data, where libarchive's reading stands after the header, whichever of its zip
 // readers is at work. Data libarchive decrypts first, and properties that cannot be read,
 // are left to the decoder, which then reports the damage itself.
-std::optional<std::string> excessive_decoder_memory(archive* a, archive_entry* entry, ByteSource& source,
+std::optional<std::string> excessive_decoder_memory(archive* a, archive_entry* entry,
+                                                    ByteSource& source,
                                                     std::uint64_t archive_offset);
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -22,10 +22,10 @@ inline constexpr std::int64_t earliest_modified_seconds = -11644473600;
 inline constexpr std::int64_t latest_modified_seconds = 910692730084;
 
 struct FileMetadata {
-    std::optional<std::int64_t> modified_seconds;  // since 1970-01-01 UTC, within the range above
-    std::uint32_t modified_nanoseconds = 0;        // below one second
-    bool read_only = false;   // set after the data is in place
-    bool executable = false;  // posix permission bits; ignored on Windows
+  std::optional<std::int64_t> modified_seconds;  // since 1970-01-01 UTC, within the range above
+  std::uint32_t modified_nanoseconds = 0;        // below one second
+  bool read_only = false;                        // set after the data is in place
+  bool executable = false;                       // posix permission bits; ignored on Windows
 };
 
 enum class Existing { nothing, file, folder };
@@ -34,36 +34,37 @@ enum class Existing { nothing, file, folder };
 // under its real name through commit(); destroying it uncommitted deletes the temporary file,
 // so a cancel, a CRC failure or a crash in the middle never leaves a complete-looking file.
 class OutputFile {
-public:
-    virtual ~OutputFile() = default;
+ public:
+  virtual ~OutputFile() = default;
 
-    virtual Status write(const void* data, std::size_t size) = 0;
+  virtual Status write(const void* data, std::size_t size) = 0;
 
-    // Writes the download mark (the exe's Zone.Identifier content) onto the temporary file,
-    // so the file never exists under its real name without it. Called before commit().
-    virtual Status set_zone_mark(std::string_view content) = 0;
+  // Writes the download mark (the exe's Zone.Identifier content) onto the temporary file,
+  // so the file never exists under its real name without it. Called before commit().
+  virtual Status set_zone_mark(std::string_view content) = 0;
 
-    // Flushes, closes and renames to the real name, replacing an existing file when
-    // `replace_existing` (the user agreed), then applies `meta`. A failure to apply the
-    // metadata is not a failure of the commit: it is reported through `meta_warning`.
-    virtual Status commit(const FileMetadata& meta, bool replace_existing, std::string& meta_warning) = 0;
+  // Flushes, closes and renames to the real name, replacing an existing file when
+  // `replace_existing` (the user agreed), then applies `meta`. A failure to apply the
+  // metadata is not a failure of the commit: it is reported through `meta_warning`.
+  virtual Status commit(const FileMetadata& meta, bool replace_existing,
+                        std::string& meta_warning) = 0;
 };
 
 class Destination {
-public:
-    virtual ~Destination() = default;
+ public:
+  virtual ~Destination() = default;
 
-    // Creates the folder and any missing parents; an existing folder is success.
-    virtual Status create_folder(const std::string& path) = 0;
+  // Creates the folder and any missing parents; an existing folder is success.
+  virtual Status create_folder(const std::string& path) = 0;
 
-    virtual Existing exists(const std::string& path) = 0;
+  virtual Existing exists(const std::string& path) = 0;
 
-    // Opens a new temporary file in the folder of `path` (the folder exists: the engine
-    // creates parents first). The temporary name never clashes with an existing file.
-    virtual std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) = 0;
+  // Opens a new temporary file in the folder of `path` (the folder exists: the engine
+  // creates parents first). The temporary name never clashes with an existing file.
+  virtual std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) = 0;
 
-    // Bytes available to us at the destination, or nothing when it cannot be told.
-    virtual std::optional<std::uint64_t> free_space() = 0;
+  // Bytes available to us at the destination, or nothing when it cannot be told.
+  virtual std::optional<std::uint64_t> free_space() = 0;
 };
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -22,8 +22,8 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
 // Pass two: extracts into `destination`, or with options.test_only decodes and checks every
 // entry and writes nothing (`destination` may then be null). Runs pass one itself unless
 // `listing` from an earlier list_archive call is given.
-ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset, Destination* destination,
-                              const Options& options, Observer& observer,
+ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset,
+                              Destination* destination, const Options& options, Observer& observer,
                               const Listing* listing = nullptr);
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -17,4 +17,4 @@ Problem classify_data_error(std::string_view message, bool encrypted);
 // unsupported, rather than the machine running out of memory.
 bool decoder_memory_refused(std::string_view message);
 
-} // namespace kzsfx
+}  // namespace kzsfx

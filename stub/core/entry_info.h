@@ -20,14 +20,14 @@ namespace kzsfx {
 enum class EntryKind { file, folder, link, special };
 
 struct EntryInfo {
-    std::string name;                 // decoded UTF-8 (possibly invalid: then path refuses it)
-    SafePath path;
-    EntryKind kind = EntryKind::file;
-    std::optional<std::uint64_t> size;  // declared uncompressed size
-    bool encrypted = false;
-    FileMetadata meta;
-    // Why decoding would take more memory than the entry can need (see decoder_memory.h).
-    std::optional<std::string> excessive_memory;
+  std::string name;  // decoded UTF-8 (possibly invalid: then path refuses it)
+  SafePath path;
+  EntryKind kind = EntryKind::file;
+  std::optional<std::uint64_t> size;  // declared uncompressed size
+  bool encrypted = false;
+  FileMetadata meta;
+  // Why decoding would take more memory than the entry can need (see decoder_memory.h).
+  std::optional<std::string> excessive_memory;
 };
 
 // The entry's name as UTF-8: libarchive's UTF-8 form, else its wide form, else the raw
@@ -38,33 +38,31 @@ std::string decode_entry_name(archive_entry* entry);
 // record (checked by size) to apply zip_name_utf8; otherwise, or when the pairing does not
 // hold, libarchive's decoding stands.
 class EntryNamer {
-public:
-    EntryNamer(ByteSource& source, std::uint64_t archive_offset, const Options& options)
-        : source_(source), offset_(archive_offset), options_(options)
-    {
-    }
-    std::string name(archive* a, std::uint64_t index, archive_entry* entry);
+ public:
+  EntryNamer(ByteSource& source, std::uint64_t archive_offset, const Options& options)
+      : source_(source), offset_(archive_offset), options_(options) {}
+  std::string name(archive* a, std::uint64_t index, archive_entry* entry);
 
-    // The zip directory, all records kept (nothing for other formats or without one).
-    const std::optional<ZipDirectory>& directory(archive* a);
-    // How many entries the reading should reach: one per local header the directory names.
-    std::uint64_t reachable_entries() const { return first_at_offset_.size(); }
-    // The name of the index-th of those, for naming the ones never reached.
-    std::string reachable_name(std::uint64_t index) const;
+  // The zip directory, all records kept (nothing for other formats or without one).
+  const std::optional<ZipDirectory>& directory(archive* a);
+  // How many entries the reading should reach: one per local header the directory names.
+  std::uint64_t reachable_entries() const { return first_at_offset_.size(); }
+  // The name of the index-th of those, for naming the ones never reached.
+  std::string reachable_name(std::uint64_t index) const;
 
-private:
-    void load(archive* a);
-    const ZipName* record(std::uint64_t index, archive_entry* entry) const;
-    std::optional<std::string> record_name(const ZipName& record) const;
+ private:
+  void load(archive* a);
+  const ZipName* record(std::uint64_t index, archive_entry* entry) const;
+  std::optional<std::string> record_name(const ZipName& record) const;
 
-    ByteSource& source_;
-    std::uint64_t offset_;
-    const Options& options_;
-    bool loaded_ = false;
-    std::optional<ZipDirectory> directory_;
-    std::vector<std::size_t> first_at_offset_;  // index of the first record at each local header
+  ByteSource& source_;
+  std::uint64_t offset_;
+  const Options& options_;
+  bool loaded_ = false;
+  std::optional<ZipDirectory> directory_;
+  std::vector<std::size_t> first_at_offset_;  // index of the first record at each local header
 };
 
 EntryInfo inspect_entry(archive_entry* entry, std::string name);
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -18,39 +18,42 @@ using PasswordForms = std::vector<std::string>;
 
 // One finished entry, for the console's test listing.
 struct EntryOutcome {
-    std::string path;
-    std::uint64_t size = 0;
-    std::uint32_t crc32 = 0;  // of the data as decoded, in test mode, when problem == none
-    bool directory = false;
-    Problem problem = Problem::none;
+  std::string path;
+  std::uint64_t size = 0;
+  std::uint32_t crc32 = 0;  // of the data as decoded, in test mode, when problem == none
+  bool directory = false;
+  Problem problem = Problem::none;
 };
 
 // Called on the engine's thread. Every method has a harmless default, so a console run or a
 // test overrides only what it needs.
 class Observer {
-public:
-    virtual ~Observer() = default;
+ public:
+  virtual ~Observer() = default;
 
-    // Data bytes done out of the declared total, and the entry being worked on. Called often
-    // (every block): throttle on the receiving side.
-    virtual void progress(std::uint64_t /*done*/, std::uint64_t /*total*/, const std::string& /*current*/) {}
+  // Data bytes done out of the declared total, and the entry being worked on. Called often
+  // (every block): throttle on the receiving side.
+  virtual void progress(std::uint64_t /*done*/, std::uint64_t /*total*/,
+                        const std::string& /*current*/) {}
 
-    // The file `path` already exists and the policy is to ask.
-    virtual OverwriteAnswer ask_overwrite(const std::string& /*path*/) { return OverwriteAnswer::skip; }
+  // The file `path` already exists and the policy is to ask.
+  virtual OverwriteAnswer ask_overwrite(const std::string& /*path*/) {
+    return OverwriteAnswer::skip;
+  }
 
-    // An encrypted entry needs a password: `retry` is true when the previous one was wrong.
-    // Returning no forms gives up on this entry (it fails as password_required/wrong_password).
-    virtual PasswordForms ask_password(const std::string& /*path*/, bool /*retry*/) { return {}; }
+  // An encrypted entry needs a password: `retry` is true when the previous one was wrong.
+  // Returning no forms gives up on this entry (it fails as password_required/wrong_password).
+  virtual PasswordForms ask_password(const std::string& /*path*/, bool /*retry*/) { return {}; }
 
-    // Polled between blocks and inside reads: true stops the run promptly; the file being
-    // written is discarded.
-    virtual bool cancelled() { return false; }
+  // Polled between blocks and inside reads: true stops the run promptly; the file being
+  // written is discarded.
+  virtual bool cancelled() { return false; }
 
-    // A problem with one entry, as soon as it is known (the result lists it again).
-    virtual void entry_problem(const EntryReport& /*report*/) {}
+  // A problem with one entry, as soon as it is known (the result lists it again).
+  virtual void entry_problem(const EntryReport& /*report*/) {}
 
-    // After each entry, in both extraction and test mode.
-    virtual void entry_finished(const EntryOutcome& /*outcome*/) {}
+  // After each entry, in both extraction and test mode.
+  virtual void entry_finished(const EntryOutcome& /*outcome*/) {}
 };
 
-} // namespace kzsfx
+}  // namespace kzsfx

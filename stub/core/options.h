@@ -14,29 +14,29 @@ namespace kzsfx {
 enum class OverwritePolicy { ask, overwrite_all, skip_all };
 
 struct Options {
-    // Decode and check every entry (CRC) without writing anything (-t).
-    bool test_only = false;
-    OverwritePolicy overwrite = OverwritePolicy::ask;
-    // Tried before asking the observer (-p). Empty: ask the observer when needed.
-    PasswordForms password;
-    // Charset of zip names that carry neither the UTF-8 flag nor a Unicode path field, as
-    // libarchive's "hdrcharset" option: "CP936" (the ANSI code page) on Windows, "GBK" in
-    // native tests. Empty leaves the library's default.
-    std::string name_charset;
-    // Decodes a zip name's raw bytes from the system code page to UTF-8 (nothing when they do
-    // not decode). With it, every zip name is decided here from the central directory, the
-    // same way on every platform; without it, libarchive's decoding with name_charset stands
-    // for names that are neither flagged, nor carry a valid Unicode path field, nor come UTF-8
-    // from a Unix archiver (libarchive then also takes a Unicode path field whose CRC is stale).
-    std::function<std::optional<std::string>(std::string_view raw)> decode_legacy_name;
-    // The exe's own Zone.Identifier content, copied onto every extracted file (see zone_mark.h).
-    std::optional<std::string> zone_mark;
-    // Compare the declared total with the destination's free space before writing.
-    bool check_free_space = true;
-    // Threads to extract a zip's entries with, several at once. Null: one at a time. The
-    // observer and the destination are then still called from one thread at a time, but not
-    // always the same one; output files are written from several at once.
-    Workers* workers = nullptr;
+  // Decode and check every entry (CRC) without writing anything (-t).
+  bool test_only = false;
+  OverwritePolicy overwrite = OverwritePolicy::ask;
+  // Tried before asking the observer (-p). Empty: ask the observer when needed.
+  PasswordForms password;
+  // Charset of zip names that carry neither the UTF-8 flag nor a Unicode path field, as
+  // libarchive's "hdrcharset" option: "CP936" (the ANSI code page) on Windows, "GBK" in
+  // native tests. Empty leaves the library's default.
+  std::string name_charset;
+  // Decodes a zip name's raw bytes from the system code page to UTF-8 (nothing when they do
+  // not decode). With it, every zip name is decided here from the central directory, the
+  // same way on every platform; without it, libarchive's decoding with name_charset stands
+  // for names that are neither flagged, nor carry a valid Unicode path field, nor come UTF-8
+  // from a Unix archiver (libarchive then also takes a Unicode path field whose CRC is stale).
+  std::function<std::optional<std::string>(std::string_view raw)> decode_legacy_name;
+  // The exe's own Zone.Identifier content, copied onto every extracted file (see zone_mark.h).
+  std::optional<std::string> zone_mark;
+  // Compare the declared total with the destination's free space before writing.
+  bool check_free_space = true;
+  // Threads to extract a zip's entries with, several at once. Null: one at a time. The
+  // observer and the destination are then still called from one thread at a time, but not
+  // always the same one; output files are written from several at once.
+  Workers* workers = nullptr;
 };
 
-} // namespace kzsfx
+}  // namespace kzsfx

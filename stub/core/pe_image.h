@@ -9,9 +9,9 @@
 namespace kzsfx {
 
 struct ImageEnd {
-    bool ok = false;
-    std::uint64_t offset = 0;   // first byte after the image: the archive's start
-    std::string error;          // why the headers were rejected (English, for logs and tests)
+  bool ok = false;
+  std::uint64_t offset = 0;  // first byte after the image: the archive's start
+  std::string error;         // why the headers were rejected (English, for logs and tests)
 };
 
 // Walks the DOS header, the PE headers and the section table, every read bounds-checked, and
@@ -20,4 +20,4 @@ struct ImageEnd {
 // headers give ok == false, never a read outside the file.
 ImageEnd find_image_end(ByteSource& exe);
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -8,29 +8,29 @@
 namespace kzsfx {
 
 enum class PathRefusal {
-    none,
-    empty,              // nothing left after dropping "." and empty components
-    not_utf8,           // the name could not be decoded to valid text
-    absolute,           // begins with a separator: "/etc/x", "\x"
-    drive_letter,       // "C:x", "C:\x"
-    unc,                // "\\server\share", "//server/share", "\\?\", "\\.\"
-    parent_reference,   // a ".." component
-    stream_colon,       // ':' anywhere (alternate data streams, drive-relative names)
-    invalid_character,  // control characters or < > " | ? *
-    hidden_character,   // C1 controls, invisible format or text-direction characters
-    device_name,        // CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, any case or extension
-    trailing_dot_or_space,  // Windows would silently strip them and write a different name
-    too_long,           // a component longer than 255 UTF-16 units
+  none,
+  empty,              // nothing left after dropping "." and empty components
+  not_utf8,           // the name could not be decoded to valid text
+  absolute,           // begins with a separator: "/etc/x", "\x"
+  drive_letter,       // "C:x", "C:\x"
+  unc,                // "\\server\share", "//server/share", "\\?\", "\\.\"
+  parent_reference,   // a ".." component
+  stream_colon,       // ':' anywhere (alternate data streams, drive-relative names)
+  invalid_character,  // control characters or < > " | ? *
+  hidden_character,   // C1 controls, invisible format or text-direction characters
+  device_name,        // CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, any case or extension
+  trailing_dot_or_space,  // Windows would silently strip them and write a different name
+  too_long,               // a component longer than 255 UTF-16 units
 };
 
 struct SafePath {
-    PathRefusal refusal = PathRefusal::none;
-    std::vector<std::string> components;  // UTF-8, non-empty, none of them "." or ".."
-    bool directory = false;               // the name ended with a separator
+  PathRefusal refusal = PathRefusal::none;
+  std::vector<std::string> components;  // UTF-8, non-empty, none of them "." or ".."
+  bool directory = false;               // the name ended with a separator
 
-    bool ok() const { return refusal == PathRefusal::none; }
-    // The components joined with '/': the form every path across the core's interface takes.
-    std::string joined() const;
+  bool ok() const { return refusal == PathRefusal::none; }
+  // The components joined with '/': the form every path across the core's interface takes.
+  std::string joined() const;
 };
 
 // `name` is UTF-8 as decoded from the archive; both '/' and '\' separate components.
@@ -39,4 +39,4 @@ SafePath check_entry_path(std::string_view name);
 // Short English description of a refusal, for logs, tests and console output.
 const char* describe(PathRefusal refusal);
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -17,4 +17,4 @@ std::size_t utf16_length(std::string_view text);
 // code points make the result empty.
 std::string from_wide(std::wstring_view text);
 
-} // namespace kzsfx::utf8
+}  // namespace kzsfx::utf8

@@ -8,30 +8,30 @@ namespace kzsfx {
 // Runs one job on several threads at once and serialises what they share. The Windows side
 // implements it with its own threads and a critical section, the native tests with std::thread.
 class Workers {
-public:
-    virtual ~Workers() = default;
+ public:
+  virtual ~Workers() = default;
 
-    // How many threads run() uses: one per core.
-    virtual unsigned count() const = 0;
+  // How many threads run() uses: one per core.
+  virtual unsigned count() const = 0;
 
-    // Calls job(0) .. job(count() - 1), each on a thread of its own, and returns once every
-    // call has returned. A thread that cannot be started has its call made on another one.
-    virtual void run(const std::function<void(unsigned)>& job) = 0;
+  // Calls job(0) .. job(count() - 1), each on a thread of its own, and returns once every
+  // call has returned. A thread that cannot be started has its call made on another one.
+  virtual void run(const std::function<void(unsigned)>& job) = 0;
 
-    // One lock shared by every job; never held across a call to run().
-    virtual void lock() = 0;
-    virtual void unlock() = 0;
+  // One lock shared by every job; never held across a call to run().
+  virtual void lock() = 0;
+  virtual void unlock() = 0;
 };
 
 class WorkersLock {
-public:
-    explicit WorkersLock(Workers& workers) : workers_(workers) { workers_.lock(); }
-    ~WorkersLock() { workers_.unlock(); }
-    WorkersLock(const WorkersLock&) = delete;
-    WorkersLock& operator=(const WorkersLock&) = delete;
+ public:
+  explicit WorkersLock(Workers& workers) : workers_(workers) { workers_.lock(); }
+  ~WorkersLock() { workers_.unlock(); }
+  WorkersLock(const WorkersLock&) = delete;
+  WorkersLock& operator=(const WorkersLock&) = delete;
 
-private:
-    Workers& workers_;
+ private:
+  Workers& workers_;
 };
 
-} // namespace kzsfx
+}  // namespace kzsfx

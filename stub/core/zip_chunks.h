@@ -12,16 +12,16 @@
 namespace kzsfx {
 
 struct ZipChunk {
-    std::uint64_t records_at = 0;    // its first central record, relative to the archive
-    std::uint64_t records_size = 0;  // bytes of its central records
-    std::uint32_t entries = 0;
-    std::uint64_t compressed = 0;    // the work it holds, to share it out evenly
-    std::uint64_t declared = 0;      // sum of its uncompressed sizes, saturated
+  std::uint64_t records_at = 0;    // its first central record, relative to the archive
+  std::uint64_t records_size = 0;  // bytes of its central records
+  std::uint32_t entries = 0;
+  std::uint64_t compressed = 0;  // the work it holds, to share it out evenly
+  std::uint64_t declared = 0;    // sum of its uncompressed sizes, saturated
 };
 
 struct ZipPlan {
-    ZipDirectoryPlace directory;
-    std::vector<ZipChunk> chunks;  // in archive order
+  ZipDirectoryPlace directory;
+  std::vector<ZipChunk> chunks;  // in archive order
 };
 
 // Entries per run at most: bounds what one handle holds whatever the archive's size.
@@ -38,19 +38,21 @@ std::optional<ZipPlan> plan_zip_chunks(ByteSource& source, std::uint64_t archive
 // One run seen as a zip of its own: the archive's bytes up to its central directory, then only
 // the run's records and an end record. libarchive reads it exactly as it reads the whole.
 class ChunkSource final : public ByteSource {
-public:
-    ChunkSource(ByteSource& source, std::uint64_t archive_offset, const ZipPlan& plan, const ZipChunk& chunk);
-    // False when the records could not be read.
-    bool ok() const { return ok_; }
-    std::uint64_t size() const override { return head_ + tail_.size(); }
-    std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer, std::size_t count) override;
+ public:
+  ChunkSource(ByteSource& source, std::uint64_t archive_offset, const ZipPlan& plan,
+              const ZipChunk& chunk);
+  // False when the records could not be read.
+  bool ok() const { return ok_; }
+  std::uint64_t size() const override { return head_ + tail_.size(); }
+  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
+                                     std::size_t count) override;
 
-private:
-    ByteSource& source_;
-    const std::uint64_t offset_;
-    const std::uint64_t head_;  // the archive's own bytes: everything before its directory
-    std::vector<unsigned char> tail_;
-    bool ok_ = false;
+ private:
+  ByteSource& source_;
+  const std::uint64_t offset_;
+  const std::uint64_t head_;  // the archive's own bytes: everything before its directory
+  std::vector<unsigned char> tail_;
+  bool ok_ = false;
 };
 
-} // namespace kzsfx
+}  // namespace kzsfx

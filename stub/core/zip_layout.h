@@ -13,4 +13,4 @@ namespace kzsfx {
 // or nothing when every record's data ends before the next record's header begins.
 std::optional<std::string> find_shared_data(const ZipDirectory& directory);
 
-} // namespace kzsfx
+}  // namespace kzsfx

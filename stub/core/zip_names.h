@@ -12,30 +12,31 @@
 namespace kzsfx {
 
 struct ZipName {
-    std::uint64_t local_offset = 0;
-    std::uint64_t size = 0;       // uncompressed, Zip64 field applied
-    std::uint64_t compressed_size = 0;  // Zip64 field applied
-    std::uint16_t method = 0;     // compression method
-    std::uint8_t host = 0;        // "version made by" high byte: 0 DOS, 3 Unix, 10 NTFS, 19 OS X
-    bool utf8_flag = false;       // general purpose bit 11
-    std::string raw;              // the name's bytes as stored
-    std::optional<std::string> unicode_path;  // 0x7075 field whose CRC matches `raw`
+  std::uint64_t local_offset = 0;
+  std::uint64_t size = 0;             // uncompressed, Zip64 field applied
+  std::uint64_t compressed_size = 0;  // Zip64 field applied
+  std::uint16_t method = 0;           // compression method
+  std::uint8_t host = 0;   // "version made by" high byte: 0 DOS, 3 Unix, 10 NTFS, 19 OS X
+  bool utf8_flag = false;  // general purpose bit 11
+  std::string raw;         // the name's bytes as stored
+  std::optional<std::string> unicode_path;  // 0x7075 field whose CRC matches `raw`
 };
 
 // Where the central directory is, from the last consistent end record (Zip64 followed).
 struct ZipDirectoryPlace {
-    std::uint64_t start = 0;           // where it really is, relative to the archive
-    std::uint64_t size = 0;
-    std::uint64_t entries = 0;
-    std::uint64_t declared_start = 0;  // what the end record says (differs when data was prepended)
-    bool zip64 = false;
+  std::uint64_t start = 0;  // where it really is, relative to the archive
+  std::uint64_t size = 0;
+  std::uint64_t entries = 0;
+  std::uint64_t declared_start = 0;  // what the end record says (differs when data was prepended)
+  bool zip64 = false;
 };
-std::optional<ZipDirectoryPlace> find_zip_directory(ByteSource& source, std::uint64_t archive_offset,
-                                               std::uint64_t length);
+std::optional<ZipDirectoryPlace> find_zip_directory(ByteSource& source,
+                                                    std::uint64_t archive_offset,
+                                                    std::uint64_t length);
 
 struct ZipDirectory {
-    // Every record, by ascending local header offset; records sharing an offset are all kept.
-    std::vector<ZipName> records;
+  // Every record, by ascending local header offset; records sharing an offset are all kept.
+  std::vector<ZipName> records;
 };
 
 // Reads the central directory of the zip at `archive_offset`. Nothing when there is no
@@ -45,11 +46,12 @@ std::optional<ZipDirectory> read_zip_directory(ByteSource& source, std::uint64_t
 // The records in the order libarchive's seekable reader hands out entries (ascending local
 // header offset, first of duplicates). Nothing when there is no readable central directory;
 // the caller then keeps libarchive's names.
-std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source, std::uint64_t archive_offset);
+std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source,
+                                                   std::uint64_t archive_offset);
 
 // The UTF-8 name the entry should get, or nothing to keep libarchive's decoding (the
 // system code page): the UTF-8 flag, then a Unicode path field, then raw bytes from a Unix
 // or macOS archiver that are valid UTF-8 (what Info-ZIP and macOS write without a flag).
 std::optional<std::string> zip_name_utf8(const ZipName& name);
 
-} // namespace kzsfx
+}  // namespace kzsfx

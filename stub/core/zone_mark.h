@@ -16,4 +16,4 @@ inline constexpr std::size_t max_zone_mark_size = 16 * 1024;
 // still means "downloaded"), nothing when there is no mark at all.
 std::optional<std::string> zone_mark_to_copy(const std::optional<std::string>& raw);
 
-} // namespace kzsfx
+}  // namespace kzsfx

@@ -14,97 +14,97 @@ ParsedCommandLine refuse(std::wstring error) { return {std::nullopt, std::move(e
 }  // namespace
 
 std::vector<std::wstring> split_command_line(std::wstring_view line) {
-    std::vector<std::wstring> arguments;
-    size_t i = 0;
-    const size_t n = line.size();
+  std::vector<std::wstring> arguments;
+  size_t i = 0;
+  const size_t n = line.size();
 
-    // The program name knows no escapes (a path cannot contain a quote): quotes only toggle
-    // whether blanks end it.
-    std::wstring program;
+  // The program name knows no escapes (a path cannot contain a quote): quotes only toggle
+  // whether blanks end it.
+  std::wstring program;
+  bool quoted = false;
+  for (; i < n && (quoted || !is_blank(line[i])); ++i) {
+    if (line[i] == L'"') {
+      quoted = !quoted;
+    } else {
+      program += line[i];
+    }
+  }
+  arguments.push_back(std::move(program));
+
+  for (;;) {
+    while (i < n && is_blank(line[i])) ++i;
+    if (i >= n) break;
+    std::wstring argument;
     bool quoted = false;
-    for (; i < n && (quoted || !is_blank(line[i])); ++i) {
-        if (line[i] == L'"') {
-            quoted = !quoted;
+    while (i < n && (quoted || !is_blank(line[i]))) {
+      size_t backslashes = 0;
+      while (i < n && line[i] == L'\\') {
+        ++backslashes;
+        ++i;
+      }
+      if (i < n && line[i] == L'"') {
+        argument.append(backslashes / 2, L'\\');
+        if (backslashes % 2 == 1) {
+          argument += L'"';
+          ++i;
+        } else if (quoted && i + 1 < n && line[i + 1] == L'"') {
+          argument += L'"';
+          i += 2;
         } else {
-            program += line[i];
+          quoted = !quoted;
+          ++i;
         }
+      } else {
+        argument.append(backslashes, L'\\');
+        if (i < n && (quoted || !is_blank(line[i]))) argument += line[i++];
+      }
     }
-    arguments.push_back(std::move(program));
-
-    for (;;) {
-        while (i < n && is_blank(line[i])) ++i;
-        if (i >= n) break;
-        std::wstring argument;
-        bool quoted = false;
-        while (i < n && (quoted || !is_blank(line[i]))) {
-            size_t backslashes = 0;
-            while (i < n && line[i] == L'\\') {
-                ++backslashes;
-                ++i;
-            }
-            if (i < n && line[i] == L'"') {
-                argument.append(backslashes / 2, L'\\');
-                if (backslashes % 2 == 1) {
-                    argument += L'"';
-                    ++i;
-                } else if (quoted && i + 1 < n && line[i + 1] == L'"') {
-                    argument += L'"';
-                    i += 2;
-                } else {
-                    quoted = !quoted;
-                    ++i;
-                }
-            } else {
-                argument.append(backslashes, L'\\');
-                if (i < n && (quoted || !is_blank(line[i]))) argument += line[i++];
-            }
-        }
-        arguments.push_back(std::move(argument));
-    }
-    return arguments;
+    arguments.push_back(std::move(argument));
+  }
+  return arguments;
 }
 
 ParsedCommandLine parse_arguments(const std::vector<std::wstring>& arguments) {
-    CommandLine result;
-    for (const std::wstring& argument : arguments) {
-        if (argument.size() < 2 || argument[0] != L'-') {
-            return refuse(L"无法识别的参数：" + argument);
-        }
-        const wchar_t name = lower(argument[1]);
-        std::wstring value = argument.substr(2);
-        if (argument == L"-?" || argument == L"--help" || (name == L'h' && value.empty())) {
-            result.show_help = true;
-        } else if (name == L'y' && value.empty()) {
-            result.assume_yes = true;
-        } else if (name == L't' && value.empty()) {
-            result.test_only = true;
-        } else if (name == L'o') {
-            // -o"C:\dir\" splits as C:\dir" (the backslash escapes the quote). No Windows path
-            // holds a quote, so it can only be the closing one the user meant.
-            if (!value.empty() && value.back() == L'"') value.pop_back();
-            // A repeated switch with another value is a mistake the user should see, not a guess.
-            if (value.empty()) return refuse(L"-o 后须紧跟目标文件夹，例如 -oC:\\目标");
-            if (result.output_dir && *result.output_dir != value) {
-                return refuse(L"目标文件夹指定了两次：" + argument);
-            }
-            result.output_dir = value;
-        } else if (name == L'p') {
-            if (value.empty()) return refuse(L"-p 后须紧跟密码，例如 -psecret");
-            if (result.password && *result.password != value) {
-                return refuse(L"密码指定了两次：" + argument);
-            }
-            result.password = value;
-        } else {
-            return refuse(L"无法识别的参数：" + argument);
-        }
+  CommandLine result;
+  for (const std::wstring& argument : arguments) {
+    if (argument.size() < 2 || argument[0] != L'-') {
+      return refuse(L"无法识别的参数：" + argument);
     }
-    return {result, {}};
+    const wchar_t name = lower(argument[1]);
+    std::wstring value = argument.substr(2);
+    if (argument == L"-?" || argument == L"--help" || (name == L'h' && value.empty())) {
+      result.show_help = true;
+    } else if (name == L'y' && value.empty()) {
+      result.assume_yes = true;
+    } else if (name == L't' && value.empty()) {
+      result.test_only = true;
+    } else if (name == L'o') {
+      // -o"C:\dir\" splits as C:\dir" (the backslash escapes the quote). No Windows path
+      // holds a quote, so it can only be the closing one the user meant.
+      if (!value.empty() && value.back() == L'"') value.pop_back();
+      // A repeated switch with another value is a mistake the user should see, not a guess.
+      if (value.empty()) return refuse(L"-o 后须紧跟目标文件夹，例如 -oC:\\目标");
+      if (result.output_dir && *result.output_dir != value) {
+        return refuse(L"目标文件夹指定了两次：" + argument);
+      }
+      result.output_dir = value;
+    } else if (name == L'p') {
+      if (value.empty()) return refuse(L"-p 后须紧跟密码，例如 -psecret");
+      if (result.password && *result.password != value) {
+        return refuse(L"密码指定了两次：" + argument);
+      }
+      result.password = value;
+    } else {
+      return refuse(L"无法识别的参数：" + argument);
+    }
+  }
+  return {result, {}};
 }
 
 ParsedCommandLine parse_command_line(std::wstring_view command_line) {
-    std::vector<std::wstring> arguments = split_command_line(command_line);
-    arguments.erase(arguments.begin());
-    return parse_arguments(arguments);
+  std::vector<std::wstring> arguments = split_command_line(command_line);
+  arguments.erase(arguments.begin());
+  return parse_arguments(arguments);
 }
 
 }  // namespace kzsfx::win32

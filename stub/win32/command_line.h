@@ -11,16 +11,16 @@ namespace kzsfx::win32 {
 // What the user asked for. Switches follow 7-Zip's self-extractors: -y runs without the
 // dialog, -o<dir> names the destination, -p<password> gives the password, -t tests only.
 struct CommandLine {
-    bool assume_yes = false;
-    bool test_only = false;
-    bool show_help = false;
-    std::optional<std::wstring> output_dir;
-    std::optional<std::wstring> password;
+  bool assume_yes = false;
+  bool test_only = false;
+  bool show_help = false;
+  std::optional<std::wstring> output_dir;
+  std::optional<std::wstring> password;
 };
 
 struct ParsedCommandLine {
-    std::optional<CommandLine> value;  // empty when the command line is unusable
-    std::wstring error;                // what was wrong, for the user
+  std::optional<CommandLine> value;  // empty when the command line is unusable
+  std::wstring error;                // what was wrong, for the user
 };
 
 // Splits a full command line as the Microsoft C runtime does: the program name first (up to

@@ -12,32 +12,34 @@ bool usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDL
 
 }  // namespace
 
-Console::Console() : out_(::GetStdHandle(STD_OUTPUT_HANDLE)), err_(::GetStdHandle(STD_ERROR_HANDLE)) {
-    if (usable(out_) && usable(err_)) return;
-    // Started from a command prompt without redirection: a GUI program has no console of its
-    // own, so borrow the parent's when there is one.
-    if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    console_.reset(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                              nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!console_) return;
-    if (!usable(out_)) out_ = console_.get();
-    if (!usable(err_)) err_ = console_.get();
+Console::Console()
+    : out_(::GetStdHandle(STD_OUTPUT_HANDLE)), err_(::GetStdHandle(STD_ERROR_HANDLE)) {
+  if (usable(out_) && usable(err_)) return;
+  // Started from a command prompt without redirection: a GUI program has no console of its
+  // own, so borrow the parent's when there is one.
+  if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  console_.reset(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                               nullptr));
+  if (!console_) return;
+  if (!usable(out_)) out_ = console_.get();
+  if (!usable(err_)) err_ = console_.get();
 }
 
 bool Console::present() const { return usable(out_) || usable(err_); }
 
 void Console::write(HANDLE handle, std::wstring_view text) {
-    if (!usable(handle) || text.empty()) return;
-    DWORD mode = 0;
-    if (::GetConsoleMode(handle, &mode)) {
-        DWORD written = 0;
-        ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
-    }
-    const std::string bytes = narrow(text);
-    if (bytes.empty()) return;
+  if (!usable(handle) || text.empty()) return;
+  DWORD mode = 0;
+  if (::GetConsoleMode(handle, &mode)) {
     DWORD written = 0;
-    ::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return;
+  }
+  const std::string bytes = narrow(text);
+  if (bytes.empty()) return;
+  DWORD written = 0;
+  ::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 }  // namespace kzsfx::win32

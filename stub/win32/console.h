@@ -9,24 +9,24 @@
 namespace kzsfx::win32 {
 
 class Console {
-public:
-    Console();
-    Console(const Console&) = delete;
-    Console& operator=(const Console&) = delete;
+ public:
+  Console();
+  Console(const Console&) = delete;
+  Console& operator=(const Console&) = delete;
 
-    // True when output goes somewhere: a redirected handle or a console.
-    bool present() const;
+  // True when output goes somewhere: a redirected handle or a console.
+  bool present() const;
 
-    void out(std::wstring_view text) { write(out_, text); }
-    void err(std::wstring_view text) { write(err_, text); }
+  void out(std::wstring_view text) { write(out_, text); }
+  void err(std::wstring_view text) { write(err_, text); }
 
-private:
-    // A console gets the UTF-16 text itself; a file or pipe gets UTF-8, which loses nothing.
-    static void write(HANDLE handle, std::wstring_view text);
+ private:
+  // A console gets the UTF-16 text itself; a file or pipe gets UTF-8, which loses nothing.
+  static void write(HANDLE handle, std::wstring_view text);
 
-    HANDLE out_ = nullptr;
-    HANDLE err_ = nullptr;
-    FileHandle console_;  // CONOUT$ when we attached to the parent's console
+  HANDLE out_ = nullptr;
+  HANDLE err_ = nullptr;
+  FileHandle console_;  // CONOUT$ when we attached to the parent's console
 };
 
 }  // namespace kzsfx::win32

@@ -32,252 +32,262 @@ constexpr int summary_controls[] = {IDC_SUMMARY, IDC_SUMMARY_PATH, IDC_PROBLEMS}
 enum class View { setup, progress, summary };
 
 std::wstring window_text(HWND window) {
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
 }
 
 void show_controls(HWND dialog, const auto& ids, bool visible) {
-    for (int id : ids) ::ShowWindow(::GetDlgItem(dialog, id), visible ? SW_SHOW : SW_HIDE);
+  for (int id : ids) ::ShowWindow(::GetDlgItem(dialog, id), visible ? SW_SHOW : SW_HIDE);
 }
 
 class ExtractDialog final : public ModalDialog {
-public:
-    ExtractDialog(const CommandLine& command_line, Session& session, Listing listing, Options options)
-        : command_line_(command_line),
-          session_(session),
-          listing_(std::move(listing)),
-          options_(std::move(options)),
-          worker_(session, listing_) {}
+ public:
+  ExtractDialog(const CommandLine& command_line, Session& session, Listing listing, Options options)
+      : command_line_(command_line),
+        session_(session),
+        listing_(std::move(listing)),
+        options_(std::move(options)),
+        worker_(session, listing_) {}
 
-    int run() {
-        const INT_PTR code = show(IDD_EXTRACT, nullptr);
-        return code < 0 ? static_cast<int>(ExitCode::fatal) : static_cast<int>(code);
-    }
+  int run() {
+    const INT_PTR code = show(IDD_EXTRACT, nullptr);
+    return code < 0 ? static_cast<int>(ExitCode::fatal) : static_cast<int>(code);
+  }
 
-private:
-    INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
-        switch (message) {
-        case WM_INITDIALOG:
-            // FALSE: on_init chose the focus itself.
-            return on_init() ? TRUE : FALSE;
-        case WM_COMMAND:
-            // Enter reaches us as IDOK whatever the view shows, and a hidden button's
-            // mnemonic or a queued click can arrive late: each command acts only in its own
-            // view. A second Extract would replace the destination the worker is using.
-            switch (LOWORD(wparam)) {
-            case IDC_BROWSE:
-                if (view_ == View::setup) on_browse();
-                return TRUE;
-            case IDOK:
-                if (view_ == View::setup) {
-                    on_extract();
-                } else if (view_ == View::summary) {
-                    on_open_folder();
-                }
-                return TRUE;
-            case IDCANCEL: on_cancel(); return TRUE;
+ private:
+  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
+    switch (message) {
+      case WM_INITDIALOG:
+        // FALSE: on_init chose the focus itself.
+        return on_init() ? TRUE : FALSE;
+      case WM_COMMAND:
+        // Enter reaches us as IDOK whatever the view shows, and a hidden button's
+        // mnemonic or a queued click can arrive late: each command acts only in its own
+        // view. A second Extract would replace the destination the worker is using.
+        switch (LOWORD(wparam)) {
+          case IDC_BROWSE:
+            if (view_ == View::setup) on_browse();
+            return TRUE;
+          case IDOK:
+            if (view_ == View::setup) {
+              on_extract();
+            } else if (view_ == View::summary) {
+              on_open_folder();
             }
-            break;
-        case WM_TIMER:
-            if (wparam == progress_timer) refresh_progress();
             return TRUE;
-        case msg_extraction_done:
-            on_done();
-            return TRUE;
-        case msg_ask_overwrite: {
-            auto* request = reinterpret_cast<OverwriteRequest*>(lparam);
-            request->answer = win32::ask_overwrite(window(), request->path);
+          case IDCANCEL:
+            on_cancel();
             return TRUE;
         }
-        case msg_ask_password: {
-            auto* request = reinterpret_cast<PasswordRequest*>(lparam);
-            request->answer = win32::ask_password(window(), request->path, request->retry);
-            return TRUE;
-        }
-        }
-        return FALSE;
+        break;
+      case WM_TIMER:
+        if (wparam == progress_timer) refresh_progress();
+        return TRUE;
+      case msg_extraction_done:
+        on_done();
+        return TRUE;
+      case msg_ask_overwrite: {
+        auto* request = reinterpret_cast<OverwriteRequest*>(lparam);
+        request->answer = win32::ask_overwrite(window(), request->path);
+        return TRUE;
+      }
+      case msg_ask_password: {
+        auto* request = reinterpret_cast<PasswordRequest*>(lparam);
+        request->answer = win32::ask_password(window(), request->path, request->retry);
+        return TRUE;
+      }
     }
+    return FALSE;
+  }
 
-    // True when the dialog manager should focus the first control.
-    bool on_init() {
-        ::SetWindowTextW(window(), session_.exe_stem.c_str());
-        const std::wstring destination =
-            command_line_.output_dir.value_or(default_destination(session_, listing_));
-        ::SetDlgItemTextW(window(), IDC_DEST, destination.c_str());
-        ::SetDlgItemTextW(window(), IDC_INFO, describe_contents(listing_).c_str());
-        if (listing_.any_encrypted) {
-            show_controls(window(), password_controls, true);
-            if (command_line_.password) ::SetDlgItemTextW(window(), IDC_PASSWORD, command_line_.password->c_str());
-        }
-        ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETRANGE32, 0, progress_steps);
-        // Bring ourselves forward: started from a browser's download list, we may not be.
-        ::SetForegroundWindow(window());
-        if (listing_.any_encrypted && !command_line_.password) {
-            // The one thing left to type: the password, then Enter.
-            ::SetFocus(::GetDlgItem(window(), IDC_PASSWORD));
-            return false;
-        }
-        return true;
+  // True when the dialog manager should focus the first control.
+  bool on_init() {
+    ::SetWindowTextW(window(), session_.exe_stem.c_str());
+    const std::wstring destination =
+        command_line_.output_dir.value_or(default_destination(session_, listing_));
+    ::SetDlgItemTextW(window(), IDC_DEST, destination.c_str());
+    ::SetDlgItemTextW(window(), IDC_INFO, describe_contents(listing_).c_str());
+    if (listing_.any_encrypted) {
+      show_controls(window(), password_controls, true);
+      if (command_line_.password)
+        ::SetDlgItemTextW(window(), IDC_PASSWORD, command_line_.password->c_str());
     }
-
-    void on_browse() {
-        const std::wstring current = window_text(::GetDlgItem(window(), IDC_DEST));
-        // Start where the user is pointing, or at the nearest folder that exists.
-        std::wstring start = current;
-        while (!start.empty() && ::GetFileAttributesW(start.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            const size_t slash = start.find_last_of(L"\\/");
-            start = slash == std::wstring::npos ? std::wstring() : start.substr(0, slash);
-        }
-        if (std::optional<std::wstring> chosen = pick_folder(window(), start)) {
-            ::SetDlgItemTextW(window(), IDC_DEST, chosen->c_str());
-        }
+    ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETRANGE32, 0, progress_steps);
+    // Bring ourselves forward: started from a browser's download list, we may not be.
+    ::SetForegroundWindow(window());
+    if (listing_.any_encrypted && !command_line_.password) {
+      // The one thing left to type: the password, then Enter.
+      ::SetFocus(::GetDlgItem(window(), IDC_PASSWORD));
+      return false;
     }
+    return true;
+  }
 
-    void on_extract() {
-        const std::wstring typed = window_text(::GetDlgItem(window(), IDC_DEST));
-        const std::wstring root = absolute_long_path(typed);
-        if (root.empty()) {
-            message(L"请输入有效的目标文件夹。", MB_ICONWARNING);
-            return;
-        }
-        destination_ = std::make_unique<FileDestination>(root);
-        if (Status status = destination_->create_root(); !status) {
-            message(L"无法创建目标文件夹：\n" + display_path(root) + L"\n\n" + widen(status.error), MB_ICONERROR);
-            return;
-        }
-        if (listing_.any_encrypted) {
-            options_.password = password_forms(window_text(::GetDlgItem(window(), IDC_PASSWORD)));
-        }
-        show_view(View::progress);
-        refresh_progress();
-        ::SetTimer(window(), progress_timer, progress_interval_ms, nullptr);
-        if (!worker_.start(window(), *destination_, options_)) {
-            result_.fatal = Fatal::out_of_memory;
-            on_done();
-        }
+  void on_browse() {
+    const std::wstring current = window_text(::GetDlgItem(window(), IDC_DEST));
+    // Start where the user is pointing, or at the nearest folder that exists.
+    std::wstring start = current;
+    while (!start.empty() && ::GetFileAttributesW(start.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      const size_t slash = start.find_last_of(L"\\/");
+      start = slash == std::wstring::npos ? std::wstring() : start.substr(0, slash);
     }
-
-    void on_cancel() {
-        switch (view_) {
-        case View::setup:
-            ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
-            break;
-        case View::progress:
-            worker_.cancel();
-            ::EnableWindow(::GetDlgItem(window(), IDCANCEL), FALSE);
-            ::SetDlgItemTextW(window(), IDC_CURRENT_LABEL, L"正在取消…");
-            break;
-        case View::summary:
-            ::EndDialog(window(), static_cast<INT_PTR>(result_.exit_code()));
-            break;
-        }
+    if (std::optional<std::wstring> chosen = pick_folder(window(), start)) {
+      ::SetDlgItemTextW(window(), IDC_DEST, chosen->c_str());
     }
+  }
 
-    void on_open_folder() {
-        const std::wstring shown = display_path(destination_->root());
-        ::ShellExecuteW(window(), L"open", shown.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  void on_extract() {
+    const std::wstring typed = window_text(::GetDlgItem(window(), IDC_DEST));
+    const std::wstring root = absolute_long_path(typed);
+    if (root.empty()) {
+      message(L"请输入有效的目标文件夹。", MB_ICONWARNING);
+      return;
     }
-
-    void refresh_progress() {
-        const ExtractionProgress now = worker_.progress();
-        const std::uint64_t done = now.done;
-        const std::uint64_t total = now.total;
-        const int position = total == 0 ? 0 : static_cast<int>(done >= total ? progress_steps : done * progress_steps / total);
-        ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-        const std::wstring bytes = format_size(done) + L" / " + format_size(total);
-        if (bytes != shown_bytes_) {
-            shown_bytes_ = bytes;
-            ::SetDlgItemTextW(window(), IDC_BYTES, bytes.c_str());
-        }
-        if (now.current != shown_current_) {
-            shown_current_ = now.current;
-            ::SetDlgItemTextW(window(), IDC_CURRENT, now.current.c_str());
-        }
+    destination_ = std::make_unique<FileDestination>(root);
+    if (Status status = destination_->create_root(); !status) {
+      message(L"无法创建目标文件夹：\n" + display_path(root) + L"\n\n" + widen(status.error),
+              MB_ICONERROR);
+      return;
     }
-
-    void on_done() {
-        ::KillTimer(window(), progress_timer);
-        if (worker_.running()) result_ = worker_.finish();
-        if (result_.cancelled && result_.fatal == Fatal::none) {
-            ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
-            return;
-        }
-        refresh_progress();
-        show_summary();
+    if (listing_.any_encrypted) {
+      options_.password = password_forms(window_text(::GetDlgItem(window(), IDC_PASSWORD)));
     }
-
-    void show_summary() {
-        const std::wstring summary =
-            describe_dialog_summary(result_, listing_.declared_total, destination_->free_space());
-        const std::wstring problems = describe_entry_problems(result_);
-        ::SetDlgItemTextW(window(), IDC_SUMMARY, summary.c_str());
-        ::SetDlgItemTextW(window(), IDC_SUMMARY_PATH, display_path(destination_->root()).c_str());
-        ::SetDlgItemTextW(window(), IDC_PROBLEMS, problems.c_str());
-        show_view(View::summary);
-        if (problems.empty()) ::ShowWindow(::GetDlgItem(window(), IDC_PROBLEMS), SW_HIDE);
-        if (result_.fatal != Fatal::none) ::ShowWindow(::GetDlgItem(window(), IDC_SUMMARY_PATH), SW_HIDE);
-        if (result_.files == 0 && result_.folders == 0) ::ShowWindow(::GetDlgItem(window(), IDOK), SW_HIDE);
-        if (result_.exit_code() != ExitCode::ok) ::MessageBeep(MB_ICONWARNING);
+    show_view(View::progress);
+    refresh_progress();
+    ::SetTimer(window(), progress_timer, progress_interval_ms, nullptr);
+    if (!worker_.start(window(), *destination_, options_)) {
+      result_.fatal = Fatal::out_of_memory;
+      on_done();
     }
+  }
 
-    void show_view(View view) {
-        view_ = view;
-        show_controls(window(), setup_controls, view == View::setup);
-        show_controls(window(), password_controls, view == View::setup && listing_.any_encrypted);
-        show_controls(window(), progress_controls, view == View::progress);
-        show_controls(window(), summary_controls, view == View::summary);
-        const HWND ok = ::GetDlgItem(window(), IDOK);
-        const HWND cancel = ::GetDlgItem(window(), IDCANCEL);
-        switch (view) {
-        case View::setup:
-            break;
-        case View::progress:
-            ::ShowWindow(ok, SW_HIDE);
-            ::SetFocus(cancel);
-            break;
-        case View::summary:
-            ::SetWindowTextW(ok, L"打开文件夹(&O)");
-            widen_leftwards(ok, summary_button_width);
-            ::SetWindowTextW(cancel, L"关闭");
-            ::EnableWindow(cancel, TRUE);
-            ::ShowWindow(ok, SW_SHOW);
-            // "Close" becomes the default: Enter ends the dialog.
-            ::SendMessageW(window(), DM_SETDEFID, IDCANCEL, 0);
-            ::SendMessageW(ok, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-            ::SendMessageW(cancel, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-            ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
-            break;
-        }
+  void on_cancel() {
+    switch (view_) {
+      case View::setup:
+        ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
+        break;
+      case View::progress:
+        worker_.cancel();
+        ::EnableWindow(::GetDlgItem(window(), IDCANCEL), FALSE);
+        ::SetDlgItemTextW(window(), IDC_CURRENT_LABEL, L"正在取消…");
+        break;
+      case View::summary:
+        ::EndDialog(window(), static_cast<INT_PTR>(result_.exit_code()));
+        break;
     }
+  }
 
-    // A longer caption needs a wider button; its right edge stays where it was.
-    void widen_leftwards(HWND control, int width_units) {
-        RECT wanted{0, 0, width_units, 0};
-        ::MapDialogRect(window(), &wanted);
-        RECT now{};
-        ::GetWindowRect(control, &now);
-        ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&now), 2);
-        ::SetWindowPos(control, nullptr, now.right - wanted.right, now.top, wanted.right, now.bottom - now.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+  void on_open_folder() {
+    const std::wstring shown = display_path(destination_->root());
+    ::ShellExecuteW(window(), L"open", shown.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+
+  void refresh_progress() {
+    const ExtractionProgress now = worker_.progress();
+    const std::uint64_t done = now.done;
+    const std::uint64_t total = now.total;
+    const int position =
+        total == 0
+            ? 0
+            : static_cast<int>(done >= total ? progress_steps : done * progress_steps / total);
+    ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    const std::wstring bytes = format_size(done) + L" / " + format_size(total);
+    if (bytes != shown_bytes_) {
+      shown_bytes_ = bytes;
+      ::SetDlgItemTextW(window(), IDC_BYTES, bytes.c_str());
     }
-
-    void message(const std::wstring& text, UINT icon) {
-        ::MessageBoxW(window(), text.c_str(), session_.exe_stem.c_str(), MB_OK | icon);
+    if (now.current != shown_current_) {
+      shown_current_ = now.current;
+      ::SetDlgItemTextW(window(), IDC_CURRENT, now.current.c_str());
     }
+  }
 
-    const CommandLine& command_line_;
-    Session& session_;
-    Listing listing_;
-    Options options_;
-    View view_ = View::setup;
-    std::unique_ptr<FileDestination> destination_;
-    ExtractionWorker worker_;
-    ExtractResult result_;
+  void on_done() {
+    ::KillTimer(window(), progress_timer);
+    if (worker_.running()) result_ = worker_.finish();
+    if (result_.cancelled && result_.fatal == Fatal::none) {
+      ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
+      return;
+    }
+    refresh_progress();
+    show_summary();
+  }
 
-    // What the dialog shows now, to skip repainting unchanged text.
-    std::wstring shown_bytes_;
-    std::wstring shown_current_;
+  void show_summary() {
+    const std::wstring summary =
+        describe_dialog_summary(result_, listing_.declared_total, destination_->free_space());
+    const std::wstring problems = describe_entry_problems(result_);
+    ::SetDlgItemTextW(window(), IDC_SUMMARY, summary.c_str());
+    ::SetDlgItemTextW(window(), IDC_SUMMARY_PATH, display_path(destination_->root()).c_str());
+    ::SetDlgItemTextW(window(), IDC_PROBLEMS, problems.c_str());
+    show_view(View::summary);
+    if (problems.empty()) ::ShowWindow(::GetDlgItem(window(), IDC_PROBLEMS), SW_HIDE);
+    if (result_.fatal != Fatal::none)
+      ::ShowWindow(::GetDlgItem(window(), IDC_SUMMARY_PATH), SW_HIDE);
+    if (result_.files == 0 && result_.folders == 0)
+      ::ShowWindow(::GetDlgItem(window(), IDOK), SW_HIDE);
+    if (result_.exit_code() != ExitCode::ok) ::MessageBeep(MB_ICONWARNING);
+  }
+
+  void show_view(View view) {
+    view_ = view;
+    show_controls(window(), setup_controls, view == View::setup);
+    show_controls(window(), password_controls, view == View::setup && listing_.any_encrypted);
+    show_controls(window(), progress_controls, view == View::progress);
+    show_controls(window(), summary_controls, view == View::summary);
+    const HWND ok = ::GetDlgItem(window(), IDOK);
+    const HWND cancel = ::GetDlgItem(window(), IDCANCEL);
+    switch (view) {
+      case View::setup:
+        break;
+      case View::progress:
+        ::ShowWindow(ok, SW_HIDE);
+        ::SetFocus(cancel);
+        break;
+      case View::summary:
+        ::SetWindowTextW(ok, L"打开文件夹(&O)");
+        widen_leftwards(ok, summary_button_width);
+        ::SetWindowTextW(cancel, L"关闭");
+        ::EnableWindow(cancel, TRUE);
+        ::ShowWindow(ok, SW_SHOW);
+        // "Close" becomes the default: Enter ends the dialog.
+        ::SendMessageW(window(), DM_SETDEFID, IDCANCEL, 0);
+        ::SendMessageW(ok, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+        ::SendMessageW(cancel, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+        ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
+        break;
+    }
+  }
+
+  // A longer caption needs a wider button; its right edge stays where it was.
+  void widen_leftwards(HWND control, int width_units) {
+    RECT wanted{0, 0, width_units, 0};
+    ::MapDialogRect(window(), &wanted);
+    RECT now{};
+    ::GetWindowRect(control, &now);
+    ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&now), 2);
+    ::SetWindowPos(control, nullptr, now.right - wanted.right, now.top, wanted.right,
+                   now.bottom - now.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  void message(const std::wstring& text, UINT icon) {
+    ::MessageBoxW(window(), text.c_str(), session_.exe_stem.c_str(), MB_OK | icon);
+  }
+
+  const CommandLine& command_line_;
+  Session& session_;
+  Listing listing_;
+  Options options_;
+  View view_ = View::setup;
+  std::unique_ptr<FileDestination> destination_;
+  ExtractionWorker worker_;
+  ExtractResult result_;
+
+  // What the dialog shows now, to skip repainting unchanged text.
+  std::wstring shown_bytes_;
+  std::wstring shown_current_;
 };
 
 // Listing runs before the window appears; it reads headers only, so it is quick.
@@ -286,23 +296,23 @@ class SilentObserver final : public Observer {};
 }  // namespace
 
 void show_error(const std::wstring& title, const std::wstring& text) {
-    ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 int run_dialog(const CommandLine& command_line, Session& session) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    ComApartment com;
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  ComApartment com;
 
-    Options options = run_options(session, command_line);
-    SilentObserver observer;
-    Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
-    if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
-        show_error(session.exe_stem, failure->text);
-        return failure->exit_code;
-    }
-    ExtractDialog dialog(command_line, session, std::move(listing), std::move(options));
-    return dialog.run();
+  Options options = run_options(session, command_line);
+  SilentObserver observer;
+  Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
+  if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
+    show_error(session.exe_stem, failure->text);
+    return failure->exit_code;
+  }
+  ExtractDialog dialog(command_line, session, std::move(listing), std::move(options));
+  return dialog.run();
 }
 
 }  // namespace kzsfx::win32

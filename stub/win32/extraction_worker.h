@@ -25,57 +25,58 @@ constexpr UINT msg_ask_overwrite = WM_APP + 2;
 constexpr UINT msg_ask_password = WM_APP + 3;
 
 struct OverwriteRequest {
-    std::wstring path;
-    std::optional<OverwriteAnswer> answer;  // nothing: cancel the extraction
+  std::wstring path;
+  std::optional<OverwriteAnswer> answer;  // nothing: cancel the extraction
 };
 
 struct PasswordRequest {
-    std::wstring path;
-    bool retry = false;
-    std::optional<std::wstring> answer;  // nothing or empty: give up on the password
+  std::wstring path;
+  bool retry = false;
+  std::optional<std::wstring> answer;  // nothing or empty: give up on the password
 };
 
 struct ExtractionProgress {
-    std::uint64_t done = 0;
-    std::uint64_t total = 0;
-    std::wstring current;  // the entry in hand, as shown
+  std::uint64_t done = 0;
+  std::uint64_t total = 0;
+  std::wstring current;  // the entry in hand, as shown
 };
 
 class ExtractionWorker {
-public:
-    ExtractionWorker(Session& session, const Listing& listing) : session_(session), listing_(listing) {}
-    ExtractionWorker(const ExtractionWorker&) = delete;
-    ExtractionWorker& operator=(const ExtractionWorker&) = delete;
+ public:
+  ExtractionWorker(Session& session, const Listing& listing)
+      : session_(session), listing_(listing) {}
+  ExtractionWorker(const ExtractionWorker&) = delete;
+  ExtractionWorker& operator=(const ExtractionWorker&) = delete;
 
-    // Extracts into `destination`, which must outlive the run, and posts msg_extraction_done
-    // to `window` at the end. False when the thread could not start.
-    bool start(HWND window, FileDestination& destination, Options options);
-    bool running() const { return thread_.valid(); }
+  // Extracts into `destination`, which must outlive the run, and posts msg_extraction_done
+  // to `window` at the end. False when the thread could not start.
+  bool start(HWND window, FileDestination& destination, Options options);
+  bool running() const { return thread_.valid(); }
 
-    // The worker notices between blocks, discards the file in hand and ends.
-    void cancel() { cancel_.store(true); }
-    ExtractionProgress progress();
+  // The worker notices between blocks, discards the file in hand and ends.
+  void cancel() { cancel_.store(true); }
+  ExtractionProgress progress();
 
-    // After msg_extraction_done: waits for the thread, which has posted its last word.
-    ExtractResult finish();
+  // After msg_extraction_done: waits for the thread, which has posted its last word.
+  ExtractResult finish();
 
-private:
-    class Observer;
-    static DWORD WINAPI thread_main(void* parameter);
+ private:
+  class Observer;
+  static DWORD WINAPI thread_main(void* parameter);
 
-    Session& session_;
-    const Listing& listing_;
-    HWND window_ = nullptr;
-    FileDestination* destination_ = nullptr;
-    Options options_;
-    KernelHandle thread_;
-    ExtractResult result_;
+  Session& session_;
+  const Listing& listing_;
+  HWND window_ = nullptr;
+  FileDestination* destination_ = nullptr;
+  Options options_;
+  KernelHandle thread_;
+  ExtractResult result_;
 
-    std::atomic<std::uint64_t> done_{0};
-    std::atomic<std::uint64_t> total_{0};
-    std::atomic<bool> cancel_{false};
-    SRWLOCK current_lock_ = SRWLOCK_INIT;
-    std::wstring current_;
+  std::atomic<std::uint64_t> done_{0};
+  std::atomic<std::uint64_t> total_{0};
+  std::atomic<bool> cancel_{false};
+  SRWLOCK current_lock_ = SRWLOCK_INIT;
+  std::wstring current_;
 };
 
 }  // namespace kzsfx::win32

@@ -23,19 +23,19 @@ constexpr const wchar_t* zone_stream = L":Zone.Identifier";
 Status last_error() { return Status::failure(system_message(::GetLastError())); }
 
 bool starts_with(std::wstring_view text, std::wstring_view prefix) {
-    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+  return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
 
 // Where the components that may be created begin: after "\\?\C:\" or "\\?\UNC\server\share\".
 size_t first_component(const std::wstring& root) {
-    if (starts_with(root, long_unc_prefix)) {
-        size_t at = root.find(L'\\', long_unc_prefix.size());  // end of the server name
-        if (at == std::wstring::npos) return root.size();
-        at = root.find(L'\\', at + 1);  // end of the share name
-        return at == std::wstring::npos ? root.size() : at + 1;
-    }
-    const size_t at = root.find(L'\\', long_prefix.size());
+  if (starts_with(root, long_unc_prefix)) {
+    size_t at = root.find(L'\\', long_unc_prefix.size());  // end of the server name
+    if (at == std::wstring::npos) return root.size();
+    at = root.find(L'\\', at + 1);  // end of the share name
     return at == std::wstring::npos ? root.size() : at + 1;
+  }
+  const size_t at = root.find(L'\\', long_prefix.size());
+  return at == std::wstring::npos ? root.size() : at + 1;
 }
 
 // Folders are held without FILE_SHARE_DELETE: while we have one open, nobody can rename it or
@@ -45,24 +45,26 @@ constexpr ULONG folder_share = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr ULONG any_share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 Status file_in_the_way() { return Status::failure("a file of that name is in the way"); }
-Status link_in_the_way() { return Status::failure("a link of that name is in the way; not followed"); }
+Status link_in_the_way() {
+  return Status::failure("a link of that name is in the way; not followed");
+}
 
 bool same_text(std::wstring_view a, std::wstring_view b) {
-    return a.size() == b.size() &&
-           ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-               CSTR_EQUAL;
+  return a.size() == b.size() &&
+         ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 // True when `child` is one component below `parent` (both final paths).
 bool is_child_of(std::wstring_view child, std::wstring_view parent) {
-    return child.size() > parent.size() + 1 && child[parent.size()] == L'\\' &&
-           child.find(L'\\', parent.size() + 1) == std::wstring_view::npos &&
-           same_text(child.substr(0, parent.size()), parent);
+  return child.size() > parent.size() + 1 && child[parent.size()] == L'\\' &&
+         child.find(L'\\', parent.size() + 1) == std::wstring_view::npos &&
+         same_text(child.substr(0, parent.size()), parent);
 }
 
 std::wstring without_trailing_separator(std::wstring path) {
-    if (!path.empty() && path.back() == L'\\') path.pop_back();
-    return path;
+  if (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
 }
 
 bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
@@ -70,8 +72,8 @@ bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERR
 }  // namespace
 
 struct OpenFolder {
-    FileHandle handle;
-    std::wstring final_path;  // as final_path() gives it, without a trailing separator
+  FileHandle handle;
+  std::wstring final_path;  // as final_path() gives it, without a trailing separator
 };
 
 namespace {
@@ -80,203 +82,213 @@ namespace {
 // a real folder, where `parent` says it is. Junctions and symbolic links name another place
 // and are refused; other reparse points (cloud placeholders, deduplicated folders) are
 // ordinary folders as far as we are concerned.
-std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std::wstring& name, Status& status) {
-    FileHandle handle = open_in(parent.handle.get(), name, folder_access, folder_share, FILE_OPEN_IF,
-                                FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std::wstring& name,
+                                             Status& status) {
+  FileHandle handle = open_in(parent.handle.get(), name, folder_access, folder_share, FILE_OPEN_IF,
+                              FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+  if (!handle) {
+    status = ::GetLastError() == ERROR_DIRECTORY ? file_in_the_way() : last_error();
+    return nullptr;
+  }
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof(tag))) {
+    status = last_error();
+    return nullptr;
+  }
+  if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    if (tag.ReparseTag == 0 || IsReparseTagNameSurrogate(tag.ReparseTag)) {
+      status = link_in_the_way();
+      return nullptr;
+    }
+    // Its filter must see the open to show the folder's content.
+    handle = open_in(parent.handle.get(), name, folder_access, folder_share, FILE_OPEN,
+                     FILE_DIRECTORY_FILE);
     if (!handle) {
-        status = ::GetLastError() == ERROR_DIRECTORY ? file_in_the_way() : last_error();
-        return nullptr;
+      status = last_error();
+      return nullptr;
     }
-    FILE_ATTRIBUTE_TAG_INFO tag{};
-    if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof(tag))) {
-        status = last_error();
-        return nullptr;
-    }
-    if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        if (tag.ReparseTag == 0 || IsReparseTagNameSurrogate(tag.ReparseTag)) {
-            status = link_in_the_way();
-            return nullptr;
-        }
-        // Its filter must see the open to show the folder's content.
-        handle = open_in(parent.handle.get(), name, folder_access, folder_share, FILE_OPEN, FILE_DIRECTORY_FILE);
-        if (!handle) {
-            status = last_error();
-            return nullptr;
-        }
-    }
-    // Where the open really led: a system that follows links whatever we ask (Wine, for a
-    // Unix symbolic link) shows it here, as does a folder swapped between the two opens above.
-    std::wstring path = final_path(handle.get());
-    if (path.empty()) {
-        status = last_error();
-        return nullptr;
-    }
-    if (!is_child_of(path, parent.final_path)) {
-        status = link_in_the_way();
-        return nullptr;
-    }
-    return std::shared_ptr<const OpenFolder>(
-        std::make_unique<OpenFolder>(OpenFolder{std::move(handle), std::move(path)}));
+  }
+  // Where the open really led: a system that follows links whatever we ask (Wine, for a
+  // Unix symbolic link) shows it here, as does a folder swapped between the two opens above.
+  std::wstring path = final_path(handle.get());
+  if (path.empty()) {
+    status = last_error();
+    return nullptr;
+  }
+  if (!is_child_of(path, parent.final_path)) {
+    status = link_in_the_way();
+    return nullptr;
+  }
+  return std::shared_ptr<const OpenFolder>(
+      std::make_unique<OpenFolder>(OpenFolder{std::move(handle), std::move(path)}));
 }
 
 class FileOutput final : public OutputFile {
-public:
-    FileOutput(FileHandle file, std::shared_ptr<const OpenFolder> folder, std::wstring temporary, std::wstring target,
-               const DestinationHook& hook)
-        : file_(std::move(file)),
-          folder_(std::move(folder)),
-          temporary_(std::move(temporary)),
-          target_(std::move(target)),
-          hook_(hook) {}
+ public:
+  FileOutput(FileHandle file, std::shared_ptr<const OpenFolder> folder, std::wstring temporary,
+             std::wstring target, const DestinationHook& hook)
+      : file_(std::move(file)),
+        folder_(std::move(folder)),
+        temporary_(std::move(temporary)),
+        target_(std::move(target)),
+        hook_(hook) {}
 
-    ~FileOutput() override {
-        if (committed_) return;
-        // Through the handle: its name may no longer lead to it.
-        FILE_DISPOSITION_INFO dispose{TRUE};
-        ::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &dispose, sizeof(dispose));
-        file_.close();
-        // Gone with the file on NTFS; a sibling file where streams are emulated (Wine).
-        if (marked_) open_in(folder_->handle.get(), temporary_ + zone_stream, DELETE, any_share, FILE_OPEN,
-                             FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
+  ~FileOutput() override {
+    if (committed_) return;
+    // Through the handle: its name may no longer lead to it.
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    ::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &dispose, sizeof(dispose));
+    file_.close();
+    // Gone with the file on NTFS; a sibling file where streams are emulated (Wine).
+    if (marked_)
+      open_in(folder_->handle.get(), temporary_ + zone_stream, DELETE, any_share, FILE_OPEN,
+              FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
+  }
+
+  Status write(const void* data, std::size_t size) override {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+      const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
+      DWORD written = 0;
+      if (!::WriteFile(file_.get(), bytes, chunk, &written, nullptr)) return last_error();
+      bytes += written;
+      size -= written;
     }
+    return Status::success();
+  }
 
-    Status write(const void* data, std::size_t size) override {
-        const auto* bytes = static_cast<const unsigned char*>(data);
-        while (size > 0) {
-            const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
-            DWORD written = 0;
-            if (!::WriteFile(file_.get(), bytes, chunk, &written, nullptr)) return last_error();
-            bytes += written;
-            size -= written;
-        }
-        return Status::success();
+  Status set_zone_mark(std::string_view content) override {
+    marked_ = true;
+    FileHandle stream = open_in(folder_->handle.get(), temporary_ + zone_stream, GENERIC_WRITE, 0,
+                                FILE_OVERWRITE_IF, FILE_NON_DIRECTORY_FILE);
+    if (!stream) return last_error();
+    DWORD written = 0;
+    if (!::WriteFile(stream.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                     nullptr) ||
+        written != content.size()) {
+      return last_error();
     }
+    if (!stream.close()) return last_error();
+    return Status::success();
+  }
 
-    Status set_zone_mark(std::string_view content) override {
-        marked_ = true;
-        FileHandle stream = open_in(folder_->handle.get(), temporary_ + zone_stream, GENERIC_WRITE, 0,
-                                    FILE_OVERWRITE_IF, FILE_NON_DIRECTORY_FILE);
-        if (!stream) return last_error();
-        DWORD written = 0;
-        if (!::WriteFile(stream.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
-            written != content.size()) {
-            return last_error();
-        }
-        if (!stream.close()) return last_error();
-        return Status::success();
+  Status commit(const FileMetadata& meta, bool replace_existing,
+                std::string& meta_warning) override {
+    if (hook_) hook_(DestinationStep::file_written);
+    if (!rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
+      const DWORD error = ::GetLastError();
+      // The user agreed to replace the file; its read-only flag should not stop that.
+      if (!replace_existing || error != ERROR_ACCESS_DENIED || !clear_read_only() ||
+          !rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
+        return Status::failure(system_message(error));
+      }
     }
-
-    Status commit(const FileMetadata& meta, bool replace_existing, std::string& meta_warning) override {
-        if (hook_) hook_(DestinationStep::file_written);
-        if (!rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
-            const DWORD error = ::GetLastError();
-            // The user agreed to replace the file; its read-only flag should not stop that.
-            if (!replace_existing || error != ERROR_ACCESS_DENIED || !clear_read_only() ||
-                !rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
-                return Status::failure(system_message(error));
-            }
-        }
-        committed_ = true;
-        if (marked_) carry_left_behind_mark(meta_warning);
-        // Time and read-only flag in one call, through the handle; the rename kept the handle.
-        FILE_BASIC_INFO basic{};  // zero: left as it is
-        if (meta.modified_seconds) {
-            basic.LastWriteTime.QuadPart = file_time(*meta.modified_seconds, meta.modified_nanoseconds);
-        }
-        if (meta.read_only) basic.FileAttributes = FILE_ATTRIBUTE_READONLY;
-        if ((basic.LastWriteTime.QuadPart != 0 || basic.FileAttributes != 0) &&
-            !::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) {
-            meta_warning = system_message(::GetLastError());
-        }
-        if (!file_.close()) return last_error();
-        return Status::success();
+    committed_ = true;
+    if (marked_) carry_left_behind_mark(meta_warning);
+    // Time and read-only flag in one call, through the handle; the rename kept the handle.
+    FILE_BASIC_INFO basic{};  // zero: left as it is
+    if (meta.modified_seconds) {
+      basic.LastWriteTime.QuadPart = file_time(*meta.modified_seconds, meta.modified_nanoseconds);
     }
-
-private:
-    // 100-nanosecond ticks since 1601, or 0 (not set) when the time has no such form.
-    static std::int64_t file_time(std::int64_t seconds, std::uint32_t nanoseconds) {
-        constexpr std::int64_t seconds_1601_to_1970 = 11644473600;
-        constexpr std::int64_t ticks_per_second = 10000000;
-        if (seconds < -seconds_1601_to_1970 ||
-            seconds > std::numeric_limits<std::int64_t>::max() / ticks_per_second - seconds_1601_to_1970 - 1) {
-            return 0;
-        }
-        return (seconds + seconds_1601_to_1970) * ticks_per_second + nanoseconds / 100;
+    if (meta.read_only) basic.FileAttributes = FILE_ATTRIBUTE_READONLY;
+    if ((basic.LastWriteTime.QuadPart != 0 || basic.FileAttributes != 0) &&
+        !::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) {
+      meta_warning = system_message(::GetLastError());
     }
+    if (!file_.close()) return last_error();
+    return Status::success();
+  }
 
-    bool clear_read_only() {
-        FileHandle existing = open_in(folder_->handle.get(), target_, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                      any_share, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
-        FILE_BASIC_INFO basic{};
-        if (!existing || !::GetFileInformationByHandleEx(existing.get(), FileBasicInfo, &basic, sizeof(basic)) ||
-            (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) {
-            return false;
-        }
-        const DWORD attributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
-        basic = FILE_BASIC_INFO{};
-        basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-        return ::SetFileInformationByHandle(existing.get(), FileBasicInfo, &basic, sizeof(basic)) != FALSE;
+ private:
+  // 100-nanosecond ticks since 1601, or 0 (not set) when the time has no such form.
+  static std::int64_t file_time(std::int64_t seconds, std::uint32_t nanoseconds) {
+    constexpr std::int64_t seconds_1601_to_1970 = 11644473600;
+    constexpr std::int64_t ticks_per_second = 10000000;
+    if (seconds < -seconds_1601_to_1970 ||
+        seconds > std::numeric_limits<std::int64_t>::max() / ticks_per_second -
+                      seconds_1601_to_1970 - 1) {
+      return 0;
     }
+    return (seconds + seconds_1601_to_1970) * ticks_per_second + nanoseconds / 100;
+  }
 
-    // On NTFS the stream went with the rename. Where streams are emulated as sibling files
-    // (Wine) it is still under the temporary name: follow.
-    void carry_left_behind_mark(std::string& meta_warning) {
-        FileHandle left = open_in(folder_->handle.get(), temporary_ + zone_stream, DELETE, any_share, FILE_OPEN,
-                                  FILE_NON_DIRECTORY_FILE);
-        if (!left) {
-            if (!missing(::GetLastError())) meta_warning = system_message(::GetLastError());
-            return;
-        }
-        if (!rename_in(left.get(), folder_->handle.get(), target_ + zone_stream, true)) {
-            meta_warning = system_message(::GetLastError());
-        }
+  bool clear_read_only() {
+    FileHandle existing =
+        open_in(folder_->handle.get(), target_, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                any_share, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+    FILE_BASIC_INFO basic{};
+    if (!existing ||
+        !::GetFileInformationByHandleEx(existing.get(), FileBasicInfo, &basic, sizeof(basic)) ||
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) {
+      return false;
     }
+    const DWORD attributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    basic = FILE_BASIC_INFO{};
+    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return ::SetFileInformationByHandle(existing.get(), FileBasicInfo, &basic, sizeof(basic)) !=
+           FALSE;
+  }
 
-    FileHandle file_;
-    std::shared_ptr<const OpenFolder> folder_;
-    std::wstring temporary_;
-    std::wstring target_;
-    const DestinationHook& hook_;
-    bool committed_ = false;
-    bool marked_ = false;
+  // On NTFS the stream went with the rename. Where streams are emulated as sibling files
+  // (Wine) it is still under the temporary name: follow.
+  void carry_left_behind_mark(std::string& meta_warning) {
+    FileHandle left = open_in(folder_->handle.get(), temporary_ + zone_stream, DELETE, any_share,
+                              FILE_OPEN, FILE_NON_DIRECTORY_FILE);
+    if (!left) {
+      if (!missing(::GetLastError())) meta_warning = system_message(::GetLastError());
+      return;
+    }
+    if (!rename_in(left.get(), folder_->handle.get(), target_ + zone_stream, true)) {
+      meta_warning = system_message(::GetLastError());
+    }
+  }
+
+  FileHandle file_;
+  std::shared_ptr<const OpenFolder> folder_;
+  std::wstring temporary_;
+  std::wstring target_;
+  const DestinationHook& hook_;
+  bool committed_ = false;
+  bool marked_ = false;
 };
 
 }  // namespace
 
 std::string system_message(unsigned long error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text(buffer != nullptr ? buffer : L"", length);
-    if (buffer != nullptr) ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-    if (text.empty()) text = L"Windows error";
-    return narrow(text) + " (" + narrow(format_count(error)) + ")";
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text(buffer != nullptr ? buffer : L"", length);
+  if (buffer != nullptr) ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+    text.pop_back();
+  if (text.empty()) text = L"Windows error";
+  return narrow(text) + " (" + narrow(format_count(error)) + ")";
 }
 
 std::wstring absolute_long_path(const std::wstring& folder) {
-    if (folder.empty()) return {};
-    std::wstring full;
-    if (starts_with(folder, long_prefix)) {
-        full = folder;
+  if (folder.empty()) return {};
+  std::wstring full;
+  if (starts_with(folder, long_prefix)) {
+    full = folder;
+  } else {
+    const DWORD needed = ::GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    full.resize(needed);
+    const DWORD length = ::GetFullPathNameW(folder.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return {};
+    full.resize(length);
+    if (starts_with(full, L"\\\\.\\")) return {};  // devices are no destination
+    if (starts_with(full, L"\\\\")) {
+      full = std::wstring(long_unc_prefix) + full.substr(2);
     } else {
-        const DWORD needed = ::GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
-        if (needed == 0) return {};
-        full.resize(needed);
-        const DWORD length = ::GetFullPathNameW(folder.c_str(), needed, full.data(), nullptr);
-        if (length == 0 || length >= needed) return {};
-        full.resize(length);
-        if (starts_with(full, L"\\\\.\\")) return {};  // devices are no destination
-        if (starts_with(full, L"\\\\")) {
-            full = std::wstring(long_unc_prefix) + full.substr(2);
-        } else {
-            full = std::wstring(long_prefix) + full;
-        }
+      full = std::wstring(long_prefix) + full;
     }
-    // "\\?\C:\" keeps its separator; any other folder loses a trailing one.
-    while (full.size() > first_component(full) && full.back() == L'\\') full.pop_back();
-    return full;
+  }
+  // "\\?\C:\" keeps its separator; any other folder loses a trailing one.
+  while (full.size() > first_component(full) && full.back() == L'\\') full.pop_back();
+  return full;
 }
 
 FileDestination::FileDestination(std::wstring root) : root_(std::move(root)) {}
@@ -284,127 +296,133 @@ FileDestination::FileDestination(std::wstring root) : root_(std::move(root)) {}
 FileDestination::~FileDestination() = default;
 
 Status FileDestination::create_root() {
-    // Parents the user named may be missing too; each is created in turn.
-    for (size_t at = first_component(root_); at < root_.size();) {
-        size_t end = root_.find(L'\\', at);
-        if (end == std::wstring::npos) end = root_.size();
-        const std::wstring folder = root_.substr(0, end);
-        if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            !::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return last_error();
-        }
-        at = end + 1;
+  // Parents the user named may be missing too; each is created in turn.
+  for (size_t at = first_component(root_); at < root_.size();) {
+    size_t end = root_.find(L'\\', at);
+    if (end == std::wstring::npos) end = root_.size();
+    const std::wstring folder = root_.substr(0, end);
+    if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      return last_error();
     }
-    // The root is the user's choice: reached through links if its path has any. Below it,
-    // nothing is.
-    FileHandle handle(::CreateFileW(root_.c_str(), folder_access | SYNCHRONIZE, folder_share, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!handle) return last_error();
-    FILE_ATTRIBUTE_TAG_INFO tag{};
-    if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof(tag))) return last_error();
-    if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return file_in_the_way();
-    std::wstring path = final_path(handle.get());
-    if (path.empty()) return last_error();
-    path = without_trailing_separator(std::move(path));  // a drive's root is "\", its folders "\a"
-    ExclusiveLock guard(lock_);
-    root_folder_ = std::shared_ptr<const OpenFolder>(
-        std::make_unique<OpenFolder>(OpenFolder{std::move(handle), std::move(path)}));
-    recent_.clear();
-    return Status::success();
+    at = end + 1;
+  }
+  // The root is the user's choice: reached through links if its path has any. Below it,
+  // nothing is.
+  FileHandle handle(::CreateFileW(root_.c_str(), folder_access | SYNCHRONIZE, folder_share, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return last_error();
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof(tag)))
+    return last_error();
+  if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return file_in_the_way();
+  std::wstring path = final_path(handle.get());
+  if (path.empty()) return last_error();
+  path = without_trailing_separator(std::move(path));  // a drive's root is "\", its folders "\a"
+  ExclusiveLock guard(lock_);
+  root_folder_ = std::shared_ptr<const OpenFolder>(
+      std::make_unique<OpenFolder>(OpenFolder{std::move(handle), std::move(path)}));
+  recent_.clear();
+  return Status::success();
 }
 
 void FileDestination::release_folders() {
-    ExclusiveLock guard(lock_);
-    root_folder_.reset();
-    recent_.clear();
+  ExclusiveLock guard(lock_);
+  root_folder_.reset();
+  recent_.clear();
 }
 
 std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& path, Status& status) {
-    {
-        ExclusiveLock guard(lock_);
-        if (path.empty()) {
-            if (!root_folder_) status = Status::failure("the destination folder is not open");
-            return root_folder_;
-        }
-        for (auto known = recent_.begin(); known != recent_.end(); ++known) {
-            if (known->first == path) {
-                std::rotate(recent_.begin(), known, known + 1);
-                return recent_.front().second;
-            }
-        }
-    }
-    // Not among the recent: its parent first (perhaps known), then this one component.
-    const size_t slash = path.rfind('/');
-    const std::shared_ptr<const OpenFolder> parent =
-        folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
-    if (!parent) return nullptr;
-    std::shared_ptr<const OpenFolder> opened =
-        open_child(*parent, widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1)), status);
-    if (!opened) return nullptr;
-    constexpr size_t recent_folders = 32;
+  {
     ExclusiveLock guard(lock_);
-    recent_.emplace(recent_.begin(), path, opened);
-    if (recent_.size() > recent_folders) recent_.pop_back();
-    return opened;
+    if (path.empty()) {
+      if (!root_folder_) status = Status::failure("the destination folder is not open");
+      return root_folder_;
+    }
+    for (auto known = recent_.begin(); known != recent_.end(); ++known) {
+      if (known->first == path) {
+        std::rotate(recent_.begin(), known, known + 1);
+        return recent_.front().second;
+      }
+    }
+  }
+  // Not among the recent: its parent first (perhaps known), then this one component.
+  const size_t slash = path.rfind('/');
+  const std::shared_ptr<const OpenFolder> parent =
+      folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
+  if (!parent) return nullptr;
+  std::shared_ptr<const OpenFolder> opened = open_child(
+      *parent, widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1)),
+      status);
+  if (!opened) return nullptr;
+  constexpr size_t recent_folders = 32;
+  ExclusiveLock guard(lock_);
+  recent_.emplace(recent_.begin(), path, opened);
+  if (recent_.size() > recent_folders) recent_.pop_back();
+  return opened;
 }
 
 Status FileDestination::create_folder(const std::string& path) {
-    Status status;
-    return folder(path, status) ? Status::success() : status;
+  Status status;
+  return folder(path, status) ? Status::success() : status;
 }
 
 Existing FileDestination::exists(const std::string& path) {
-    // By name: the answer only decides whether to ask before replacing. The rename itself
-    // refuses to replace anything it was not allowed to.
-    std::wstring full = root_;
-    if (!path.empty() && full.back() != L'\\') full += L'\\';
-    for (wchar_t c : widen(path)) full += c == L'/' ? L'\\' : c;
-    const DWORD attributes = ::GetFileAttributesW(full.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return Existing::nothing;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::folder : Existing::file;
+  // By name: the answer only decides whether to ask before replacing. The rename itself
+  // refuses to replace anything it was not allowed to.
+  std::wstring full = root_;
+  if (!path.empty() && full.back() != L'\\') full += L'\\';
+  for (wchar_t c : widen(path)) full += c == L'/' ? L'\\' : c;
+  const DWORD attributes = ::GetFileAttributesW(full.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Existing::nothing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::folder : Existing::file;
 }
 
 std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, Status& status) {
-    const size_t slash = path.rfind('/');
-    std::shared_ptr<const OpenFolder> parent =
-        folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
-    if (!parent) return nullptr;
-    if (hook_) hook_(DestinationStep::folder_checked);
-    const std::wstring target = widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1));
-    // A name of our own beside the target: in the same folder, so the commit is a rename.
-    static std::atomic<unsigned> counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::wstring temporary =
-            L"~kzsfx" + format_count(::GetCurrentProcessId()) + L"-" + format_count(++counter) + L".tmp";
-        FileHandle file = open_in(parent->handle.get(), temporary, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE,
-                                  FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
-        if (file) {
-            status = Status::success();
-            return std::make_unique<FileOutput>(std::move(file), std::move(parent), std::move(temporary), target,
-                                                hook_);
-        }
-        if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  const size_t slash = path.rfind('/');
+  std::shared_ptr<const OpenFolder> parent =
+      folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
+  if (!parent) return nullptr;
+  if (hook_) hook_(DestinationStep::folder_checked);
+  const std::wstring target =
+      widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1));
+  // A name of our own beside the target: in the same folder, so the commit is a rename.
+  static std::atomic<unsigned> counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::wstring temporary = L"~kzsfx" + format_count(::GetCurrentProcessId()) + L"-" +
+                             format_count(++counter) + L".tmp";
+    FileHandle file =
+        open_in(parent->handle.get(), temporary, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES,
+                FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE,
+                FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
+    if (file) {
+      status = Status::success();
+      return std::make_unique<FileOutput>(std::move(file), std::move(parent), std::move(temporary),
+                                          target, hook_);
     }
-    status = last_error();
-    return nullptr;
+    if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  status = last_error();
+  return nullptr;
 }
 
 std::optional<std::uint64_t> FileDestination::free_space() {
-    // The root may not exist yet: ask about the nearest folder that does.
-    std::wstring folder = root_;
-    for (;;) {
-        const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) break;
-        const size_t first = first_component(root_);
-        const size_t slash = folder.rfind(L'\\');
-        if (folder.size() <= first || slash == std::wstring::npos || slash + 1 < first) return std::nullopt;
-        folder.resize(slash + 1 == first ? first : slash);
-    }
-    if (folder.back() != L'\\') folder += L'\\';
-    ULARGE_INTEGER available{};
-    if (!::GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return std::nullopt;
-    return available.QuadPart;
+  // The root may not exist yet: ask about the nearest folder that does.
+  std::wstring folder = root_;
+  for (;;) {
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      break;
+    const size_t first = first_component(root_);
+    const size_t slash = folder.rfind(L'\\');
+    if (folder.size() <= first || slash == std::wstring::npos || slash + 1 < first)
+      return std::nullopt;
+    folder.resize(slash + 1 == first ? first : slash);
+  }
+  if (folder.back() != L'\\') folder += L'\\';
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
 }
 
 }  // namespace kzsfx::win32

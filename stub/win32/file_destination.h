@@ -29,47 +29,47 @@ struct OpenFolder;
 
 // The moments between a check and the use it guards, for tests that change the disk there.
 enum class DestinationStep {
-    folder_checked,  // the file's folder is checked; the file is created next
-    file_written,    // the data is in the temporary file; the rename is next
+  folder_checked,  // the file's folder is checked; the file is created next
+  file_written,    // the data is in the temporary file; the rename is next
 };
 using DestinationHook = std::function<void(DestinationStep)>;
 
 // Safe to use from several threads at once.
 class FileDestination final : public Destination {
-public:
-    // `root` as absolute_long_path gives it.
-    explicit FileDestination(std::wstring root);
-    ~FileDestination() override;
+ public:
+  // `root` as absolute_long_path gives it.
+  explicit FileDestination(std::wstring root);
+  ~FileDestination() override;
 
-    // Creates the destination folder itself and its missing parents, and opens it: every other
-    // operation needs it. The root is the user's choice and may be reached through links.
-    Status create_root();
+  // Creates the destination folder itself and its missing parents, and opens it: every other
+  // operation needs it. The root is the user's choice and may be reached through links.
+  Status create_root();
 
-    Status create_folder(const std::string& path) override;
-    Existing exists(const std::string& path) override;
-    std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override;
-    std::optional<std::uint64_t> free_space() override;
+  Status create_folder(const std::string& path) override;
+  Existing exists(const std::string& path) override;
+  std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override;
+  std::optional<std::uint64_t> free_space() override;
 
-    const std::wstring& root() const { return root_; }
+  const std::wstring& root() const { return root_; }
 
-    // Lets go of the folders held open, so that the user can rename or delete them once the
-    // extraction is over. Files and folders can no longer be made afterwards.
-    void release_folders();
+  // Lets go of the folders held open, so that the user can rename or delete them once the
+  // extraction is over. Files and folders can no longer be made afterwards.
+  void release_folders();
 
-    void set_hook(DestinationHook hook) { hook_ = std::move(hook); }
+  void set_hook(DestinationHook hook) { hook_ = std::move(hook); }
 
-private:
-    // The folder `path` names below the root: one of the recent, or opened (and created when
-    // missing) one component at a time from the nearest one known.
-    std::shared_ptr<const OpenFolder> folder(const std::string& path, Status& status);
+ private:
+  // The folder `path` names below the root: one of the recent, or opened (and created when
+  // missing) one component at a time from the nearest one known.
+  std::shared_ptr<const OpenFolder> folder(const std::string& path, Status& status);
 
-    std::wstring root_;
-    DestinationHook hook_;
-    SRWLOCK lock_ = SRWLOCK_INIT;  // guards the two below
-    std::shared_ptr<const OpenFolder> root_folder_;
-    // The folders used last, most recent first: entries come grouped by folder, so a few
-    // spare every file the walk from the root. Held open, they cannot be renamed or deleted.
-    std::vector<std::pair<std::string, std::shared_ptr<const OpenFolder>>> recent_;
+  std::wstring root_;
+  DestinationHook hook_;
+  SRWLOCK lock_ = SRWLOCK_INIT;  // guards the two below
+  std::shared_ptr<const OpenFolder> root_folder_;
+  // The folders used last, most recent first: entries come grouped by folder, so a few
+  // spare every file the walk from the root. Held open, they cannot be renamed or deleted.
+  std::vector<std::pair<std::string, std::shared_ptr<const OpenFolder>>> recent_;
 };
 
 }  // namespace kzsfx::win32

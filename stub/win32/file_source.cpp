@@ -9,71 +9,74 @@
 namespace kzsfx::win32 {
 
 std::wstring own_exe_path() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 FileSource::FileSource(const std::wstring& path)
-    : file_(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    LARGE_INTEGER size{};
-    if (file_ && ::GetFileSizeEx(file_.get(), &size)) {
-        size_ = static_cast<std::uint64_t>(size.QuadPart);
-    } else {
-        file_.reset();
-    }
+    : file_(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+  LARGE_INTEGER size{};
+  if (file_ && ::GetFileSizeEx(file_.get(), &size)) {
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
+  } else {
+    file_.reset();
+  }
 }
 
-std::optional<std::size_t> FileSource::read_at(std::uint64_t offset, void* buffer, std::size_t count) {
-    if (offset >= size_ || count == 0) return std::size_t{0};
-    LARGE_INTEGER position{};
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!::SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN)) return std::nullopt;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
-        DWORD read = 0;
-        if (!::ReadFile(file_.get(), bytes + done, chunk, &read, nullptr)) return std::nullopt;
-        if (read == 0) break;
-        done += read;
-    }
-    return done;
+std::optional<std::size_t> FileSource::read_at(std::uint64_t offset, void* buffer,
+                                               std::size_t count) {
+  if (offset >= size_ || count == 0) return std::size_t{0};
+  LARGE_INTEGER position{};
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (!::SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN)) return std::nullopt;
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+    DWORD read = 0;
+    if (!::ReadFile(file_.get(), bytes + done, chunk, &read, nullptr)) return std::nullopt;
+    if (read == 0) break;
+    done += read;
+  }
+  return done;
 }
 
 std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_t limit) {
-    // Shared every way: a mark is read whenever it can be, whoever else has it open.
-    FileHandle stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!stream) {
-        // Only these say there is no stream (a volume without streams has none either). Any
-        // other failure, such as a denied or locked stream, hides a mark that is there, and
-        // taking it for none would make a download look like a trusted local file.
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) {
-            return std::nullopt;
-        }
-        return std::string();
+  // Shared every way: a mark is read whenever it can be, whoever else has it open.
+  FileHandle stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!stream) {
+    // Only these say there is no stream (a volume without streams has none either). Any
+    // other failure, such as a denied or locked stream, hides a mark that is there, and
+    // taking it for none would make a download look like a trusted local file.
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+        error == ERROR_INVALID_NAME) {
+      return std::nullopt;
     }
-    std::string content(limit + 1, '\0');
-    DWORD total = 0;
-    while (total < content.size()) {
-        DWORD read = 0;
-        if (!::ReadFile(stream.get(), content.data() + total, static_cast<DWORD>(content.size() - total), &read,
-                        nullptr)) {
-            return std::string();  // half a record is no record
-        }
-        if (read == 0) break;
-        total += read;
+    return std::string();
+  }
+  std::string content(limit + 1, '\0');
+  DWORD total = 0;
+  while (total < content.size()) {
+    DWORD read = 0;
+    if (!::ReadFile(stream.get(), content.data() + total,
+                    static_cast<DWORD>(content.size() - total), &read, nullptr)) {
+      return std::string();  // half a record is no record
     }
-    content.resize(total);
-    return content;
+    if (read == 0) break;
+    total += read;
+  }
+  content.resize(total);
+  return content;
 }
 
 }  // namespace kzsfx::win32

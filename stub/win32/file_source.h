@@ -13,16 +13,17 @@ namespace kzsfx::win32 {
 std::wstring own_exe_path();
 
 class FileSource final : public ByteSource {
-public:
-    explicit FileSource(const std::wstring& path);
+ public:
+  explicit FileSource(const std::wstring& path);
 
-    bool ok() const { return file_.valid(); }
-    std::uint64_t size() const override { return size_; }
-    std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer, std::size_t count) override;
+  bool ok() const { return file_.valid(); }
+  std::uint64_t size() const override { return size_; }
+  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
+                                     std::size_t count) override;
 
-private:
-    FileHandle file_;
-    std::uint64_t size_ = 0;
+ private:
+  FileHandle file_;
+  std::uint64_t size_ = 0;
 };
 
 // The raw content of `<path>:Zone.Identifier`, or nothing when the file carries no such

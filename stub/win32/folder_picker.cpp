@@ -10,60 +10,63 @@ namespace kzsfx::win32 {
 namespace {
 
 // Spelled out here: taking it from libuuid links that library's whole GUID table (35 KB).
-constexpr CLSID file_open_dialog_class = {0xDC1C5A9C, 0xE88A, 0x4DDE, {0xA5, 0xA1, 0x60, 0xF8, 0x2A, 0x20, 0xAE, 0xF7}};
+constexpr CLSID file_open_dialog_class = {
+    0xDC1C5A9C, 0xE88A, 0x4DDE, {0xA5, 0xA1, 0x60, 0xF8, 0x2A, 0x20, 0xAE, 0xF7}};
 
-std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
-    ComPtr<IFileOpenDialog> dialog;
-    if (FAILED(::CoCreateInstance(file_open_dialog_class, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IFileOpenDialog),
-                                  dialog.put_void()))) {
-        return std::nullopt;
-    }
-    FILEOPENDIALOGOPTIONS options = 0;
-    dialog->GetOptions(&options);
-    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
-    dialog->SetTitle(L"选择解压目标文件夹");
-    ComPtr<IShellItem> start;
-    if (!initial.empty() && SUCCEEDED(::SHCreateItemFromParsingName(initial.c_str(), nullptr, __uuidof(IShellItem),
-                                                                     start.put_void()))) {
-        dialog->SetFolder(start.get());
-    }
-    if (FAILED(dialog->Show(owner))) return false;
-    ComPtr<IShellItem> result;
-    if (FAILED(dialog->GetResult(result.put()))) return false;
-    CoTaskMemory<wchar_t> path;
-    if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path.pointer))) return false;
-    chosen = path.pointer;
-    return true;
+std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initial,
+                                          std::wstring& chosen) {
+  ComPtr<IFileOpenDialog> dialog;
+  if (FAILED(::CoCreateInstance(file_open_dialog_class, nullptr, CLSCTX_INPROC_SERVER,
+                                __uuidof(IFileOpenDialog), dialog.put_void()))) {
+    return std::nullopt;
+  }
+  FILEOPENDIALOGOPTIONS options = 0;
+  dialog->GetOptions(&options);
+  dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+  dialog->SetTitle(L"选择解压目标文件夹");
+  ComPtr<IShellItem> start;
+  if (!initial.empty() && SUCCEEDED(::SHCreateItemFromParsingName(
+                              initial.c_str(), nullptr, __uuidof(IShellItem), start.put_void()))) {
+    dialog->SetFolder(start.get());
+  }
+  if (FAILED(dialog->Show(owner))) return false;
+  ComPtr<IShellItem> result;
+  if (FAILED(dialog->GetResult(result.put()))) return false;
+  CoTaskMemory<wchar_t> path;
+  if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path.pointer))) return false;
+  chosen = path.pointer;
+  return true;
 }
 
 int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED && data != 0) ::SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
-    return 0;
+  if (message == BFFM_INITIALIZED && data != 0)
+    ::SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+  return 0;
 }
 
 bool pick_with_browse_dialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
-    BROWSEINFOW info{};
-    info.hwndOwner = owner;
-    info.lpszTitle = L"选择解压目标文件夹";
-    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    info.lpfn = browse_callback;
-    info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
-    CoTaskMemory<ITEMIDLIST> list{::SHBrowseForFolderW(&info)};
-    if (list.pointer == nullptr) return false;
-    wchar_t path[MAX_PATH] = {};
-    if (!::SHGetPathFromIDListW(list.pointer, path)) return false;
-    chosen = path;
-    return true;
+  BROWSEINFOW info{};
+  info.hwndOwner = owner;
+  info.lpszTitle = L"选择解压目标文件夹";
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  info.lpfn = browse_callback;
+  info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
+  CoTaskMemory<ITEMIDLIST> list{::SHBrowseForFolderW(&info)};
+  if (list.pointer == nullptr) return false;
+  wchar_t path[MAX_PATH] = {};
+  if (!::SHGetPathFromIDListW(list.pointer, path)) return false;
+  chosen = path;
+  return true;
 }
 
 }  // namespace
 
 std::optional<std::wstring> pick_folder(HWND owner, const std::wstring& initial) {
-    std::wstring chosen;
-    std::optional<bool> picked = pick_with_file_dialog(owner, initial, chosen);
-    if (!picked) picked = pick_with_browse_dialog(owner, initial, chosen);
-    if (!*picked) return std::nullopt;
-    return chosen;
+  std::wstring chosen;
+  std::optional<bool> picked = pick_with_file_dialog(owner, initial, chosen);
+  if (!picked) picked = pick_with_browse_dialog(owner, initial, chosen);
+  if (!*picked) return std::nullopt;
+  return chosen;
 }
 
 }  // namespace kzsfx::win32

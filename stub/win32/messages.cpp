@@ -3,167 +3,224 @@
 
 #include "stub/win32/text.h"
 
-
 namespace kzsfx::win32 {
 
 std::wstring shown_entry(std::string_view utf8_path) {
-    std::wstring shown = widen(utf8_path);
-    for (wchar_t& c : shown) {
-        if (c == L'/') c = L'\\';
-    }
-    return shown;
+  std::wstring shown = widen(utf8_path);
+  for (wchar_t& c : shown) {
+    if (c == L'/') c = L'\\';
+  }
+  return shown;
 }
 
 std::wstring format_count(std::uint64_t value) {
-    wchar_t digits[24];
-    size_t at = std::size(digits);
-    do {
-        digits[--at] = static_cast<wchar_t>(L'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    return std::wstring(digits + at, std::size(digits) - at);
+  wchar_t digits[24];
+  size_t at = std::size(digits);
+  do {
+    digits[--at] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return std::wstring(digits + at, std::size(digits) - at);
 }
 
 std::wstring format_size(std::uint64_t bytes) {
-    if (bytes < 1024) return format_count(bytes) + L" 字节";
-    static constexpr const wchar_t* units[] = {L" KB", L" MB", L" GB", L" TB", L" PB", L" EB"};
-    // Tenths of the unit, rounded half up, computed without floating point.
-    size_t unit = 0;
-    std::uint64_t scale = 1024;
-    while (unit + 1 < std::size(units) && bytes / scale >= 1024) {
-        scale *= 1024;
-        ++unit;
-    }
-    const std::uint64_t whole = bytes / scale;
-    std::uint64_t tenths = ((bytes % scale) * 10 + scale / 2) / scale;
-    std::uint64_t shown = whole;
-    if (tenths == 10) {
-        ++shown;
-        tenths = 0;
-    }
-    // 1023.96 KB rounds to the next unit rather than showing "1024.0 KB".
-    if (shown == 1024 && unit + 1 < std::size(units)) return L"1.0" + std::wstring(units[unit + 1]);
-    return format_count(shown) + L"." + format_count(tenths) + units[unit];
+  if (bytes < 1024) return format_count(bytes) + L" 字节";
+  static constexpr const wchar_t* units[] = {L" KB", L" MB", L" GB", L" TB", L" PB", L" EB"};
+  // Tenths of the unit, rounded half up, computed without floating point.
+  size_t unit = 0;
+  std::uint64_t scale = 1024;
+  while (unit + 1 < std::size(units) && bytes / scale >= 1024) {
+    scale *= 1024;
+    ++unit;
+  }
+  const std::uint64_t whole = bytes / scale;
+  std::uint64_t tenths = ((bytes % scale) * 10 + scale / 2) / scale;
+  std::uint64_t shown = whole;
+  if (tenths == 10) {
+    ++shown;
+    tenths = 0;
+  }
+  // 1023.96 KB rounds to the next unit rather than showing "1024.0 KB".
+  if (shown == 1024 && unit + 1 < std::size(units)) return L"1.0" + std::wstring(units[unit + 1]);
+  return format_count(shown) + L"." + format_count(tenths) + units[unit];
 }
 
 namespace {
 
 const wchar_t* refusal_text(PathRefusal refusal) {
-    switch (refusal) {
-    case PathRefusal::none: return L"";
-    case PathRefusal::empty: return L"名称为空";
-    case PathRefusal::not_utf8: return L"名称无法解码";
-    case PathRefusal::absolute: return L"绝对路径";
-    case PathRefusal::drive_letter: return L"含盘符";
-    case PathRefusal::unc: return L"网络或设备路径";
-    case PathRefusal::parent_reference: return L"含“..”，指向目标文件夹之外";
-    case PathRefusal::stream_colon: return L"含冒号（备用数据流）";
-    case PathRefusal::invalid_character: return L"含非法字符";
-    case PathRefusal::hidden_character: return L"含不可见字符或文字方向控制符";
-    case PathRefusal::device_name: return L"设备名称";
-    case PathRefusal::trailing_dot_or_space: return L"以点或空格结尾";
-    case PathRefusal::too_long: return L"名称过长";
-    }
-    return L"名称不安全";
+  switch (refusal) {
+    case PathRefusal::none:
+      return L"";
+    case PathRefusal::empty:
+      return L"名称为空";
+    case PathRefusal::not_utf8:
+      return L"名称无法解码";
+    case PathRefusal::absolute:
+      return L"绝对路径";
+    case PathRefusal::drive_letter:
+      return L"含盘符";
+    case PathRefusal::unc:
+      return L"网络或设备路径";
+    case PathRefusal::parent_reference:
+      return L"含“..”，指向目标文件夹之外";
+    case PathRefusal::stream_colon:
+      return L"含冒号（备用数据流）";
+    case PathRefusal::invalid_character:
+      return L"含非法字符";
+    case PathRefusal::hidden_character:
+      return L"含不可见字符或文字方向控制符";
+    case PathRefusal::device_name:
+      return L"设备名称";
+    case PathRefusal::trailing_dot_or_space:
+      return L"以点或空格结尾";
+    case PathRefusal::too_long:
+      return L"名称过长";
+  }
+  return L"名称不安全";
 }
 
 }  // namespace
 
 std::wstring describe_problem(const EntryReport& report) {
-    std::wstring text;
-    switch (report.problem) {
-    case Problem::none: return {};
-    case Problem::refused_path: text = std::wstring(L"已拒绝：") + refusal_text(report.refusal); break;
-    case Problem::link_skipped: text = L"链接或特殊文件，已跳过"; break;
-    case Problem::kept_existing: text = L"已存在，已跳过"; break;
-    case Problem::crc_mismatch: text = L"CRC 校验错误，文件已删除"; break;
-    case Problem::truncated: text = L"数据不完整（压缩包被截断），文件已删除"; break;
-    case Problem::larger_than_declared: text = L"数据比声明的大，文件已删除"; break;
-    case Problem::unsupported: text = L"不支持的压缩或加密方法"; break;
-    case Problem::password_required: text = L"需要密码"; break;
-    case Problem::wrong_password: text = L"密码错误"; break;
-    case Problem::data_error: text = L"数据错误，文件已删除"; break;
-    case Problem::folder_failed: text = L"无法创建文件夹"; break;
-    case Problem::write_failed: text = L"无法写入文件"; break;
-    case Problem::metadata_not_set: text = L"无法设置时间或属性"; break;
-    case Problem::zone_mark_not_set: text = L"无法写入下载标记"; break;
-    case Problem::not_reached: text = L"压缩包目录中列出，但读取时未找到，已跳过"; break;
-    }
-    if (!report.detail.empty()) text += L"（" + widen(report.detail) + L"）";
-    return text;
+  std::wstring text;
+  switch (report.problem) {
+    case Problem::none:
+      return {};
+    case Problem::refused_path:
+      text = std::wstring(L"已拒绝：") + refusal_text(report.refusal);
+      break;
+    case Problem::link_skipped:
+      text = L"链接或特殊文件，已跳过";
+      break;
+    case Problem::kept_existing:
+      text = L"已存在，已跳过";
+      break;
+    case Problem::crc_mismatch:
+      text = L"CRC 校验错误，文件已删除";
+      break;
+    case Problem::truncated:
+      text = L"数据不完整（压缩包被截断），文件已删除";
+      break;
+    case Problem::larger_than_declared:
+      text = L"数据比声明的大，文件已删除";
+      break;
+    case Problem::unsupported:
+      text = L"不支持的压缩或加密方法";
+      break;
+    case Problem::password_required:
+      text = L"需要密码";
+      break;
+    case Problem::wrong_password:
+      text = L"密码错误";
+      break;
+    case Problem::data_error:
+      text = L"数据错误，文件已删除";
+      break;
+    case Problem::folder_failed:
+      text = L"无法创建文件夹";
+      break;
+    case Problem::write_failed:
+      text = L"无法写入文件";
+      break;
+    case Problem::metadata_not_set:
+      text = L"无法设置时间或属性";
+      break;
+    case Problem::zone_mark_not_set:
+      text = L"无法写入下载标记";
+      break;
+    case Problem::not_reached:
+      text = L"压缩包目录中列出，但读取时未找到，已跳过";
+      break;
+  }
+  if (!report.detail.empty()) text += L"（" + widen(report.detail) + L"）";
+  return text;
 }
 
 std::wstring describe_fatal(Fatal fatal) {
-    switch (fatal) {
-    case Fatal::none: return {};
-    case Fatal::no_archive: return L"本程序后面没有附加压缩包。";
-    case Fatal::unknown_format: return L"附加的数据不是可识别的压缩包（支持 zip 和 7z）。";
-    case Fatal::corrupt_archive: return L"压缩包已损坏，无法读取。";
-    case Fatal::unsupported_archive: return L"压缩包使用了不支持的加密或结构，无法读取。";
-    case Fatal::read_error: return L"无法读取本程序文件。";
-    case Fatal::not_enough_space: return L"目标磁盘空间不足。";
-    case Fatal::destination_failed: return L"无法创建目标文件夹。";
-    case Fatal::out_of_memory: return L"内存不足。";
-    }
-    return L"解压失败。";
+  switch (fatal) {
+    case Fatal::none:
+      return {};
+    case Fatal::no_archive:
+      return L"本程序后面没有附加压缩包。";
+    case Fatal::unknown_format:
+      return L"附加的数据不是可识别的压缩包（支持 zip 和 7z）。";
+    case Fatal::corrupt_archive:
+      return L"压缩包已损坏，无法读取。";
+    case Fatal::unsupported_archive:
+      return L"压缩包使用了不支持的加密或结构，无法读取。";
+    case Fatal::read_error:
+      return L"无法读取本程序文件。";
+    case Fatal::not_enough_space:
+      return L"目标磁盘空间不足。";
+    case Fatal::destination_failed:
+      return L"无法创建目标文件夹。";
+    case Fatal::out_of_memory:
+      return L"内存不足。";
+  }
+  return L"解压失败。";
 }
 
 std::wstring describe_run_failure(Fatal fatal, const std::string& detail, std::uint64_t needed,
                                   std::optional<std::uint64_t> available) {
-    if (fatal == Fatal::not_enough_space && available) {
-        return L"目标磁盘空间不足：需要 " + format_size(needed) + L"，只剩 " + format_size(*available) + L"。";
-    }
-    std::wstring text = describe_fatal(fatal);
-    if (!detail.empty()) text += L"（" + widen(detail) + L"）";
-    return text;
+  if (fatal == Fatal::not_enough_space && available) {
+    return L"目标磁盘空间不足：需要 " + format_size(needed) + L"，只剩 " + format_size(*available) +
+           L"。";
+  }
+  std::wstring text = describe_fatal(fatal);
+  if (!detail.empty()) text += L"（" + widen(detail) + L"）";
+  return text;
 }
 
 std::wstring describe_contents(const Listing& listing) {
-    std::wstring text = L"压缩包内有 " + format_count(listing.files) + L" 个文件，共 " +
-                        format_size(listing.declared_total) + L"。";
-    if (!listing.refused.empty()) {
-        text += L"另有 " + format_count(listing.refused.size()) + L" 个不安全的条目将被跳过。";
-    }
-    return text;
+  std::wstring text = L"压缩包内有 " + format_count(listing.files) + L" 个文件，共 " +
+                      format_size(listing.declared_total) + L"。";
+  if (!listing.refused.empty()) {
+    text += L"另有 " + format_count(listing.refused.size()) + L" 个不安全的条目将被跳过。";
+  }
+  return text;
 }
 
 std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t needed,
                                      std::optional<std::uint64_t> available) {
-    std::wstring text;
-    if (result.fatal != Fatal::none) {
-        text = describe_run_failure(result.fatal, result.fatal_detail, needed, available);
-    } else {
-        text = L"已解压 " + format_count(result.files) + L" 个文件，共 " + format_size(result.bytes) + L"，到：";
-    }
-    const size_t missing = result.failed.size() + result.refused.size();
-    if (missing > 0) text = format_count(missing) + L" 个条目未能解压（见下）。" + text;
-    return text;
+  std::wstring text;
+  if (result.fatal != Fatal::none) {
+    text = describe_run_failure(result.fatal, result.fatal_detail, needed, available);
+  } else {
+    text = L"已解压 " + format_count(result.files) + L" 个文件，共 " + format_size(result.bytes) +
+           L"，到：";
+  }
+  const size_t missing = result.failed.size() + result.refused.size();
+  if (missing > 0) text = format_count(missing) + L" 个条目未能解压（见下）。" + text;
+  return text;
 }
 
 std::wstring describe_entry_problems(const ExtractResult& result) {
-    std::wstring text;
-    for (const auto* reports : {&result.failed, &result.refused, &result.skipped, &result.warnings}) {
-        for (const EntryReport& report : *reports) {
-            text += widen(report.path) + L"：" + describe_problem(report) + L"\r\n";
-        }
+  std::wstring text;
+  for (const auto* reports : {&result.failed, &result.refused, &result.skipped, &result.warnings}) {
+    for (const EntryReport& report : *reports) {
+      text += widen(report.path) + L"：" + describe_problem(report) + L"\r\n";
     }
-    return text;
+  }
+  return text;
 }
 
-std::wstring describe_unattended_summary(const ExtractResult& result, bool testing, const std::wstring& shown_root) {
-    std::wstring text;
-    if (testing) {
-        text = L"测试了 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"。";
-    } else {
-        text = L"已解压 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"，到 " +
-               shown_root + L"。";
-    }
-    if (!result.refused.empty()) text += L"拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
-    if (!result.failed.empty()) text += format_count(result.failed.size()) + L" 个条目出错。";
-    if (!result.warnings.empty()) text += format_count(result.warnings.size()) + L" 个警告。";
-    if (result.cancelled) text += L"已取消。";
-    if (result.exit_code() == ExitCode::ok && testing) text += L"全部正确。";
-    return text;
+std::wstring describe_unattended_summary(const ExtractResult& result, bool testing,
+                                         const std::wstring& shown_root) {
+  std::wstring text;
+  if (testing) {
+    text =
+        L"测试了 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) + L"。";
+  } else {
+    text = L"已解压 " + format_count(result.files) + L" 个文件，" + format_size(result.bytes) +
+           L"，到 " + shown_root + L"。";
+  }
+  if (!result.refused.empty())
+    text += L"拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
+  if (!result.failed.empty()) text += format_count(result.failed.size()) + L" 个条目出错。";
+  if (!result.warnings.empty()) text += format_count(result.warnings.size()) + L" 个警告。";
+  if (result.cancelled) text += L"已取消。";
+  if (result.exit_code() == ExitCode::ok && testing) text += L"全部正确。";
+  return text;
 }
 
 }  // namespace kzsfx::win32

@@ -38,6 +38,7 @@ std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t 
 std::wstring describe_entry_problems(const ExtractResult& result);
 
 // The last line of an unattended run that got under way; `shown_root` is where files went.
-std::wstring describe_unattended_summary(const ExtractResult& result, bool testing, const std::wstring& shown_root);
+std::wstring describe_unattended_summary(const ExtractResult& result, bool testing,
+                                         const std::wstring& shown_root);
 
 }  // namespace kzsfx::win32

@@ -8,27 +8,27 @@
 namespace kzsfx::win32 {
 
 class ModalDialog {
-public:
-    ModalDialog(const ModalDialog&) = delete;
-    ModalDialog& operator=(const ModalDialog&) = delete;
+ public:
+  ModalDialog(const ModalDialog&) = delete;
+  ModalDialog& operator=(const ModalDialog&) = delete;
 
-protected:
-    ModalDialog() = default;
-    ~ModalDialog() = default;
+ protected:
+  ModalDialog() = default;
+  ~ModalDialog() = default;
 
-    // Shows the dialog `template_id` over `owner` until EndDialog; returns EndDialog's value,
-    // or -1 when the dialog could not be created.
-    INT_PTR show(int template_id, HWND owner);
+  // Shows the dialog `template_id` over `owner` until EndDialog; returns EndDialog's value,
+  // or -1 when the dialog could not be created.
+  INT_PTR show(int template_id, HWND owner);
 
-    // A message for the live dialog; TRUE when handled, as a dialog procedure returns.
-    virtual INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) = 0;
+  // A message for the live dialog; TRUE when handled, as a dialog procedure returns.
+  virtual INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) = 0;
 
-    HWND window() const { return window_; }
+  HWND window() const { return window_; }
 
-private:
-    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+ private:
+  static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-    HWND window_ = nullptr;
+  HWND window_ = nullptr;
 };
 
 }  // namespace kzsfx::win32

@@ -16,28 +16,28 @@ namespace {
 bool message_box = false;
 
 void write_error(HANDLE err, const wchar_t* text) noexcept {
-    DWORD written = 0;
-    DWORD mode = 0;
-    if (::GetConsoleMode(err, &mode)) {
-        ::WriteConsoleW(err, text, static_cast<DWORD>(::lstrlenW(text)), &written, nullptr);
-        return;
-    }
-    char bytes[128];
-    const std::size_t size = kzsfx::win32::narrow_into(text, bytes, sizeof bytes);
-    if (size > 0) ::WriteFile(err, bytes, static_cast<DWORD>(size), &written, nullptr);
+  DWORD written = 0;
+  DWORD mode = 0;
+  if (::GetConsoleMode(err, &mode)) {
+    ::WriteConsoleW(err, text, static_cast<DWORD>(::lstrlenW(text)), &written, nullptr);
+    return;
+  }
+  char bytes[128];
+  const std::size_t size = kzsfx::win32::narrow_into(text, bytes, sizeof bytes);
+  if (size > 0) ::WriteFile(err, bytes, static_cast<DWORD>(size), &written, nullptr);
 }
 
 // Says why on standard error when a script redirected it, and in a message box with the
 // dialog, then ends the process. Allocates nothing itself: it also runs when memory is gone.
 [[noreturn]] void stop(kzsfx::ExitCode code, const wchar_t* why) noexcept {
-    if (message_box) ::MessageBoxW(nullptr, why, L"自解压", MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
-    if (err != nullptr && err != INVALID_HANDLE_VALUE) {
-        write_error(err, L"错误：");
-        write_error(err, why);
-        write_error(err, L"\r\n");
-    }
-    ::ExitProcess(static_cast<UINT>(code));
+  if (message_box) ::MessageBoxW(nullptr, why, L"自解压", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (err != nullptr && err != INVALID_HANDLE_VALUE) {
+    write_error(err, L"错误：");
+    write_error(err, why);
+    write_error(err, L"\r\n");
+  }
+  ::ExitProcess(static_cast<UINT>(code));
 }
 
 [[noreturn]] void out_of_memory() noexcept { stop(kzsfx::ExitCode::out_of_memory, L"内存不足。"); }
@@ -50,8 +50,8 @@ void* allocate(std::size_t size) noexcept { return std::malloc(size != 0 ? size 
 void kzsfx::win32::report_stops_in_message_box(bool show) { message_box = show; }
 
 void* operator new(std::size_t size) {
-    if (void* block = allocate(size)) return block;
-    out_of_memory();
+  if (void* block = allocate(size)) return block;
+  out_of_memory();
 }
 void* operator new[](std::size_t size) { return ::operator new(size); }
 // The runtime's nothrow forms call the throwing ones inside a try block; these only ask.

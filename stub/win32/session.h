@@ -15,13 +15,14 @@
 namespace kzsfx::win32 {
 
 struct Session {
-    std::wstring exe_path;
-    std::wstring exe_folder;  // without a trailing separator (except a drive root)
-    std::wstring exe_name;    // "setup.exe"
-    std::wstring exe_stem;    // "setup": the dialog's title and the default subfolder
-    std::unique_ptr<FileSource> source;
-    std::uint64_t archive_offset = 0;
-    std::unique_ptr<ThreadWorkers> workers = std::make_unique<ThreadWorkers>();  // the extraction's threads
+  std::wstring exe_path;
+  std::wstring exe_folder;  // without a trailing separator (except a drive root)
+  std::wstring exe_name;    // "setup.exe"
+  std::wstring exe_stem;    // "setup": the dialog's title and the default subfolder
+  std::unique_ptr<FileSource> source;
+  std::uint64_t archive_offset = 0;
+  std::unique_ptr<ThreadWorkers> workers =
+      std::make_unique<ThreadWorkers>();  // the extraction's threads
 };
 
 // Opens our exe and finds where the archive begins; on failure fills `error` for the user.
@@ -39,8 +40,8 @@ Options run_options(const Session& session, const CommandLine& command_line);
 // A listing that failed ends the run, whichever the mode: what to tell the user, and the
 // process exit code.
 struct ListingFailure {
-    std::wstring text;
-    int exit_code;
+  std::wstring text;
+  int exit_code;
 };
 std::optional<ListingFailure> listing_failure(const Listing& listing);
 

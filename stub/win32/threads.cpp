@@ -13,43 +13,43 @@ namespace {
 constexpr unsigned max_threads = 8;
 
 struct Call {
-    const std::function<void(unsigned)>* job;
-    unsigned index;
+  const std::function<void(unsigned)>* job;
+  unsigned index;
 };
 
 DWORD WINAPI thread_main(void* parameter) {
-    const auto* call = static_cast<const Call*>(parameter);
-    (*call->job)(call->index);
-    return 0;
+  const auto* call = static_cast<const Call*>(parameter);
+  (*call->job)(call->index);
+  return 0;
 }
 
 }  // namespace
 
 ThreadWorkers::ThreadWorkers() {
-    SYSTEM_INFO info{};
-    ::GetSystemInfo(&info);
-    count_ = info.dwNumberOfProcessors == 0 ? 1 : info.dwNumberOfProcessors;
-    if (count_ > max_threads) count_ = max_threads;
-    ::InitializeCriticalSection(&lock_);
+  SYSTEM_INFO info{};
+  ::GetSystemInfo(&info);
+  count_ = info.dwNumberOfProcessors == 0 ? 1 : info.dwNumberOfProcessors;
+  if (count_ > max_threads) count_ = max_threads;
+  ::InitializeCriticalSection(&lock_);
 }
 
 ThreadWorkers::~ThreadWorkers() { ::DeleteCriticalSection(&lock_); }
 
 void ThreadWorkers::run(const std::function<void(unsigned)>& job) {
-    std::vector<Call> calls(count_);
-    std::vector<KernelHandle> threads;
-    std::vector<unsigned> not_started;
-    for (unsigned i = 1; i < count_; ++i) {
-        calls[i] = {&job, i};
-        KernelHandle thread(::CreateThread(nullptr, 0, thread_main, &calls[i], 0, nullptr));
-        if (thread)
-            threads.push_back(std::move(thread));
-        else
-            not_started.push_back(i);
-    }
-    job(0);
-    for (unsigned i : not_started) job(i);
-    for (const KernelHandle& thread : threads) ::WaitForSingleObject(thread.get(), INFINITE);
+  std::vector<Call> calls(count_);
+  std::vector<KernelHandle> threads;
+  std::vector<unsigned> not_started;
+  for (unsigned i = 1; i < count_; ++i) {
+    calls[i] = {&job, i};
+    KernelHandle thread(::CreateThread(nullptr, 0, thread_main, &calls[i], 0, nullptr));
+    if (thread)
+      threads.push_back(std::move(thread));
+    else
+      not_started.push_back(i);
+  }
+  job(0);
+  for (unsigned i : not_started) job(i);
+  for (const KernelHandle& thread : threads) ::WaitForSingleObject(thread.get(), INFINITE);
 }
 
 }  // namespace kzsfx::win32

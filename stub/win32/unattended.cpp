@@ -18,108 +18,112 @@ namespace {
 std::atomic<bool> interrupted{false};
 
 BOOL WINAPI on_console_interrupt(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
-    interrupted.store(true);
-    return TRUE;
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  interrupted.store(true);
+  return TRUE;
 }
 
 std::wstring hex8(std::uint32_t value) {
-    std::wstring text(8, L'0');
-    for (int i = 7; i >= 0; --i, value >>= 4) text[i] = L"0123456789ABCDEF"[value & 15];
-    return text;
+  std::wstring text(8, L'0');
+  for (int i = 7; i >= 0; --i, value >>= 4) text[i] = L"0123456789ABCDEF"[value & 15];
+  return text;
 }
 
 std::wstring pad_left(std::wstring text, size_t width) {
-    if (text.size() < width) text.insert(0, width - text.size(), L' ');
-    return text;
+  if (text.size() < width) text.insert(0, width - text.size(), L' ');
+  return text;
 }
 
 bool is_warning(Problem problem) {
-    return problem == Problem::link_skipped || problem == Problem::kept_existing ||
-           problem == Problem::metadata_not_set || problem == Problem::zone_mark_not_set ||
-           problem == Problem::not_reached;
+  return problem == Problem::link_skipped || problem == Problem::kept_existing ||
+         problem == Problem::metadata_not_set || problem == Problem::zone_mark_not_set ||
+         problem == Problem::not_reached;
 }
 
 class ConsoleObserver final : public Observer {
-public:
-    ConsoleObserver(Console& console, bool listing) : console_(console), listing_(listing) {}
+ public:
+  ConsoleObserver(Console& console, bool listing) : console_(console), listing_(listing) {}
 
-    bool cancelled() override { return interrupted.load(); }
+  bool cancelled() override { return interrupted.load(); }
 
-    void entry_problem(const EntryReport& report) override {
-        console_.err((is_warning(report.problem) ? L"警告：" : L"错误：") + widen(report.path) + L"：" +
-                     describe_problem(report) + L"\r\n");
-    }
+  void entry_problem(const EntryReport& report) override {
+    console_.err((is_warning(report.problem) ? L"警告：" : L"错误：") + widen(report.path) + L"：" +
+                 describe_problem(report) + L"\r\n");
+  }
 
-    // -t lists every file with its CRC, 7-Zip's way of proving the archive sound.
-    void entry_finished(const EntryOutcome& outcome) override {
-        if (!listing_ || outcome.directory) return;
-        const bool ok = outcome.problem == Problem::none;
-        console_.out((ok ? hex8(outcome.crc32) : std::wstring(8, L'-')) + L"  " +
-                     pad_left(format_count(outcome.size), 12) + L"  " +
-                     (ok ? std::wstring(L"OK") : widen(describe(outcome.problem))) + L"  " + widen(outcome.path) +
-                     L"\r\n");
-    }
+  // -t lists every file with its CRC, 7-Zip's way of proving the archive sound.
+  void entry_finished(const EntryOutcome& outcome) override {
+    if (!listing_ || outcome.directory) return;
+    const bool ok = outcome.problem == Problem::none;
+    console_.out((ok ? hex8(outcome.crc32) : std::wstring(8, L'-')) + L"  " +
+                 pad_left(format_count(outcome.size), 12) + L"  " +
+                 (ok ? std::wstring(L"OK") : widen(describe(outcome.problem))) + L"  " +
+                 widen(outcome.path) + L"\r\n");
+  }
 
-private:
-    Console& console_;
-    bool listing_;
+ private:
+  Console& console_;
+  bool listing_;
 };
 
 void report_summary(const ExtractResult& result, bool testing, const std::wstring& root,
                     std::optional<std::uint64_t> needed, std::optional<std::uint64_t> available,
                     Console& console) {
-    if (result.fatal != Fatal::none) {
-        console.err(L"错误：" + describe_run_failure(result.fatal, result.fatal_detail, needed.value_or(0),
-                                                    available) + L"\r\n");
-        if (result.files == 0) return;  // nothing done: the error says it all
-    }
-    console.out(describe_unattended_summary(result, testing, display_path(root)) + L"\r\n");
+  if (result.fatal != Fatal::none) {
+    console.err(
+        L"错误：" +
+        describe_run_failure(result.fatal, result.fatal_detail, needed.value_or(0), available) +
+        L"\r\n");
+    if (result.files == 0) return;  // nothing done: the error says it all
+  }
+  console.out(describe_unattended_summary(result, testing, display_path(root)) + L"\r\n");
 }
 
 }  // namespace
 
 int run_unattended(const CommandLine& command_line, Session& session, Console& console) {
-    Options options = run_options(session, command_line);
-    options.test_only = command_line.test_only;
-    options.overwrite = OverwritePolicy::overwrite_all;
-    ConsoleObserver observer(console, command_line.test_only);
-    ::SetConsoleCtrlHandler(on_console_interrupt, TRUE);
+  Options options = run_options(session, command_line);
+  options.test_only = command_line.test_only;
+  options.overwrite = OverwritePolicy::overwrite_all;
+  ConsoleObserver observer(console, command_line.test_only);
+  ::SetConsoleCtrlHandler(on_console_interrupt, TRUE);
 
-    const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
-    if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
-        console.err(L"错误：" + failure->text + L"\r\n");
-        return failure->exit_code;
-    }
+  const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
+  if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
+    console.err(L"错误：" + failure->text + L"\r\n");
+    return failure->exit_code;
+  }
 
-    if (command_line.test_only) {
-        const ExtractResult result =
-            extract_archive(*session.source, session.archive_offset, nullptr, options, observer, &listing);
-        report_summary(result, true, {}, std::nullopt, std::nullopt, console);
-        return static_cast<int>(result.exit_code());
-    }
-
-    const std::wstring root = absolute_long_path(command_line.output_dir.value_or(default_destination(session, listing)));
-    if (root.empty()) {
-        console.err(L"错误：目标文件夹无效：" + command_line.output_dir.value_or(L"") + L"\r\n");
-        return static_cast<int>(ExitCode::fatal);
-    }
-    const bool root_existed = ::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
-    FileDestination destination(root);
-    if (Status status = destination.create_root(); !status) {
-        console.err(L"错误：无法创建目标文件夹 " + display_path(root) + L"：" + widen(status.error) + L"\r\n");
-        return static_cast<int>(ExitCode::fatal);
-    }
-    const ExtractResult result =
-        extract_archive(*session.source, session.archive_offset, &destination, options, observer, &listing);
-    destination.release_folders();
-    // A run that failed before writing anything leaves no empty folder of ours behind.
-    if (!root_existed && (result.fatal != Fatal::none || result.cancelled) && result.files == 0 &&
-        result.folders == 0) {
-        ::RemoveDirectoryW(root.c_str());
-    }
-    report_summary(result, false, root, listing.declared_total, destination.free_space(), console);
+  if (command_line.test_only) {
+    const ExtractResult result = extract_archive(*session.source, session.archive_offset, nullptr,
+                                                 options, observer, &listing);
+    report_summary(result, true, {}, std::nullopt, std::nullopt, console);
     return static_cast<int>(result.exit_code());
+  }
+
+  const std::wstring root =
+      absolute_long_path(command_line.output_dir.value_or(default_destination(session, listing)));
+  if (root.empty()) {
+    console.err(L"错误：目标文件夹无效：" + command_line.output_dir.value_or(L"") + L"\r\n");
+    return static_cast<int>(ExitCode::fatal);
+  }
+  const bool root_existed = ::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+  FileDestination destination(root);
+  if (Status status = destination.create_root(); !status) {
+    console.err(L"错误：无法创建目标文件夹 " + display_path(root) + L"：" + widen(status.error) +
+                L"\r\n");
+    return static_cast<int>(ExitCode::fatal);
+  }
+  const ExtractResult result = extract_archive(*session.source, session.archive_offset,
+                                               &destination, options, observer, &listing);
+  destination.release_folders();
+  // A run that failed before writing anything leaves no empty folder of ours behind.
+  if (!root_existed && (result.fatal != Fatal::none || result.cancelled) && result.files == 0 &&
+      result.folders == 0) {
+    ::RemoveDirectoryW(root.c_str());
+  }
+  report_summary(result, false, root, listing.declared_total, destination.free_space(), console);
+  return static_cast<int>(result.exit_code());
 }
 
 }  // namespace kzsfx::win32

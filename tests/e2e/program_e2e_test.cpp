@@ -44,7 +44,8 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override {
     data_ = EnvironmentPath("E2E_DATA");
     ASSERT_FALSE(data_.empty()) << "E2E_DATA is not set";
-    work_ = MakeScratchFolder(Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    work_ =
+        MakeScratchFolder(Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     temp_ = work_ + L"\\temp";
     ::CreateDirectoryW(temp_.c_str(), nullptr);
   }
@@ -58,7 +59,8 @@ class ProgramTest : public ::testing::Test {
 
   // Starts a drag of the given files onto the window; the driver waits while a box is open.
   ChildProcess& Drop(const std::vector<std::wstring>& paths, const std::wstring& keys = L"none") {
-    std::wstring line = Quoted(EnvironmentPath("DRAG_DRIVER")) + L" --title \"Quillet 0.1\" --keys " + keys;
+    std::wstring line =
+        Quoted(EnvironmentPath("DRAG_DRIVER")) + L" --title \"Quillet 0.1\" --keys " + keys;
     for (const std::wstring& path : paths) line += L" " + Quoted(path);
     driverOutput_ = work_ + L"\\driver.txt";
     driver_.emplace(line, std::wstring{}, driverOutput_);
@@ -115,7 +117,8 @@ TEST_F(ProgramTest, WindowFirstAppearsWithItsTitleAndTheStubAlreadyWritten) {
   ASSERT_TRUE(first) << "Quillet's window did not appear";
   EXPECT_EQ(first->title, kTitle);
   const ByteView payload = StubPayload();
-  EXPECT_TRUE(std::equal(payload.begin(), payload.end(), stubAtFirstSight.begin(), stubAtFirstSight.end()))
+  EXPECT_TRUE(
+      std::equal(payload.begin(), payload.end(), stubAtFirstSight.begin(), stubAtFirstSight.end()))
       << "the stub file holds " << stubAtFirstSight.size() << " bytes when the window appears";
   EXPECT_EQ(CloseWithEscape(), 0u);
   EXPECT_EQ(FileNames(temp_), std::vector<std::wstring>{L"kzsfx.tmp~1"});
@@ -143,7 +146,8 @@ TEST_F(ProgramTest, DroppedZipBecomesAnExecutableThatExtractsTheArchive) {
   const std::string driver = DriverOutput();
   EXPECT_NE(driver.find("effect=1 copy"), std::string::npos) << driver;
   const std::wstring exe = work_ + L"\\pack.exe";
-  ASSERT_TRUE(WaitForContent(exe, Expected(archive))) << "pack.exe is not the stub followed by the archive";
+  ASSERT_TRUE(WaitForContent(exe, Expected(archive)))
+      << "pack.exe is not the stub followed by the archive";
   SaveScreenshot(EnvironmentPath("E2E_ARTIFACTS") + L"\\quillet-after-drop.bmp");
 
   const std::wstring out = work_ + L"\\out";
@@ -235,8 +239,8 @@ TEST_F(ProgramTest, ANameWithLookalikeQuotationMarksRunsNothing) {
   const std::wstring archive = work_ + L"\\" + name + L".zip";
   ASSERT_TRUE(::CopyFileW((data_ + L"\\pack.zip").c_str(), archive.c_str(), FALSE));
   const std::wstring exe = work_ + L"\\" + name + L".exe";
-  const std::wstring quilletFolder = EnvironmentPath("QUILLET_EXE").substr(
-      0, EnvironmentPath("QUILLET_EXE").find_last_of(L"\\/"));
+  const std::wstring quilletFolder =
+      EnvironmentPath("QUILLET_EXE").substr(0, EnvironmentPath("QUILLET_EXE").find_last_of(L"\\/"));
   Drop({archive});
   if (::GetACP() == 1252) {
     EXPECT_EQ(AnswerBox(IDOK), kUnrepresentable);

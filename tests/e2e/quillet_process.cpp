@@ -11,7 +11,8 @@ namespace quillet::e2e {
 
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int size =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
   return wide;
@@ -19,9 +20,11 @@ std::wstring Widen(const std::string& text) {
 
 std::string Narrow(const std::wstring& text) {
   if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size,
+                        nullptr, nullptr);
   return narrow;
 }
 
@@ -39,8 +42,8 @@ std::wstring EnvironmentPath(const char* name) {
 
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
   std::vector<std::uint8_t> bytes;
-  AutoFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr));
+  AutoFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return bytes;
   std::uint8_t chunk[65536];
   DWORD read = 0;
@@ -51,9 +54,12 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
 }
 
 bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-  AutoFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  AutoFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  return file && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+  return file &&
+         ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
          written == bytes.size();
 }
 
@@ -70,7 +76,8 @@ void ForEachEntry(const std::wstring& folder, Visit visit) {
   if (!search) return;
   do {
     const std::wstring name = entry.cFileName;
-    if (name != L"." && name != L"..") visit(name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    if (name != L"." && name != L"..")
+      visit(name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
   } while (::FindNextFileW(search.Get(), &entry));
 }
 
@@ -153,8 +160,8 @@ ChildProcess::ChildProcess(const std::wstring& commandLine, const std::wstring& 
   AutoFile output;
   if (!outputFile.empty()) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    output.Reset(::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    output.Reset(::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     startup.dwFlags |= STARTF_USESTDHANDLES;
     startup.hStdOutput = output.Get();
     startup.hStdError = output.Get();
@@ -163,8 +170,9 @@ ChildProcess::ChildProcess(const std::wstring& commandLine, const std::wstring& 
   std::wstring line = commandLine;
   std::wstring environment = tempFolder.empty() ? std::wstring{} : EnvironmentWithTemp(tempFolder);
   PROCESS_INFORMATION info{};
-  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, output.Valid(), CREATE_UNICODE_ENVIRONMENT,
-                       environment.empty() ? nullptr : environment.data(), nullptr, &startup, &info)) {
+  if (::CreateProcessW(
+          nullptr, line.data(), nullptr, nullptr, output.Valid(), CREATE_UNICODE_ENVIRONMENT,
+          environment.empty() ? nullptr : environment.data(), nullptr, &startup, &info)) {
     process_.Reset(info.hProcess);
     ::CloseHandle(info.hThread);
     id_ = info.dwProcessId;
@@ -179,7 +187,8 @@ ChildProcess::~ChildProcess() {
 }
 
 std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs) {
-  if (!process_ || ::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+  if (!process_ || ::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0)
+    return std::nullopt;
   DWORD code = 0;
   ::GetExitCodeProcess(process_.Get(), &code);
   return code;

@@ -24,8 +24,7 @@ char writableText[] = "writable bytes";
 constexpr std::size_t kImpossible = std::numeric_limits<std::size_t>::max() / 2 + 1;
 
 struct FatalReport : std::runtime_error {
-  FatalReport(std::string message, std::int32_t code)
-      : std::runtime_error(message), code(code) {}
+  FatalReport(std::string message, std::int32_t code) : std::runtime_error(message), code(code) {}
   std::int32_t code;
 };
 
@@ -110,7 +109,8 @@ TEST(MemoryExhaustion, TryAllocateReturnsNull) {
 
 TEST(MemoryExhaustion, AllocateReportsTheSize) {
   ThrowingReporter reporter;
-  const std::string expected = std::string("分配 ") + std::to_string(kImpossible) + " 字节内存失败!";
+  const std::string expected =
+      std::string("分配 ") + std::to_string(kImpossible) + " 字节内存失败!";
   for (auto attempt : {+[] { AllocateMemory(kImpossible); },
                        +[] {
                          // A failed resize leaves the old block to its owner.

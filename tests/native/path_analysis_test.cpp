@@ -47,7 +47,8 @@ TEST(PathAnalysis, SplitsAndDecides) {
       // Every occurrence of the dotted extension goes, wherever it stands and in any case.
       {"C:\\dl\\my.kz.notes.kz", {6, "my.kz.notes.kz", 12, "kz", "C:\\dl\\", "my.notes"}, true},
       {"C:\\dl\\backup.zipper.zip",
-       {6, "backup.zipper.zip", 14, "zip", "C:\\dl\\", "backupper"}, true},
+       {6, "backup.zipper.zip", 14, "zip", "C:\\dl\\", "backupper"},
+       true},
       {"C:\\dl\\x.KZ.kz", {6, "x.KZ.kz", 5, "kz", "C:\\dl\\", "x"}, true},
       // A folder named like an archive is analysed like a file.
       {"C:\\dl\\folder.zip", {6, "folder.zip", 7, "zip", "C:\\dl\\", "folder"}, true},
@@ -59,7 +60,8 @@ TEST(PathAnalysis, SplitsAndDecides) {
       {"C:\\dl\\x.", {6, "x.", 2, "", "C:\\dl\\", "x"}, false},
       // Several files: every path is followed by CR LF, so the extension ends with it.
       {"C:\\dl\\a.kz\r\nC:\\dl\\b.kz\r\n",
-       {18, "b.kz\r\n", 2, "kz\r\n", "C:\\dl\\a.kz\r\nC:\\dl\\", "b"}, false},
+       {18, "b.kz\r\n", 2, "kz\r\n", "C:\\dl\\a.kz\r\nC:\\dl\\", "b"},
+       false},
       {"C:\\dl\\", {6, "", -1, "", "C:\\dl\\", ""}, false},
       {"pack.kz", {-1, "", -1, "", "", ""}, false},
       {"", {-1, "", -1, "", "", ""}, false},
@@ -102,7 +104,8 @@ TEST(PathAnalysis, RefusedDropLeavesItsPiecesUntilReleased) {
   TempFolder = Text("C:\\Temp\\");
   BatchBytes = TextToBytes("copy /b ");
   ReleaseGlobals();
-  for (const Text* text : {&TempFolder, &DroppedPath, &FileName, &Extension, &FolderPart, &BaseName}) {
+  for (const Text* text :
+       {&TempFolder, &DroppedPath, &FileName, &Extension, &FolderPart, &BaseName}) {
     EXPECT_TRUE(text->empty());
   }
   EXPECT_TRUE(BatchBytes.empty());

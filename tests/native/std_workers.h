@@ -10,24 +10,22 @@
 namespace kzsfx::testing {
 
 class StdWorkers final : public Workers {
-public:
-    explicit StdWorkers(unsigned count = std::thread::hardware_concurrency()) : count_(count ? count : 1) {}
-    unsigned count() const override { return count_; }
-    void run(const std::function<void(unsigned)>& job) override
-    {
-        std::vector<std::thread> threads;
-        for (unsigned i = 1; i < count_; ++i)
-            threads.emplace_back(job, i);
-        job(0);
-        for (auto& thread : threads)
-            thread.join();
-    }
-    void lock() override { mutex_.lock(); }
-    void unlock() override { mutex_.unlock(); }
+ public:
+  explicit StdWorkers(unsigned count = std::thread::hardware_concurrency())
+      : count_(count ? count : 1) {}
+  unsigned count() const override { return count_; }
+  void run(const std::function<void(unsigned)>& job) override {
+    std::vector<std::thread> threads;
+    for (unsigned i = 1; i < count_; ++i) threads.emplace_back(job, i);
+    job(0);
+    for (auto& thread : threads) thread.join();
+  }
+  void lock() override { mutex_.lock(); }
+  void unlock() override { mutex_.unlock(); }
 
-private:
-    unsigned count_;
-    std::mutex mutex_;
+ private:
+  unsigned count_;
+  std::mutex mutex_;
 };
 
-} // namespace kzsfx::testing
+}  // namespace kzsfx::testing

@@ -18,194 +18,198 @@
 namespace kzsfx {
 namespace {
 
-TEST(StubUtf8, Validity)
-{
-    struct Case {
-        std::string text;
-        bool valid;
-    };
-    const Case cases[] = {
-        {"", true},
-        {"plain", true},
-        {"\xE4\xB8\xAD\xE6\x96\x87", true},
-        {"\xF0\x9F\x98\x80", true},
-        {"\xC3\xA9", true},
-        {"\xC3", false},                  // cut sequence
-        {"\xE4\xB8", false},
-        {"\x80", false},                  // stray continuation
-        {"\xC0\x80", false},              // overlong NUL
-        {"\xE0\x80\xAF", false},          // overlong '/'
-        {"\xED\xA0\x80", false},          // surrogate
-        {"\xF4\x90\x80\x80", false},      // above U+10FFFF
-        {"\xFF", false},
-        {std::string("a\0b", 3), false},  // embedded NUL
-        {"\xD6\xD0\xCE\xC4", false},      // GBK "中文"
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(utf8::valid(c.text), c.valid) << testing::PrintToString(c.text);
+TEST(StubUtf8, Validity) {
+  struct Case {
+    std::string text;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"", true},
+      {"plain", true},
+      {"\xE4\xB8\xAD\xE6\x96\x87", true},
+      {"\xF0\x9F\x98\x80", true},
+      {"\xC3\xA9", true},
+      {"\xC3", false},  // cut sequence
+      {"\xE4\xB8", false},
+      {"\x80", false},              // stray continuation
+      {"\xC0\x80", false},          // overlong NUL
+      {"\xE0\x80\xAF", false},      // overlong '/'
+      {"\xED\xA0\x80", false},      // surrogate
+      {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+      {"\xFF", false},
+      {std::string("a\0b", 3), false},  // embedded NUL
+      {"\xD6\xD0\xCE\xC4", false},      // GBK "中文"
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(utf8::valid(c.text), c.valid) << testing::PrintToString(c.text);
 }
 
-TEST(StubUtf8, WideConversionAndUtf16Length)
-{
-    EXPECT_EQ(utf8::from_wide(L"abc"), "abc");
-    EXPECT_EQ(utf8::from_wide(L"\u4e2d\u6587"), "\xE4\xB8\xAD\xE6\x96\x87");
-    EXPECT_EQ(utf8::from_wide(L"\U0001F600"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(utf8::utf16_length("\xF0\x9F\x98\x80"), 2u);
-    EXPECT_EQ(utf8::utf16_length("a\xE4\xB8\xAD"), 2u);
-    if constexpr (sizeof(wchar_t) == 2) {
-        const wchar_t lone_surrogate[] = {L'a', static_cast<wchar_t>(0xD800), L'b', 0};
-        EXPECT_EQ(utf8::from_wide(lone_surrogate), "");
-    }
+TEST(StubUtf8, WideConversionAndUtf16Length) {
+  EXPECT_EQ(utf8::from_wide(L"abc"), "abc");
+  EXPECT_EQ(utf8::from_wide(L"\u4e2d\u6587"), "\xE4\xB8\xAD\xE6\x96\x87");
+  EXPECT_EQ(utf8::from_wide(L"\U0001F600"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(utf8::utf16_length("\xF0\x9F\x98\x80"), 2u);
+  EXPECT_EQ(utf8::utf16_length("a\xE4\xB8\xAD"), 2u);
+  if constexpr (sizeof(wchar_t) == 2) {
+    const wchar_t lone_surrogate[] = {L'a', static_cast<wchar_t>(0xD800), L'b', 0};
+    EXPECT_EQ(utf8::from_wide(lone_surrogate), "");
+  }
 }
 
-TEST(StubCrc32, MatchesTheZipPolynomialInPieces)
-{
-    const std::string check = "123456789";
-    EXPECT_EQ(crc32_update(0, check.data(), check.size()), 0xCBF43926u);  // the standard check value
-    std::uint32_t crc = 0;
-    for (char c : check)
-        crc = crc32_update(crc, &c, 1);
-    EXPECT_EQ(crc, 0xCBF43926u);
-    EXPECT_EQ(crc32_update(0, "", 0), 0u);
+TEST(StubCrc32, MatchesTheZipPolynomialInPieces) {
+  const std::string check = "123456789";
+  EXPECT_EQ(crc32_update(0, check.data(), check.size()), 0xCBF43926u);  // the standard check value
+  std::uint32_t crc = 0;
+  for (char c : check) crc = crc32_update(crc, &c, 1);
+  EXPECT_EQ(crc, 0xCBF43926u);
+  EXPECT_EQ(crc32_update(0, "", 0), 0u);
 }
 
-TEST(StubZoneMark, WhatExtractedFilesInherit)
-{
-    const std::string internet = "[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.com/\r\n";
-    const std::string intranet = "[ZoneTransfer]\r\nZoneId=1\r\n";
-    EXPECT_EQ(zone_mark_to_copy(std::nullopt), std::nullopt);
-    EXPECT_EQ(zone_mark_to_copy(internet), internet);
-    EXPECT_EQ(zone_mark_to_copy(intranet), intranet);
-    // Present but unreadable or oversized still means "downloaded".
-    for (const std::string& damaged : {std::string(), std::string("garbage"), std::string("ZoneId=4"),
-                                       "[ZoneTransfer]\r\nZoneId=3\r\n" + std::string(max_zone_mark_size, 'x')}) {
-        auto mark = zone_mark_to_copy(damaged);
-        ASSERT_TRUE(mark);
-        EXPECT_NE(mark->find("ZoneId=3"), std::string::npos);
-        EXPECT_LE(mark->size(), max_zone_mark_size);
-    }
+TEST(StubZoneMark, WhatExtractedFilesInherit) {
+  const std::string internet = "[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.com/\r\n";
+  const std::string intranet = "[ZoneTransfer]\r\nZoneId=1\r\n";
+  EXPECT_EQ(zone_mark_to_copy(std::nullopt), std::nullopt);
+  EXPECT_EQ(zone_mark_to_copy(internet), internet);
+  EXPECT_EQ(zone_mark_to_copy(intranet), intranet);
+  // Present but unreadable or oversized still means "downloaded".
+  for (const std::string& damaged :
+       {std::string(), std::string("garbage"), std::string("ZoneId=4"),
+        "[ZoneTransfer]\r\nZoneId=3\r\n" + std::string(max_zone_mark_size, 'x')}) {
+    auto mark = zone_mark_to_copy(damaged);
+    ASSERT_TRUE(mark);
+    EXPECT_NE(mark->find("ZoneId=3"), std::string::npos);
+    EXPECT_LE(mark->size(), max_zone_mark_size);
+  }
 }
 
-TEST(StubEntryErrors, LibarchiveMessagesMapToProblems)
-{
-    struct Case {
-        const char* message;
-        bool encrypted;
-        Problem problem;
-    };
-    const Case cases[] = {
-        {"ZIP bad CRC: 0x1 should be 0x2", false, Problem::crc_mismatch},
-        {"7-Zip bad CRC: 0x1 should be 0x2", false, Problem::crc_mismatch},
-        {"ZIP bad CRC: 0x1 should be 0x2", true, Problem::wrong_password},
-        {"Incorrect passphrase", true, Problem::wrong_password},
-        {"Passphrase required for this entry", true, Problem::password_required},
-        {"Unsupported ZIP compression method (6: imploded)", false, Problem::unsupported},
-        {"The file content is encrypted, but currently not supported", true, Problem::unsupported},
-        {"Unknown codec ID: 21", false, Problem::unsupported},
-        {"Lzma library error: Cannot allocate memory", false, Problem::unsupported},  // 7z's dictionary
-        {"Truncated ZIP file data", false, Problem::truncated},
-        {"Truncated 7-Zip file body", true, Problem::truncated},
-        {"ZIP decompression failed (-3)", false, Problem::data_error},
-        {"", false, Problem::data_error},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(classify_data_error(c.message, c.encrypted), c.problem) << c.message;
+TEST(StubEntryErrors, LibarchiveMessagesMapToProblems) {
+  struct Case {
+    const char* message;
+    bool encrypted;
+    Problem problem;
+  };
+  const Case cases[] = {
+      {"ZIP bad CRC: 0x1 should be 0x2", false, Problem::crc_mismatch},
+      {"7-Zip bad CRC: 0x1 should be 0x2", false, Problem::crc_mismatch},
+      {"ZIP bad CRC: 0x1 should be 0x2", true, Problem::wrong_password},
+      {"Incorrect passphrase", true, Problem::wrong_password},
+      {"Passphrase required for this entry", true, Problem::password_required},
+      {"Unsupported ZIP compression method (6: imploded)", false, Problem::unsupported},
+      {"The file content is encrypted, but currently not supported", true, Problem::unsupported},
+      {"Unknown codec ID: 21", false, Problem::unsupported},
+      {"Lzma library error: Cannot allocate memory", false,
+       Problem::unsupported},  // 7z's dictionary
+      {"Truncated ZIP file data", false, Problem::truncated},
+      {"Truncated 7-Zip file body", true, Problem::truncated},
+      {"ZIP decompression failed (-3)", false, Problem::data_error},
+      {"", false, Problem::data_error},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(classify_data_error(c.message, c.encrypted), c.problem) << c.message;
 }
 
-TEST(StubZipNames, WhichNamesAreTakenAsUtf8)
-{
-    const std::string utf8 = "\xE4\xB8\xAD\xE6\x96\x87.txt";  // 中文.txt
-    const std::string gbk = "\xD6\xD0\xCE\xC4.txt";             // 中文.txt in GBK
-    const std::string both = "\xC3\xA9.txt";                      // valid UTF-8 and valid GBK
-    struct Case {
-        const char* what;
-        ZipName name;
-        std::optional<std::string> expected;  // nothing: the code page decides
-    };
-    auto make = [](std::string raw, std::uint8_t host, bool flag, std::optional<std::string> field = {}) {
-        ZipName n;
-        n.raw = std::move(raw);
-        n.host = host;
-        n.utf8_flag = flag;
-        n.unicode_path = std::move(field);
-        return n;
-    };
-    const Case cases[] = {
-        {"flagged UTF-8", make(utf8, 0, true), utf8},
-        {"flagged but not UTF-8", make(gbk, 0, true), std::nullopt},
-        {"Unicode path field", make(gbk, 0, false, utf8), utf8},
-        {"field that is not UTF-8", make(gbk, 0, false, gbk), std::nullopt},
-        {"Unix archiver, UTF-8 bytes", make(utf8, 3, false), utf8},
-        {"macOS archiver, UTF-8 bytes", make(both, 19, false), both},
-        {"Unix archiver, GBK bytes", make(gbk, 3, false), std::nullopt},
-        {"DOS archiver, bytes valid in both", make(both, 0, false), std::nullopt},
-        {"NTFS archiver, UTF-8 bytes", make(utf8, 10, false), std::nullopt},
-        {"plain ASCII from Unix", make("a/b.txt", 3, false), std::nullopt},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(zip_name_utf8(c.name), c.expected) << c.what;
+TEST(StubZipNames, WhichNamesAreTakenAsUtf8) {
+  const std::string utf8 = "\xE4\xB8\xAD\xE6\x96\x87.txt";  // 中文.txt
+  const std::string gbk = "\xD6\xD0\xCE\xC4.txt";           // 中文.txt in GBK
+  const std::string both = "\xC3\xA9.txt";                  // valid UTF-8 and valid GBK
+  struct Case {
+    const char* what;
+    ZipName name;
+    std::optional<std::string> expected;  // nothing: the code page decides
+  };
+  auto make = [](std::string raw, std::uint8_t host, bool flag,
+                 std::optional<std::string> field = {}) {
+    ZipName n;
+    n.raw = std::move(raw);
+    n.host = host;
+    n.utf8_flag = flag;
+    n.unicode_path = std::move(field);
+    return n;
+  };
+  const Case cases[] = {
+      {"flagged UTF-8", make(utf8, 0, true), utf8},
+      {"flagged but not UTF-8", make(gbk, 0, true), std::nullopt},
+      {"Unicode path field", make(gbk, 0, false, utf8), utf8},
+      {"field that is not UTF-8", make(gbk, 0, false, gbk), std::nullopt},
+      {"Unix archiver, UTF-8 bytes", make(utf8, 3, false), utf8},
+      {"macOS archiver, UTF-8 bytes", make(both, 19, false), both},
+      {"Unix archiver, GBK bytes", make(gbk, 3, false), std::nullopt},
+      {"DOS archiver, bytes valid in both", make(both, 0, false), std::nullopt},
+      {"NTFS archiver, UTF-8 bytes", make(utf8, 10, false), std::nullopt},
+      {"plain ASCII from Unix", make("a/b.txt", 3, false), std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(zip_name_utf8(c.name), c.expected) << c.what;
 }
 
-TEST(StubResults, ExitCodesFollowSevenZip)
-{
-    auto with = [](auto edit) {
-        ExtractResult r;
-        edit(r);
-        return r.exit_code();
-    };
-    const EntryReport report{"x", Problem::crc_mismatch, PathRefusal::none, {}};
-    EXPECT_EQ(with([](ExtractResult&) {}), ExitCode::ok);
-    EXPECT_EQ(with([&](ExtractResult& r) { r.skipped.push_back(report); }), ExitCode::ok);
-    EXPECT_EQ(with([&](ExtractResult& r) { r.warnings.push_back(report); }), ExitCode::warning);
-    EXPECT_EQ(with([&](ExtractResult& r) { r.refused.push_back(report); r.warnings.push_back(report); }),
-              ExitCode::fatal);
-    EXPECT_EQ(with([&](ExtractResult& r) { r.failed.push_back(report); }), ExitCode::fatal);
-    EXPECT_EQ(with([](ExtractResult& r) { r.fatal = Fatal::unknown_format; }), ExitCode::fatal);
-    EXPECT_EQ(with([&](ExtractResult& r) { r.cancelled = true; r.failed.push_back(report); }), ExitCode::cancelled);
-    EXPECT_EQ(with([](ExtractResult& r) { r.fatal = Fatal::out_of_memory; r.cancelled = true; }),
-              ExitCode::out_of_memory);
-    EXPECT_EQ(static_cast<int>(ExitCode::bad_command_line), 7);
-    EXPECT_EQ(static_cast<int>(ExitCode::cancelled), 255);
+TEST(StubResults, ExitCodesFollowSevenZip) {
+  auto with = [](auto edit) {
+    ExtractResult r;
+    edit(r);
+    return r.exit_code();
+  };
+  const EntryReport report{"x", Problem::crc_mismatch, PathRefusal::none, {}};
+  EXPECT_EQ(with([](ExtractResult&) {}), ExitCode::ok);
+  EXPECT_EQ(with([&](ExtractResult& r) { r.skipped.push_back(report); }), ExitCode::ok);
+  EXPECT_EQ(with([&](ExtractResult& r) { r.warnings.push_back(report); }), ExitCode::warning);
+  EXPECT_EQ(with([&](ExtractResult& r) {
+              r.refused.push_back(report);
+              r.warnings.push_back(report);
+            }),
+            ExitCode::fatal);
+  EXPECT_EQ(with([&](ExtractResult& r) { r.failed.push_back(report); }), ExitCode::fatal);
+  EXPECT_EQ(with([](ExtractResult& r) { r.fatal = Fatal::unknown_format; }), ExitCode::fatal);
+  EXPECT_EQ(with([&](ExtractResult& r) {
+              r.cancelled = true;
+              r.failed.push_back(report);
+            }),
+            ExitCode::cancelled);
+  EXPECT_EQ(with([](ExtractResult& r) {
+              r.fatal = Fatal::out_of_memory;
+              r.cancelled = true;
+            }),
+            ExitCode::out_of_memory);
+  EXPECT_EQ(static_cast<int>(ExitCode::bad_command_line), 7);
+  EXPECT_EQ(static_cast<int>(ExitCode::cancelled), 255);
 }
 
-TEST(StubEntryInfo, TimesBecomeFileTimesWithoutOverflow)
-{
-    // 7z stores any 64-bit tick count: with a 64-bit time_t libarchive hands on up to 1.8e12
-    // seconds, which the Windows side's ticks since 1601 would overflow. Every time must
-    // survive that sum.
-    struct Case {
-        std::int64_t seconds;
-        long nanoseconds;
-        std::int64_t kept;  // the seconds expected through
-    };
-    const Case cases[] = {
-        {1700000000, 500000000, 1700000000},
-        {0, 0, 0},
-        {-1, 999999999, -1},
-        {1844674407370 - 11644473600, 5, latest_modified_seconds},  // FILETIME 0xFFFF...
-        {LLONG_MAX, 999999999, latest_modified_seconds},
-        {LLONG_MIN, 0, earliest_modified_seconds},
-        {-20000000000, 0, earliest_modified_seconds},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.seconds);
-        // A 32-bit time_t (32-bit MinGW) cannot even hold the large ones: nothing to clamp there.
-        if (static_cast<std::int64_t>(static_cast<time_t>(c.seconds)) != c.seconds)
-            continue;
-        std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(), archive_entry_free);
-        archive_entry_set_pathname(entry.get(), "f.txt");
-        archive_entry_set_mtime(entry.get(), static_cast<time_t>(c.seconds), c.nanoseconds);
-        const FileMetadata meta = inspect_entry(entry.get(), "f.txt").meta;
-        ASSERT_TRUE(meta.modified_seconds);
-        EXPECT_EQ(*meta.modified_seconds, c.kept);
-        EXPECT_LT(meta.modified_nanoseconds, 1000000000u);
-        std::int64_t ticks = 0;
-        EXPECT_FALSE(__builtin_add_overflow(*meta.modified_seconds, std::int64_t{11644473600}, &ticks) ||
-                     __builtin_mul_overflow(ticks, std::int64_t{10000000}, &ticks) ||
-                     __builtin_add_overflow(ticks, std::int64_t{meta.modified_nanoseconds / 100}, &ticks));
-        EXPECT_GE(ticks, 0);
-    }
+TEST(StubEntryInfo, TimesBecomeFileTimesWithoutOverflow) {
+  // 7z stores any 64-bit tick count: with a 64-bit time_t libarchive hands on up to 1.8e12
+  // seconds, which the Windows side's ticks since 1601 would overflow. Every time must
+  // survive that sum.
+  struct Case {
+    std::int64_t seconds;
+    long nanoseconds;
+    std::int64_t kept;  // the seconds expected through
+  };
+  const Case cases[] = {
+      {1700000000, 500000000, 1700000000},
+      {0, 0, 0},
+      {-1, 999999999, -1},
+      {1844674407370 - 11644473600, 5, latest_modified_seconds},  // FILETIME 0xFFFF...
+      {LLONG_MAX, 999999999, latest_modified_seconds},
+      {LLONG_MIN, 0, earliest_modified_seconds},
+      {-20000000000, 0, earliest_modified_seconds},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seconds);
+    // A 32-bit time_t (32-bit MinGW) cannot even hold the large ones: nothing to clamp there.
+    if (static_cast<std::int64_t>(static_cast<time_t>(c.seconds)) != c.seconds) continue;
+    std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(),
+                                                                   archive_entry_free);
+    archive_entry_set_pathname(entry.get(), "f.txt");
+    archive_entry_set_mtime(entry.get(), static_cast<time_t>(c.seconds), c.nanoseconds);
+    const FileMetadata meta = inspect_entry(entry.get(), "f.txt").meta;
+    ASSERT_TRUE(meta.modified_seconds);
+    EXPECT_EQ(*meta.modified_seconds, c.kept);
+    EXPECT_LT(meta.modified_nanoseconds, 1000000000u);
+    std::int64_t ticks = 0;
+    EXPECT_FALSE(
+        __builtin_add_overflow(*meta.modified_seconds, std::int64_t{11644473600}, &ticks) ||
+        __builtin_mul_overflow(ticks, std::int64_t{10000000}, &ticks) ||
+        __builtin_add_overflow(ticks, std::int64_t{meta.modified_nanoseconds / 100}, &ticks));
+    EXPECT_GE(ticks, 0);
+  }
 }
 
-} // namespace
-} // namespace kzsfx
+}  // namespace
+}  // namespace kzsfx

@@ -15,7 +15,8 @@ inline std::string Bytes(std::string_view hex) {
       ++i;
       continue;
     }
-    out.push_back(static_cast<char>(std::strtoul(std::string(hex.substr(i, 2)).c_str(), nullptr, 16)));
+    out.push_back(
+        static_cast<char>(std::strtoul(std::string(hex.substr(i, 2)).c_str(), nullptr, 16)));
     i += 2;
   }
   return out;

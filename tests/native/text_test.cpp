@@ -51,8 +51,8 @@ TEST(TextCut, MidTextClampsStartAndCount) {
     std::int32_t count;
     std::string expected;
   } cases[] = {
-      {0, 5, ""},   {2, 99, "bc"},     {4, 1, ""},       {1, 0, ""},        {1, -3, ""},
-      {3, 1, "c"},  {1, kMax32, "abc"}, {kMax32, 1, ""}, {kMin32, 5, ""}, {-1, 2, ""},
+      {0, 5, ""},  {2, 99, "bc"},      {4, 1, ""},      {1, 0, ""},      {1, -3, ""},
+      {3, 1, "c"}, {1, kMax32, "abc"}, {kMax32, 1, ""}, {kMin32, 5, ""}, {-1, 2, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.start) + " / " + std::to_string(c.count));
@@ -214,10 +214,10 @@ TEST(TextCompare, CompareText) {
     TextView b;
     std::int32_t expected;
   } cases[] = {
-      {TextView(), "", 0},   {"", TextView(), 0},   {TextView(), TextView(), 0},
-      {TextView(), "a", -1}, {"a", "", 1},           {"zi", "zip", -1},
-      {"zip", "zi", 1},      {"kz", "kz", 0},        {"kz", "KZ", 1},
-      {"KZ", "kz", -1},      {"a", "\x81", -1},      {"\x81", "a", 1},  // unsigned bytes
+      {TextView(), "", 0},   {"", TextView(), 0}, {TextView(), TextView(), 0},
+      {TextView(), "a", -1}, {"a", "", 1},        {"zi", "zip", -1},
+      {"zip", "zi", 1},      {"kz", "kz", 0},     {"kz", "KZ", 1},
+      {"KZ", "kz", -1},      {"a", "\x81", -1},   {"\x81", "a", 1},  // unsigned bytes
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.a.view()) + " / " + std::string(c.b.view()));

@@ -9,9 +9,15 @@
 namespace quillet {
 namespace {
 
-UnitDesign Window(UnitId id) { return {id, "", {0, 0, 100, 100}, true, true, false, {}, WindowProperties{}}; }
-UnitDesign Label(UnitId id) { return {id, "", {0, 0, 10, 10}, true, true, false, {}, LabelProperties{}}; }
-UnitDesign Drop(UnitId id) { return {id, "", {0, 0, 10, 10}, false, true, false, {}, DropTargetProperties{}}; }
+UnitDesign Window(UnitId id) {
+  return {id, "", {0, 0, 100, 100}, true, true, false, {}, WindowProperties{}};
+}
+UnitDesign Label(UnitId id) {
+  return {id, "", {0, 0, 10, 10}, true, true, false, {}, LabelProperties{}};
+}
+UnitDesign Drop(UnitId id) {
+  return {id, "", {0, 0, 10, 10}, false, true, false, {}, DropTargetProperties{}};
+}
 
 TEST(DesignsHoldTogether, NeedUniqueIdsAndTheWindowUnitFirstAndOnlyFirst) {
   struct Case {
@@ -21,7 +27,10 @@ TEST(DesignsHoldTogether, NeedUniqueIdsAndTheWindowUnitFirstAndOnlyFirst) {
     bool expected;
   };
   const Case cases[] = {
-      {"a window, two labels and a drop target", {{Window(1), Label(2), Drop(3), Label(4)}}, {}, true},
+      {"a window, two labels and a drop target",
+       {{Window(1), Label(2), Drop(3), Label(4)}},
+       {},
+       true},
       {"a window alone", {{Window(1)}}, {}, true},
       {"no windows at all", {}, {}, true},
       {"a window without units", {{}}, {}, false},

@@ -65,7 +65,8 @@ Bytes WriteArchive(const Files& files, int (*setFormat)(archive*), const char* f
     archive_entry_set_filetype(entry.get(), AE_IFREG);
     archive_entry_set_perm(entry.get(), 0644);
     archive_entry_set_size(entry.get(), static_cast<la_int64_t>(data.size()));
-    EXPECT_EQ(archive_write_header(a.get(), entry.get()), ARCHIVE_OK) << archive_error_string(a.get());
+    EXPECT_EQ(archive_write_header(a.get(), entry.get()), ARCHIVE_OK)
+        << archive_error_string(a.get());
     if (!data.empty()) {
       EXPECT_EQ(archive_write_data(a.get(), data.data(), data.size()),
                 static_cast<la_ssize_t>(data.size()));
@@ -142,10 +143,11 @@ TEST(ArchiveLibrary, ReadsBackWhatItWrites) {
 
 TEST(ArchiveLibrary, DecryptsWinZipAesThroughCng) {
   const Files files = SampleFiles();
-  for (const char* options : {"zip:encryption=aes256", "zip:encryption=aes128",
-                              "zip:encryption=traditional"}) {
+  for (const char* options :
+       {"zip:encryption=aes256", "zip:encryption=aes128", "zip:encryption=traditional"}) {
     SCOPED_TRACE(options);
-    const Bytes packed = WriteArchive(files, archive_write_set_format_zip, "", options, "s\xc3\xa9same");
+    const Bytes packed =
+        WriteArchive(files, archive_write_set_format_zip, "", options, "s\xc3\xa9same");
     Files read;
     EXPECT_EQ(ReadArchive(packed, read, "s\xc3\xa9same"), "");
     EXPECT_EQ(read, files);

@@ -55,16 +55,23 @@ inline BoxSeen ReadBox(HWND box) {
     ::GetClassNameA(child, name, sizeof name);
     if (!::IsWindowVisible(child)) continue;
     if (std::string(name) == "Button") seen.buttons.insert(::GetDlgCtrlID(child));
-    if (std::string(name) == "Static" && !WindowText(child).empty()) seen.message = WindowText(child);
+    if (std::string(name) == "Static" && !WindowText(child).empty())
+      seen.message = WindowText(child);
   }
   return seen;
 }
 
 inline void AnswerBox(HWND box, Answer answer, int button = IDOK) {
   switch (answer) {
-    case Answer::Click: ::PostMessageA(::GetDlgItem(box, button), BM_CLICK, 0, 0); break;
-    case Answer::Escape: ::PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001); break;
-    case Answer::CloseBox: ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case Answer::Click:
+      ::PostMessageA(::GetDlgItem(box, button), BM_CLICK, 0, 0);
+      break;
+    case Answer::Escape:
+      ::PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+      break;
+    case Answer::CloseBox:
+      ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+      break;
   }
 }
 

@@ -139,12 +139,8 @@ std::string ExeFor(const std::string& archive) {
 // The command interpreter must see each path whole, whatever characters it holds.
 TEST_F(Conversion, ProducesStubFollowedByArchive) {
   const char* names[] = {
-      "pack.kz",
-      "with space\\my pack.zip",
-      "a&b\\x&y.kz",
-      "100%\\50%off%.kz",
-      "%PATH%\\%TEMP%.zip",
-      "a^b\\c^d.zip",
+      "pack.kz",          "with space\\my pack.zip", "a&b\\x&y.kz",
+      "100%\\50%off%.kz", "%PATH%\\%TEMP%.zip",      "a^b\\c^d.zip",
       "a!b\\c!.kz",
       "錦\\表錦.kz",  // 錦 ends in the byte 0x5C
   };
@@ -237,7 +233,11 @@ TEST_F(Conversion, TemporaryFilesAreMadeAnewOrTheDropIsRefused) {
     const char* message;                // nullptr: no box, the output is made
   } cases[] = {
       {"stub changed since start-up",
-       [&] { PutBytes(stubPath, "not the stub"); return AutoFile(); }, nullptr},
+       [&] {
+         PutBytes(stubPath, "not the stub");
+         return AutoFile();
+       },
+       nullptr},
       {"batch name linked to another file",
        [&] {
          PutBytes(scratch_ / "victim.txt", "victim");
@@ -249,7 +249,11 @@ TEST_F(Conversion, TemporaryFilesAreMadeAnewOrTheDropIsRefused) {
        nullptr},
       {"earlier batch file held open", [&] { return holdOpen(BatchPath()); }, kTempUnwritable},
       {"changed stub held open",
-       [&] { PutBytes(stubPath, "not the stub"); return holdOpen(stubPath); }, kTempUnwritable},
+       [&] {
+         PutBytes(stubPath, "not the stub");
+         return holdOpen(stubPath);
+       },
+       kTempUnwritable},
   };
   unsigned seed = 50;
   for (const Case& c : cases) {
@@ -324,8 +328,8 @@ TEST_F(Conversion, TheInterpreterRunsTheLineAsWritten) {
             ERROR_SUCCESS);
   const DWORD on = 1;
   const std::string autorun = "mkdir \"" + (scratch_ / "autorun") + "\"";
-  ::RegSetValueExA(settings, "DelayedExpansion", 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&on), sizeof on);
+  ::RegSetValueExA(settings, "DelayedExpansion", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on),
+                   sizeof on);
   ::RegSetValueExA(settings, "AutoRun", 0, REG_SZ, reinterpret_cast<const BYTE*>(autorun.c_str()),
                    static_cast<DWORD>(autorun.size() + 1));
 
@@ -428,8 +432,8 @@ TEST_F(Conversion, BackToBackConversionsBothComplete) {
     SCOPED_TRACE(round);
     const std::string firstContent = SomeBytes(3000000, 11 + round);
     const std::string secondContent = SomeBytes(200, 21 + round);
-    const std::string first = Archive("first archive " + std::to_string(round) + ".zip",
-                                      firstContent);
+    const std::string first =
+        Archive("first archive " + std::to_string(round) + ".zip", firstContent);
     const std::string second = Archive("second" + std::to_string(round) + ".kz", secondContent);
     EXPECT_TRUE(Drop(first, {}, false).empty());
     EXPECT_TRUE(Drop(second, {}, false).empty());

@@ -84,11 +84,11 @@ class InProcessDragTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
     window_ = AutoWindow(::CreateWindowExA(WS_EX_TOPMOST, PlainWindowClass(), "in-process drop",
-                                           WS_OVERLAPPED | WS_VISIBLE, 150, 150, 300, 200,
-                                           nullptr, nullptr, nullptr, nullptr));
+                                           WS_OVERLAPPED | WS_VISIBLE, 150, 150, 300, 200, nullptr,
+                                           nullptr, nullptr, nullptr));
     ASSERT_TRUE(window_);
-    design_ = UnitDesign{kUnit, "DropTarget1", {0, 0, 0, 0}, false, true, false, {},
-                         DropTargetProperties{record_}};
+    design_ = UnitDesign{kUnit, "DropTarget1", {0, 0, 0, 0}, false,
+                         true,  false,         {},           DropTargetProperties{record_}};
     ASSERT_TRUE(Frame().Add(kWindow, design_, window_.Get()));
     ASSERT_TRUE(RegisterDropWindow(kWindow, kUnit, window_.Get()));
     PumpFor(200);
@@ -102,7 +102,8 @@ class InProcessDragTest : public ::testing::Test {
     ::OleUninitialize();
   }
 
-  const std::vector<std::uint8_t> record_ = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+  const std::vector<std::uint8_t> record_ = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                             0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
   UnitDesign design_{};
   AutoWindow window_;
 };
@@ -216,27 +217,55 @@ struct CrossProcessCase {
 TEST(CrossProcessDrag, TheDriverDropsFilesOntoAnotherProcesssWindow) {
   const std::string gbk = Bytes("B2 E2 CA D4");
   const CrossProcessCase cases[] = {
-      {"one file", {L"C:\\dl\\pack.kz"}, L"none", L"copy,move,link",
-       "hr=0x80004005 E_FAIL effect=1 copy", "C:\\dl\\pack.kz"},
-      {"two files", {L"C:\\dl\\a.kz", L"C:\\dl\\b c.zip"}, L"none", L"copy,move,link",
-       "hr=0x80004005 E_FAIL effect=1 copy", "C:\\dl\\a.kz\r\nC:\\dl\\b c.zip\r\n"},
-      {"Ctrl+Shift delivers nothing", {L"C:\\dl\\pack.kz"}, L"ctrl+shift", L"copy,move,link",
-       "hr=0x00040100 DRAGDROP_S_DROP effect=0 none", ""},
-      {"Shift moves", {L"C:\\dl\\pack.kz"}, L"shift", L"copy,move,link",
-       "hr=0x80004005 E_FAIL effect=2 move", "C:\\dl\\pack.kz"},
-      {"Ctrl without copy allowed", {L"C:\\dl\\pack.kz"}, L"ctrl", L"move,link",
-       "hr=0x00040100 DRAGDROP_S_DROP effect=0 none", ""},
-      {"link only", {L"C:\\dl\\pack.kz"}, L"none", L"link",
-       "hr=0x80004005 E_FAIL effect=4 link", "C:\\dl\\pack.kz"},
-      {"a Chinese name arrives as GBK", {L"C:\\\u6d4b\u8bd5.zip"}, L"none", L"copy",
-       "hr=0x80004005 E_FAIL effect=1 copy", "C:\\" + gbk + ".zip"},
+      {"one file",
+       {L"C:\\dl\\pack.kz"},
+       L"none",
+       L"copy,move,link",
+       "hr=0x80004005 E_FAIL effect=1 copy",
+       "C:\\dl\\pack.kz"},
+      {"two files",
+       {L"C:\\dl\\a.kz", L"C:\\dl\\b c.zip"},
+       L"none",
+       L"copy,move,link",
+       "hr=0x80004005 E_FAIL effect=1 copy",
+       "C:\\dl\\a.kz\r\nC:\\dl\\b c.zip\r\n"},
+      {"Ctrl+Shift delivers nothing",
+       {L"C:\\dl\\pack.kz"},
+       L"ctrl+shift",
+       L"copy,move,link",
+       "hr=0x00040100 DRAGDROP_S_DROP effect=0 none",
+       ""},
+      {"Shift moves",
+       {L"C:\\dl\\pack.kz"},
+       L"shift",
+       L"copy,move,link",
+       "hr=0x80004005 E_FAIL effect=2 move",
+       "C:\\dl\\pack.kz"},
+      {"Ctrl without copy allowed",
+       {L"C:\\dl\\pack.kz"},
+       L"ctrl",
+       L"move,link",
+       "hr=0x00040100 DRAGDROP_S_DROP effect=0 none",
+       ""},
+      {"link only",
+       {L"C:\\dl\\pack.kz"},
+       L"none",
+       L"link",
+       "hr=0x80004005 E_FAIL effect=4 link",
+       "C:\\dl\\pack.kz"},
+      {"a Chinese name arrives as GBK",
+       {L"C:\\\u6d4b\u8bd5.zip"},
+       L"none",
+       L"copy",
+       "hr=0x80004005 E_FAIL effect=1 copy",
+       "C:\\" + gbk + ".zip"},
   };
 
   testing::ScratchFolder scratch("drop-drag");
   const std::string logPath = scratch / "events.log";
   const std::wstring title = L"drop-drag-" + std::to_wstring(::GetCurrentProcessId());
-  Process window(Quoted(WindowsPath(DROP_WINDOW_EXE)) + L" --title " + Quoted(title) +
-                     L" --log " + Quoted(Wide(logPath)) + L" --timeout 120000",
+  Process window(Quoted(WindowsPath(DROP_WINDOW_EXE)) + L" --title " + Quoted(title) + L" --log " +
+                     Quoted(Wide(logPath)) + L" --timeout 120000",
                  false);
   ASSERT_TRUE(window.started());
 

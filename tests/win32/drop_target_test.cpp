@@ -25,7 +25,8 @@ constexpr DWORD kAll = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
 constexpr POINTL kPoint{10, 10};
 
 const CLIPFORMAT kHtml = static_cast<CLIPFORMAT>(::RegisterClipboardFormatA("HTML Format"));
-const CLIPFORMAT kUrl = static_cast<CLIPFORMAT>(::RegisterClipboardFormatA("UniformResourceLocator"));
+const CLIPFORMAT kUrl =
+    static_cast<CLIPFORMAT>(::RegisterClipboardFormatA("UniformResourceLocator"));
 
 DropSettings Accepting(std::initializer_list<DropKind> kinds) {
   DropSettings settings{};
@@ -101,7 +102,8 @@ TEST(DropEffect, KeysAndAllowedEffectsChooseTheEffect) {
       {"Shift, no move", true, MK_SHIFT, DROPEFFECT_COPY | DROPEFFECT_LINK, DROPEFFECT_NONE},
       {"Ctrl+Shift", true, MK_CONTROL | MK_SHIFT, kAll, DROPEFFECT_NONE},
       {"Ctrl+Shift, link only", true, MK_CONTROL | MK_SHIFT, DROPEFFECT_LINK, DROPEFFECT_NONE},
-      {"buttons and Alt do not count", true, MK_LBUTTON | MK_RBUTTON | MK_ALT, kAll, DROPEFFECT_COPY},
+      {"buttons and Alt do not count", true, MK_LBUTTON | MK_RBUTTON | MK_ALT, kAll,
+       DROPEFFECT_COPY},
       {"Alt+Shift is Shift", true, MK_ALT | MK_SHIFT | MK_LBUTTON, kAll, DROPEFFECT_MOVE},
   };
   for (const Case& c : cases) {
@@ -152,9 +154,16 @@ TEST_F(DropTargetTest, DragEnterAsksForEnabledKindsInOrderUntilOneIsOffered) {
       {"all, text offered", kEverything, {CF_TEXT, CF_HDROP}, {CF_TEXT}, true},
       {"all, URL offered", kEverything, {kUrl, kHtml}, {CF_TEXT, CF_HDROP, kUrl}, true},
       {"all, HTML offered", kEverything, {kHtml}, {CF_TEXT, CF_HDROP, kUrl, kHtml}, true},
-      {"all, nothing known offered", kEverything, {CF_BITMAP}, {CF_TEXT, CF_HDROP, kUrl, kHtml}, false},
-      {"text and HTML, files offered", Accepting({DropKind::kText, DropKind::kHtml}), {CF_HDROP},
-       {CF_TEXT, kHtml}, false},
+      {"all, nothing known offered",
+       kEverything,
+       {CF_BITMAP},
+       {CF_TEXT, CF_HDROP, kUrl, kHtml},
+       false},
+      {"text and HTML, files offered",
+       Accepting({DropKind::kText, DropKind::kHtml}),
+       {CF_HDROP},
+       {CF_TEXT, kHtml},
+       false},
       {"nothing enabled", DropSettings{}, {CF_TEXT, CF_HDROP, kUrl, kHtml}, {}, false},
   };
   for (const Case& c : cases) {
@@ -212,19 +221,24 @@ TEST_F(DropTargetTest, DropReadsTheKindsInOrderEachWithItsMediumReleasedFirst) {
     std::vector<std::pair<CLIPFORMAT, std::string>> offered;
     std::vector<DropKind> expected;
   } cases[] = {
-      {"all kinds without HTML", kEverything,
+      {"all kinds without HTML",
+       kEverything,
        {{CF_HDROP, fileList}, {kUrl, std::string("http://u", 9)}, {CF_TEXT, std::string("t", 2)}},
        {DropKind::kText, DropKind::kUrl, DropKind::kFiles}},
-      {"HTML offered: no plain text", kEverything,
+      {"HTML offered: no plain text",
+       kEverything,
        {{CF_HDROP, fileList}, {kUrl, "http://u"}, {CF_TEXT, "t"}, {kHtml, "<p>h</p>"}},
        {DropKind::kHtml, DropKind::kUrl, DropKind::kFiles}},
-      {"text on, HTML off, both offered: nothing at all", Accepting({DropKind::kText}),
+      {"text on, HTML off, both offered: nothing at all",
+       Accepting({DropKind::kText}),
        {{CF_TEXT, "t"}, {kHtml, "<p>h</p>"}},
        {}},
-      {"text and HTML on, both offered: HTML only", Accepting({DropKind::kText, DropKind::kHtml}),
+      {"text and HTML on, both offered: HTML only",
+       Accepting({DropKind::kText, DropKind::kHtml}),
        {{CF_TEXT, "t"}, {kHtml, "<p>h</p>"}},
        {DropKind::kHtml}},
-      {"files only: the rest is not read", kFilesOnly,
+      {"files only: the rest is not read",
+       kFilesOnly,
        {{CF_HDROP, fileList}, {kUrl, "http://u"}, {CF_TEXT, "t"}},
        {DropKind::kFiles}},
   };
@@ -253,14 +267,18 @@ TEST_F(DropTargetTest, TextHtmlAndUrlReadUpToTheFirstNulWithinTheBlock) {
   } cases[] = {
       {"text", DropKind::kText, CF_TEXT, std::string("plain\0rest", 10), "plain"},
       {"text without a NUL stops at the block's end", DropKind::kText, CF_TEXT, "abc", "abc"},
-      {"GBK text stays bytes", DropKind::kText, CF_TEXT, Bytes("B2 E2 CA D4 00"), Bytes("B2 E2 CA D4")},
+      {"GBK text stays bytes", DropKind::kText, CF_TEXT, Bytes("B2 E2 CA D4 00"),
+       Bytes("B2 E2 CA D4")},
       {"URL", DropKind::kUrl, kUrl, std::string("http://x/\0garbage", 17), "http://x/"},
       {"URL without a NUL", DropKind::kUrl, kUrl, "http://y", "http://y"},
       {"HTML keeps its header lines", DropKind::kHtml, kHtml,
        std::string("Version:0.9\r\nStartHTML:0000000105\r\n<b>x</b>\0", 44),
        "Version:0.9\r\nStartHTML:0000000105\r\n<b>x</b>"},
       {"HTML no-break spaces become spaces", DropKind::kHtml, kHtml,
-       "a\xC2\xA0" "b\xC2\xA0\xC2\xA0" "c&nbsp;", "a b  c&nbsp;"},
+       "a\xC2\xA0"
+       "b\xC2\xA0\xC2\xA0"
+       "c&nbsp;",
+       "a b  c&nbsp;"},
       {"HTML UTF-8 becomes GBK", DropKind::kHtml, kHtml, "\xE6\xB5\x8B\xE8\xAF\x95",
        Bytes("B2 E2 CA D4")},
       {"HTML accented letter", DropKind::kHtml, kHtml, "caf\xC3\xA9", "caf" + Bytes("A8 A6")},
@@ -289,7 +307,8 @@ TEST_F(DropTargetTest, FileListsBecomeOneText) {
   } cases[] = {
       {"one file, no line break", FileList({"C:\\dl\\pack.kz"}), "C:\\dl\\pack.kz"},
       {"two files, each with CR LF", FileList({"a", "b"}), "a\r\nb\r\n"},
-      {"three wide paths", WideFileList({L"C:\\x", L"C:\\y", L"C:\\z"}), "C:\\x\r\nC:\\y\r\nC:\\z\r\n"},
+      {"three wide paths", WideFileList({L"C:\\x", L"C:\\y", L"C:\\z"}),
+       "C:\\x\r\nC:\\y\r\nC:\\z\r\n"},
       {"no file: the empty text", FileList({}), ""},
       {"a folder like a file", FileList({"C:\\dl\\folder"}), "C:\\dl\\folder"},
       {"over 260 bytes, narrow", FileList({"C:\\" + longName + ".kz"}), "C:\\" + longName + ".kz"},
@@ -440,7 +459,8 @@ TEST_F(DropTargetTest, ReferenceCountingKeepsTheObject) {
     void* object = reinterpret_cast<void*>(1);
     const HRESULT result = target.QueryInterface(c.id, &object);
     EXPECT_EQ(result, c.answered ? S_OK : E_NOINTERFACE);
-    EXPECT_EQ(object, c.answered ? static_cast<void*>(static_cast<IDropTarget*>(&target)) : nullptr);
+    EXPECT_EQ(object,
+              c.answered ? static_cast<void*>(static_cast<IDropTarget*>(&target)) : nullptr);
     if (c.answered) {
       EXPECT_EQ(target.Release(), 1u);  // the answer added one
     }
@@ -511,8 +531,9 @@ TEST_F(DropTargetTest, AnOwnerThatLetsGoDuringADropGetsNoFurtherKinds) {
 
 class PlainWindow {
  public:
-  PlainWindow() : hwnd_(::CreateWindowExA(0, "STATIC", "drop", WS_OVERLAPPED, 0, 0, 50, 50,
-                                          nullptr, nullptr, nullptr, nullptr)) {}
+  PlainWindow()
+      : hwnd_(::CreateWindowExA(0, "STATIC", "drop", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                                nullptr, nullptr)) {}
   ~PlainWindow() {
     if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
   }
@@ -550,7 +571,7 @@ TEST_F(DropTargetTest, RegistrationHappensOnceAndSticksEvenWhenItFailed) {
   {
     RecordingTarget holder(kFilesOnly), target(kFilesOnly);
     ASSERT_TRUE(holder.Register(first.get()));
-    EXPECT_FALSE(target.Register(first.get()));  // already registered by someone else
+    EXPECT_FALSE(target.Register(first.get()));   // already registered by someone else
     EXPECT_FALSE(target.Register(second.get()));  // stuck with the stored window
     EXPECT_FALSE(Registered(second.get()));
   }

@@ -26,7 +26,8 @@ constexpr UnitId kUnit = kDropTargetUnit;
 std::vector<std::uint8_t> Record(std::initializer_list<std::uint32_t> fields) {
   std::vector<std::uint8_t> bytes;
   for (std::uint32_t field : fields) {
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(field >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+      bytes.push_back(static_cast<std::uint8_t>(field >> shift));
   }
   return bytes;
 }
@@ -54,7 +55,13 @@ class DropTargetUnitTest : public ::testing::Test {
   // The design must outlive its unit, as the stored designs do.
   const UnitDesign& Design(std::vector<std::uint8_t> record, UnitId id = kUnit) {
     records_.push_back(std::move(record));
-    designs_.push_back(UnitDesign{id, "DropTarget1", {0, 0, 0, 0}, false, true, false, {},
+    designs_.push_back(UnitDesign{id,
+                                  "DropTarget1",
+                                  {0, 0, 0, 0},
+                                  false,
+                                  true,
+                                  false,
+                                  {},
                                   DropTargetProperties{records_.back()}});
     return designs_.back();
   }
@@ -76,9 +83,14 @@ TEST_F(DropTargetUnitTest, TheStoredRecordDecidesCreationAndTheSettings) {
   } cases[] = {
       {"the main window's record", Record({1, 0, 0, 0, 1}), true, {false, false, false, true}},
       {"version 0 reads like 1", Record({0, 1, 1, 0, 0}), true, {true, true, false, false}},
-      {"any non-zero value is true", Record({1, 7, 0, 0x80000000, 0x100}), true, {true, false, true, true}},
+      {"any non-zero value is true",
+       Record({1, 7, 0, 0x80000000, 0x100}),
+       true,
+       {true, false, true, true}},
       {"no record: all off", {}, true, {false, false, false, false}},
-      {"longer records read their first 20 bytes", Record({1, 0, 1, 0, 0, 9}), true,
+      {"longer records read their first 20 bytes",
+       Record({1, 0, 1, 0, 0, 9}),
+       true,
        {false, true, false, false}},
       {"version 2 is refused", Record({2, 0, 0, 0, 1}), false, {}},
       {"version 0xFFFFFFFF is refused", Record({0xFFFFFFFF, 0, 0, 0, 1}), false, {}},
@@ -99,8 +111,7 @@ TEST_F(DropTargetUnitTest, TheStoredRecordDecidesCreationAndTheSettings) {
 
 TEST_F(DropTargetUnitTest, NoUnitWithoutAParentOrWithAnotherUnitsProperties) {
   EXPECT_EQ(CreateDropTarget(kWindow, Design(Record({1, 0, 0, 0, 1})), nullptr), nullptr);
-  const UnitDesign label{kUnit, "Label1", {0, 0, 10, 10}, true, true, false, {},
-                         LabelProperties{}};
+  const UnitDesign label{kUnit, "Label1", {0, 0, 10, 10}, true, true, false, {}, LabelProperties{}};
   EXPECT_EQ(CreateDropTarget(kWindow, label, parent_), nullptr);
 }
 
@@ -136,8 +147,8 @@ TEST_F(DropTargetUnitTest, RegisterDropWindowBindsOnceThroughAMustExistLookup) {
 TEST_F(DropTargetUnitTest, TheEndOfTheHiddenWindowEndsTheUnitAndItsRegistrations) {
   struct Case {
     const char* name;
-    bool registerOther;    // bind another window instead of the parent
-    bool destroyParent;    // end through the parent (else the hidden window alone)
+    bool registerOther;  // bind another window instead of the parent
+    bool destroyParent;  // end through the parent (else the hidden window alone)
   } cases[] = {
       {"parent bound, hidden window destroyed", false, false},
       {"other window bound, hidden window destroyed", true, false},

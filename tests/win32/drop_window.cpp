@@ -64,10 +64,14 @@ int main() {
   UINT timeoutMs = 60000;
   for (int i = 1; i + 1 < count; i += 2) {
     const std::wstring name = arguments[i];
-    if (name == L"--title") title = arguments[i + 1];
-    else if (name == L"--log") logPath = arguments[i + 1];
-    else if (name == L"--settings") settings = arguments[i + 1];
-    else if (name == L"--timeout") timeoutMs = static_cast<UINT>(std::wcstoul(arguments[i + 1], nullptr, 10));
+    if (name == L"--title")
+      title = arguments[i + 1];
+    else if (name == L"--log")
+      logPath = arguments[i + 1];
+    else if (name == L"--settings")
+      settings = arguments[i + 1];
+    else if (name == L"--timeout")
+      timeoutMs = static_cast<UINT>(std::wcstoul(arguments[i + 1], nullptr, 10));
   }
   ::LocalFree(arguments);
   if (title.empty() || logPath.empty() || settings.size() != 4) return 2;
@@ -86,9 +90,10 @@ int main() {
   if (!window) return 1;
 
   std::vector<std::uint8_t> record = {1, 0, 0, 0};
-  for (wchar_t digit : settings) record.insert(record.end(), {digit == L'1' ? std::uint8_t{1} : std::uint8_t{0}, 0, 0, 0});
-  const UnitDesign design{kUnit, "DropTarget1", {0, 0, 0, 0}, false, true, false, {},
-                          DropTargetProperties{record}};
+  for (wchar_t digit : settings)
+    record.insert(record.end(), {digit == L'1' ? std::uint8_t{1} : std::uint8_t{0}, 0, 0, 0});
+  const UnitDesign design{kUnit, "DropTarget1", {0, 0, 0, 0}, false,
+                          true,  false,         {},           DropTargetProperties{record}};
   testing::Frame().onEvent = LogEvent;
   if (!testing::Frame().Add(kWindow, design, window)) return 1;
   ::ShowWindow(window, SW_SHOW);

@@ -27,12 +27,15 @@ ByteView Bytes(const std::string& bytes) {
 
 bool WriteAll(const std::string& path, const std::vector<std::string>& pieces) {
   switch (pieces.size()) {
-    case 0: return WriteFileBytes(path.c_str(), {});
-    case 1: return WriteFileBytes(path.c_str(), {Bytes(pieces[0])});
-    case 2: return WriteFileBytes(path.c_str(), {Bytes(pieces[0]), Bytes(pieces[1])});
+    case 0:
+      return WriteFileBytes(path.c_str(), {});
+    case 1:
+      return WriteFileBytes(path.c_str(), {Bytes(pieces[0])});
+    case 2:
+      return WriteFileBytes(path.c_str(), {Bytes(pieces[0]), Bytes(pieces[1])});
     default:
-      return WriteFileBytes(path.c_str(), {Bytes(pieces[0]), Bytes(pieces[1]), Bytes(pieces[2]),
-                                           Bytes(pieces[3])});
+      return WriteFileBytes(
+          path.c_str(), {Bytes(pieces[0]), Bytes(pieces[1]), Bytes(pieces[2]), Bytes(pieces[3])});
   }
 }
 

@@ -410,7 +410,8 @@ TEST(MainWindowBuilt, HasTheDesignedFrameGeometryIconsFontAndUnits) {
   EXPECT_EQ(::GetWindow(window, GW_OWNER), nullptr);  // unowned: it has a taskbar button
 
   const auto classStyle = static_cast<UINT>(::GetClassLongA(window, GCL_STYLE));
-  EXPECT_EQ(classStyle & (CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS), UINT{CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS});
+  EXPECT_EQ(classStyle & (CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS),
+            UINT{CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS});
   EXPECT_EQ(::GetClassLongPtrA(window, GCLP_HBRBACKGROUND), 0);
   // Wine answers WM_GETICON and WM_GETFONT from another process with 0: the probe asks
   // its own window and logs the answers.
@@ -480,7 +481,8 @@ std::optional<Image> ReadCapture(const std::string& path) {
   const std::string bytes = ReadWholeFile(path);
   if (bytes.size() < 54) return std::nullopt;
   BITMAPINFOHEADER header{};
-  std::copy_n(bytes.data() + sizeof(BITMAPFILEHEADER), sizeof header, reinterpret_cast<char*>(&header));
+  std::copy_n(bytes.data() + sizeof(BITMAPFILEHEADER), sizeof header,
+              reinterpret_cast<char*>(&header));
   Image image{header.biWidth, -header.biHeight, {}};
   const std::size_t size = static_cast<std::size_t>(image.width) * image.height * 4;
   if (image.height <= 0 || bytes.size() < 54 + size) return std::nullopt;

@@ -61,8 +61,8 @@ struct Shown {
   Seen seen;
 };
 
-Shown Show(const char* message, std::int32_t flags, std::optional<TextView> caption,
-           Answer answer, int button = 0, bool owned = false) {
+Shown Show(const char* message, std::int32_t flags, std::optional<TextView> caption, Answer answer,
+           int button = 0, bool owned = false) {
   OtherWindow other;
   Shown shown{};
   std::thread answerer([&, thread = ::GetCurrentThreadId()] {
@@ -99,7 +99,8 @@ TEST(ShowMessageBox, ButtonSetsAnswersAndResults) {
       {"Yes", 3, Answer::Click, IDYES, {IDYES, IDNO, IDCANCEL}, 5},
       {"No", 4, Answer::Click, IDNO, {IDYES, IDNO}, 6},
       {"Retry/Cancel: Cancel", 5, Answer::Click, IDCANCEL, {IDRETRY, IDCANCEL}, 1},
-      {"icon and default-button bits pass", 0x40 | 0x100 | 1, Answer::Click, IDCANCEL, kOkCancel, 1},
+      {"icon and default-button bits pass", 0x40 | 0x100 | 1, Answer::Click, IDCANCEL, kOkCancel,
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -161,8 +162,8 @@ TEST(ShowMessageBox, OwnerIsPassedOn) {
 TEST(ShowMessageBox, ABoxThatCannotBeShownIsNotAnAnswer) {
   HWND noWindow = nullptr;
   {
-    const AutoWindow gone(::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                            nullptr, nullptr));
+    const AutoWindow gone(
+        ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(gone);
     noWindow = gone.Get();
   }

@@ -15,7 +15,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 void PutBig32(Bytes& out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 void AddChunk(Bytes& png, const char* type, const Bytes& data) {
@@ -41,7 +42,7 @@ Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 struct Picture {
   std::uint32_t width, height;
   std::uint8_t bitDepth, colourType;
-  Bytes rows;  // packed samples, no filter bytes
+  Bytes rows;                                              // packed samples, no filter bytes
   std::vector<std::pair<const char*, Bytes>> extraChunks;  // between IHDR and IDAT
 };
 
@@ -84,8 +85,9 @@ Bytes DecodeBgra(const Bytes& png, std::string& message, png_uint_32* width = nu
   image.format = PNG_FORMAT_BGRA;
   Bytes pixels(PNG_IMAGE_SIZE(image));
   if (width) *width = image.width;
-  const int ok = png_image_finish_read(&image, nullptr, pixels.data(),
-                                       static_cast<png_int_32>(PNG_IMAGE_ROW_STRIDE(image)), nullptr);
+  const int ok =
+      png_image_finish_read(&image, nullptr, pixels.data(),
+                            static_cast<png_int_32>(PNG_IMAGE_ROW_STRIDE(image)), nullptr);
   message = image.message;
   png_image_free(&image);
   return ok ? pixels : Bytes{};
@@ -99,7 +101,8 @@ TEST(PngLibrary, ReadsABannerLikeRgbaPictureExactlyAsBgra) {
   const Bytes profile = Deflate(Noise(600, 7));
   iccp.insert(iccp.end(), profile.begin(), profile.end());
   Bytes chrm;
-  for (std::uint32_t v : {31270u, 32900u, 64000u, 33000u, 30000u, 60000u, 15000u, 6000u}) PutBig32(chrm, v);
+  for (std::uint32_t v : {31270u, 32900u, 64000u, 33000u, 30000u, 60000u, 15000u, 6000u})
+    PutBig32(chrm, v);
   Bytes phys;
   PutBig32(phys, 11811);
   PutBig32(phys, 11811);
@@ -109,7 +112,11 @@ TEST(PngLibrary, ReadsABannerLikeRgbaPictureExactlyAsBgra) {
   const Bytes xmp = Text("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>");
   itxt.insert(itxt.end(), xmp.begin(), xmp.end());
 
-  const Picture picture{278, 127, 8, 6, Noise(278 * 127 * 4, 42),
+  const Picture picture{278,
+                        127,
+                        8,
+                        6,
+                        Noise(278 * 127 * 4, 42),
                         {{"iCCP", iccp}, {"cHRM", chrm}, {"pHYs", phys}, {"iTXt", itxt}}};
   std::string message;
   png_uint_32 width = 0;
@@ -134,7 +141,8 @@ TEST(PngLibrary, ExpandsPaletteAndGreyPicturesToBgra) {
   Bytes palette = {10, 20, 30, 200, 100, 50};
   const Case cases[] = {
       // 4-bit palette, entry 1 then entry 0, entry 1 half transparent through tRNS.
-      {"palette with tRNS", {2, 1, 4, 3, {0x10}, {{"PLTE", palette}, {"tRNS", {255, 128}}}},
+      {"palette with tRNS",
+       {2, 1, 4, 3, {0x10}, {{"PLTE", palette}, {"tRNS", {255, 128}}}},
        {50, 100, 200, 128, 30, 20, 10, 255}},
       {"grey with alpha", {2, 1, 8, 4, {77, 255, 200, 0}, {}}, {77, 77, 77, 255, 200, 200, 200, 0}},
   };
@@ -162,7 +170,8 @@ TEST(PngLibrary, FailsCleanlyOnDamagedData) {
   Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
   Bytes notPng = good;
   notPng[1] = 'Q';
-  const Case cases[] = {{"header CRC", badCrc}, {"cut in IDAT", cut}, {"signature", notPng}, {"empty", {}}};
+  const Case cases[] = {
+      {"header CRC", badCrc}, {"cut in IDAT", cut}, {"signature", notPng}, {"empty", {}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     message.clear();

@@ -53,9 +53,15 @@ TEST(RunCommand, ShowModeIsClampedAndMapped) {
     unsigned long show;
   } cases[] = {
       {std::nullopt, SW_SHOWNORMAL},
-      {-5, SW_HIDE},        {0, SW_HIDE},          {1, SW_HIDE},
-      {2, SW_SHOWNORMAL},   {3, SW_SHOWMINIMIZED}, {4, SW_SHOWMAXIMIZED},
-      {5, SW_SHOWNOACTIVATE}, {6, SW_MINIMIZE},    {7, SW_MINIMIZE},
+      {-5, SW_HIDE},
+      {0, SW_HIDE},
+      {1, SW_HIDE},
+      {2, SW_SHOWNORMAL},
+      {3, SW_SHOWMINIMIZED},
+      {4, SW_SHOWMAXIMIZED},
+      {5, SW_SHOWNOACTIVATE},
+      {6, SW_MINIMIZE},
+      {7, SW_MINIMIZE},
       {100, SW_MINIMIZE},
   };
   ScratchFolder scratch("show");

@@ -11,64 +11,67 @@ namespace kzsfx::win32 {
 namespace {
 
 TEST(StubMessages, FormatsSizesWithOneDecimal) {
-    const struct {
-        std::uint64_t bytes;
-        const wchar_t* shown;
-    } cases[] = {
-        {0, L"0 字节"},
-        {1023, L"1023 字节"},
-        {1024, L"1.0 KB"},
-        {1536, L"1.5 KB"},
-        {1024 + 51, L"1.0 KB"},  // 1.0498: rounds down
-        {1024 + 52, L"1.1 KB"},  // 1.0508: rounds up
-        {1048524, L"1023.9 KB"},
-        {1048575, L"1.0 MB"},  // 1023.999 KB must not show as "1024.0 KB"
-        {10u * 1024 * 1024, L"10.0 MB"},
-        {5ull * 1024 * 1024 * 1024, L"5.0 GB"},
-        {4294967296ull + 429496730ull, L"4.4 GB"},
-        {UINT64_MAX, L"16.0 EB"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(format_size(c.bytes), c.shown) << c.bytes;
+  const struct {
+    std::uint64_t bytes;
+    const wchar_t* shown;
+  } cases[] = {
+      {0, L"0 字节"},
+      {1023, L"1023 字节"},
+      {1024, L"1.0 KB"},
+      {1536, L"1.5 KB"},
+      {1024 + 51, L"1.0 KB"},  // 1.0498: rounds down
+      {1024 + 52, L"1.1 KB"},  // 1.0508: rounds up
+      {1048524, L"1023.9 KB"},
+      {1048575, L"1.0 MB"},  // 1023.999 KB must not show as "1024.0 KB"
+      {10u * 1024 * 1024, L"10.0 MB"},
+      {5ull * 1024 * 1024 * 1024, L"5.0 GB"},
+      {4294967296ull + 429496730ull, L"4.4 GB"},
+      {UINT64_MAX, L"16.0 EB"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(format_size(c.bytes), c.shown) << c.bytes;
 }
 
 TEST(StubMessages, FormatsCounts) {
-    EXPECT_EQ(format_count(0), L"0");
-    EXPECT_EQ(format_count(12345), L"12345");
-    EXPECT_EQ(format_count(UINT64_MAX), L"18446744073709551615");
+  EXPECT_EQ(format_count(0), L"0");
+  EXPECT_EQ(format_count(12345), L"12345");
+  EXPECT_EQ(format_count(UINT64_MAX), L"18446744073709551615");
 }
 
 TEST(StubMessages, ConvertsUtf8BothWays) {
-    const std::string utf8 = "\xe4\xb8\xad\xe6\x96\x87/\xf0\x9f\x98\x80.txt";  // 中文/😀.txt
-    EXPECT_EQ(widen(utf8), L"中文/\U0001F600.txt");
-    EXPECT_EQ(narrow(widen(utf8)), utf8);
-    EXPECT_EQ(widen(""), L"");
+  const std::string utf8 = "\xe4\xb8\xad\xe6\x96\x87/\xf0\x9f\x98\x80.txt";  // 中文/😀.txt
+  EXPECT_EQ(widen(utf8), L"中文/\U0001F600.txt");
+  EXPECT_EQ(narrow(widen(utf8)), utf8);
+  EXPECT_EQ(widen(""), L"");
 }
 
 TEST(StubMessages, ShowsEntriesWithBackslashes) {
-    EXPECT_EQ(shown_entry("a/b/c.txt"), L"a\\b\\c.txt");
-    EXPECT_EQ(shown_entry("\xe8\xb5\x84\xe6\x96\x99/x"), L"资料\\x");
+  EXPECT_EQ(shown_entry("a/b/c.txt"), L"a\\b\\c.txt");
+  EXPECT_EQ(shown_entry("\xe8\xb5\x84\xe6\x96\x99/x"), L"资料\\x");
 }
 
 TEST(StubMessages, ProblemTextCarriesTheDetail) {
-    const EntryReport report{"a.txt", Problem::write_failed, PathRefusal::none, "disk full"};
-    const std::wstring text = describe_problem(report);
-    EXPECT_NE(text.find(L"disk full"), std::wstring::npos);
-    EXPECT_NE(text.find(L"无法写入"), std::wstring::npos);
-    const EntryReport refused{"../x", Problem::refused_path, PathRefusal::parent_reference, {}};
-    EXPECT_NE(describe_problem(refused).find(L".."), std::wstring::npos);
-    EXPECT_TRUE(describe_problem({"ok", Problem::none, PathRefusal::none, {}}).empty());
+  const EntryReport report{"a.txt", Problem::write_failed, PathRefusal::none, "disk full"};
+  const std::wstring text = describe_problem(report);
+  EXPECT_NE(text.find(L"disk full"), std::wstring::npos);
+  EXPECT_NE(text.find(L"无法写入"), std::wstring::npos);
+  const EntryReport refused{"../x", Problem::refused_path, PathRefusal::parent_reference, {}};
+  EXPECT_NE(describe_problem(refused).find(L".."), std::wstring::npos);
+  EXPECT_TRUE(describe_problem({"ok", Problem::none, PathRefusal::none, {}}).empty());
 }
 
 TEST(StubMessages, AFullDiskIsToldInSizes) {
-    const std::wstring full = describe_run_failure(Fatal::not_enough_space, "need 3 bytes", 3u << 30, 512u << 20);
-    EXPECT_NE(full.find(L"3.0 GB"), std::wstring::npos);
-    EXPECT_NE(full.find(L"512.0 MB"), std::wstring::npos);
-    // Without a free-space figure, the fault and the detail as they came.
-    const std::wstring unknown = describe_run_failure(Fatal::not_enough_space, "need 3 bytes", 3, std::nullopt);
-    EXPECT_NE(unknown.find(L"need 3 bytes"), std::wstring::npos);
-    const std::wstring corrupt = describe_run_failure(Fatal::corrupt_archive, "Truncated input", 0, std::nullopt);
-    EXPECT_NE(corrupt.find(L"已损坏"), std::wstring::npos);
-    EXPECT_NE(corrupt.find(L"Truncated input"), std::wstring::npos);
+  const std::wstring full =
+      describe_run_failure(Fatal::not_enough_space, "need 3 bytes", 3u << 30, 512u << 20);
+  EXPECT_NE(full.find(L"3.0 GB"), std::wstring::npos);
+  EXPECT_NE(full.find(L"512.0 MB"), std::wstring::npos);
+  // Without a free-space figure, the fault and the detail as they came.
+  const std::wstring unknown =
+      describe_run_failure(Fatal::not_enough_space, "need 3 bytes", 3, std::nullopt);
+  EXPECT_NE(unknown.find(L"need 3 bytes"), std::wstring::npos);
+  const std::wstring corrupt =
+      describe_run_failure(Fatal::corrupt_archive, "Truncated input", 0, std::nullopt);
+  EXPECT_NE(corrupt.find(L"已损坏"), std::wstring::npos);
+  EXPECT_NE(corrupt.find(L"Truncated input"), std::wstring::npos);
 }
 
 }  // namespace

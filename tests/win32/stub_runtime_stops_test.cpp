@@ -13,59 +13,62 @@ namespace {
 
 // Bigger than any heap of a 32-bit process; read at run time, so the compiler does not object.
 std::size_t too_much() {
-    volatile std::size_t size = static_cast<std::size_t>(-1) - 4096;
-    return size;
+  volatile std::size_t size = static_cast<std::size_t>(-1) - 4096;
+  return size;
 }
 
 // Standard error is a pipe here, so the text arrives as UTF-8 ("内存不足", "程序内部出错").
 const std::string out_of_memory_text = "\xE5\x86\x85\xE5\xAD\x98\xE4\xB8\x8D\xE8\xB6\xB3";
-const std::string broken_text = "\xE7\xA8\x8B\xE5\xBA\x8F\xE5\x86\x85\xE9\x83\xA8\xE5\x87\xBA\xE9\x94\x99";
+const std::string broken_text =
+    "\xE7\xA8\x8B\xE5\xBA\x8F\xE5\x86\x85\xE9\x83\xA8\xE5\x87\xBA\xE9\x94\x99";
 
 TEST(StubRuntimeStopsDeathTest, NewBeyondTheHeapEndsWithOutOfMemory) {
-    EXPECT_EXIT(::operator delete(::operator new(too_much())), ::testing::ExitedWithCode(8), out_of_memory_text);
+  EXPECT_EXIT(::operator delete(::operator new(too_much())), ::testing::ExitedWithCode(8),
+              out_of_memory_text);
 }
 
 TEST(StubRuntimeStopsDeathTest, ArrayNewBeyondTheHeapEndsWithOutOfMemory) {
-    EXPECT_EXIT(::operator delete[](::operator new[](too_much())), ::testing::ExitedWithCode(8), out_of_memory_text);
+  EXPECT_EXIT(::operator delete[](::operator new[](too_much())), ::testing::ExitedWithCode(8),
+              out_of_memory_text);
 }
 
 TEST(StubRuntimeStopsDeathTest, ContainerPastMaxSizeEndsWithOutOfMemory) {
-    EXPECT_EXIT(
-        {
-            std::vector<int> v;
-            v.reserve(v.max_size() + 1);
-        },
-        ::testing::ExitedWithCode(8), out_of_memory_text);
-    EXPECT_EXIT(
-        {
-            std::wstring s;
-            s.resize(s.max_size() + 1);
-        },
-        ::testing::ExitedWithCode(8), out_of_memory_text);
+  EXPECT_EXIT(
+      {
+        std::vector<int> v;
+        v.reserve(v.max_size() + 1);
+      },
+      ::testing::ExitedWithCode(8), out_of_memory_text);
+  EXPECT_EXIT(
+      {
+        std::wstring s;
+        s.resize(s.max_size() + 1);
+      },
+      ::testing::ExitedWithCode(8), out_of_memory_text);
 }
 
 TEST(StubRuntimeStopsDeathTest, BrokenPreconditionEndsWithFatal) {
-    EXPECT_EXIT(
-        {
-            const std::string s = "abc";
-            (void)s.at(5);
-        },
-        ::testing::ExitedWithCode(2), broken_text);
-    EXPECT_EXIT(
-        {
-            const std::wstring s = L"abc";
-            (void)s.substr(4);
-        },
-        ::testing::ExitedWithCode(2), broken_text);
+  EXPECT_EXIT(
+      {
+        const std::string s = "abc";
+        (void)s.at(5);
+      },
+      ::testing::ExitedWithCode(2), broken_text);
+  EXPECT_EXIT(
+      {
+        const std::wstring s = L"abc";
+        (void)s.substr(4);
+      },
+      ::testing::ExitedWithCode(2), broken_text);
 }
 
 TEST(StubRuntimeStops, NothrowNewOnlyReportsFailure) {
-    void* block = ::operator new(too_much(), std::nothrow);
-    EXPECT_EQ(block, nullptr);
-    ::operator delete(block);
-    void* array = ::operator new[](too_much(), std::nothrow);
-    EXPECT_EQ(array, nullptr);
-    ::operator delete[](array);
+  void* block = ::operator new(too_much(), std::nothrow);
+  EXPECT_EQ(block, nullptr);
+  ::operator delete(block);
+  void* array = ::operator new[](too_much(), std::nothrow);
+  EXPECT_EQ(array, nullptr);
+  ::operator delete[](array);
 }
 
 }  // namespace

@@ -93,12 +93,12 @@ TEST(StoredDesign, HoldsWhatTheStartUpAddressesAndBindsEveryHandlerItNames) {
     UnitId id;
     std::size_t kind;  // index into UnitDesign::properties
   };
-  const Addressed addressed[] = {{kMainWindowUnit, 0}, {kAddressLabel, 1}, {kDropTargetUnit, 2},
-                                 {kHintLabel, 1}};
+  const Addressed addressed[] = {
+      {kMainWindowUnit, 0}, {kAddressLabel, 1}, {kDropTargetUnit, 2}, {kHintLabel, 1}};
   for (const Addressed& unit : addressed) {
     SCOPED_TRACE(unit.id);
     const auto found = std::find_if(main->units.begin(), main->units.end(),
-                                     [&unit](const UnitDesign& u) { return u.id == unit.id; });
+                                    [&unit](const UnitDesign& u) { return u.id == unit.id; });
     ASSERT_NE(found, main->units.end());
     EXPECT_EQ(found->properties.index(), unit.kind);
     if (const auto* drop = std::get_if<DropTargetProperties>(&found->properties)) {
