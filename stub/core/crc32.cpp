@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "stub/core/little_endian.h"
+
 namespace kzsfx {
 
 namespace {
@@ -24,19 +26,14 @@ Tables make_tables() {
 // Computed rather than stored: 8 KB that every produced executable would otherwise carry.
 const Tables tables = make_tables();
 
-std::uint32_t load_le32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 }  // namespace
 
 std::uint32_t crc32_update(std::uint32_t crc, const void* data, std::size_t size) {
   auto* p = static_cast<const unsigned char*>(data);
   crc = ~crc;
   for (; size >= 8; size -= 8, p += 8) {
-    const std::uint32_t low = load_le32(p) ^ crc;
-    const std::uint32_t high = load_le32(p + 4);
+    const std::uint32_t low = le32(p) ^ crc;
+    const std::uint32_t high = le32(p + 4);
     crc = tables[7][low & 0xFF] ^ tables[6][(low >> 8) & 0xFF] ^ tables[5][(low >> 16) & 0xFF] ^
           tables[4][low >> 24] ^ tables[3][high & 0xFF] ^ tables[2][(high >> 8) & 0xFF] ^
           tables[1][(high >> 16) & 0xFF] ^ tables[0][high >> 24];

@@ -5,18 +5,11 @@
 #include <array>
 #include <cstring>
 
+#include "stub/core/little_endian.h"
+
 namespace kzsfx {
 
 namespace {
-
-std::uint16_t le16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t le32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 constexpr std::size_t coff_header_size = 20;
 constexpr std::size_t section_header_size = 40;

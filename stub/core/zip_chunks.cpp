@@ -5,19 +5,11 @@
 #include <cstring>
 #include <string_view>
 
+#include "stub/core/little_endian.h"
+
 namespace kzsfx {
 
 namespace {
-
-std::uint16_t le16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t le32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(le16(p)) | (static_cast<std::uint32_t>(le16(p + 2)) << 16);
-}
-std::uint64_t le64(const unsigned char* p) {
-  return le32(p) | (static_cast<std::uint64_t>(le32(p + 4)) << 32);
-}
 
 void put16(std::vector<unsigned char>& out, std::uint16_t v) {
   out.push_back(static_cast<unsigned char>(v));
