@@ -30,10 +30,12 @@ std::vector<std::uint8_t> Expected(const std::wstring& archive) {
 }
 
 // Waits until the file holds exactly the expected bytes (the copy runs in its own process).
+// The file is opened only once it has its full size: copy writes the stub, then reopens the
+// output to append the archive, and a reader holding it just then would make that fail.
 bool WaitForContent(const std::wstring& path, const std::vector<std::uint8_t>& expected) {
   const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
   while (::GetTickCount64() < deadline) {
-    if (ReadBytes(path) == expected) return true;
+    if (FileSize(path) == expected.size() && ReadBytes(path) == expected) return true;
     ::Sleep(100);
   }
   return false;

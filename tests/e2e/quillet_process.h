@@ -22,6 +22,8 @@ std::string Narrow(const std::wstring& text);  // to the ANSI code page
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 bool Exists(const std::wstring& path);
+// The file's size, read without opening it.
+std::optional<std::uint64_t> FileSize(const std::wstring& path);
 // Every file below a folder, by relative path, with its bytes.
 std::vector<std::pair<std::wstring, std::vector<std::uint8_t>>> ReadTree(const std::wstring& root);
 std::vector<std::wstring> FileNames(const std::wstring& folder);

@@ -27,6 +27,7 @@ namespace {
 using testing::BoxSeen;
 using testing::BoxWatcher;
 using testing::Exists;
+using testing::FileSize;
 using testing::PutBytes;
 using testing::ReadBytes;
 using testing::ScratchFolder;
@@ -417,8 +418,11 @@ TEST_F(Conversion, ReplacingAnOutputIgnoresTheUsersCopyConfirmation) {
   PutBytes(ExeFor(archive), "stale");
   ASSERT_EQ(Drop(archive, {IDOK}, false).size(), 1u);
   bool replaced = false;
+  const std::string expected = stub_ + content;
   for (int i = 0; i < 200 && !replaced; ++i) {
-    replaced = SameBytes(ReadBytes(ExeFor(archive)), stub_ + content);
+    // Opened only at its full size: copy reopens the output to append the archive.
+    replaced = FileSize(ExeFor(archive)) == expected.size() &&
+               SameBytes(ReadBytes(ExeFor(archive)), expected);
     if (!replaced) ::Sleep(50);
   }
   ::SetEnvironmentVariableA("COPYCMD", nullptr);
