@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "stub/core/byte_cursor.h"
 #include "stub/core/little_endian.h"
 
 namespace kzsfx {
@@ -26,36 +27,6 @@ void put64(std::vector<unsigned char>& out, std::uint64_t v) {
 
 constexpr std::size_t record_size = 46;
 constexpr std::size_t local_header_size = 30;
-
-// Reads the directory front to back through one fixed buffer.
-class RecordReader {
- public:
-  RecordReader(ByteSource& source, std::uint64_t at, std::uint64_t end)
-      : source_(source), at_(at), end_(end) {}
-
-  std::uint64_t position() const { return at_; }
-
-  const unsigned char* take(std::size_t count) {
-    if (count > end_ - at_ || count > buffer_.size()) return nullptr;
-    if (at_ < buffer_at_ || at_ + count > buffer_at_ + buffered_) {
-      const std::size_t want =
-          static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), end_ - at_));
-      if (!read_exact(source_, at_, buffer_.data(), want)) return nullptr;
-      buffer_at_ = at_;
-      buffered_ = want;
-    }
-    const unsigned char* p = buffer_.data() + (at_ - buffer_at_);
-    at_ += count;
-    return p;
-  }
-
- private:
-  ByteSource& source_;
-  std::uint64_t at_, end_;
-  std::vector<unsigned char> buffer_ = std::vector<unsigned char>(128 * 1024);
-  std::uint64_t buffer_at_ = 0;
-  std::size_t buffered_ = 0;
-};
 
 // Names as Windows compares them, closely enough to find clashes: ASCII case folded, either
 // slash, no trailing slash. Hashes only: a false clash merely keeps the archive in one pass.
@@ -95,7 +66,7 @@ std::optional<ZipPlan> plan_zip_chunks(ByteSource& source, std::uint64_t archive
   names.reserve(static_cast<std::size_t>(dir->entries));
   std::string previous;
   std::uint64_t data_end = 0;  // where the previous entry's data ends at the earliest
-  RecordReader reader(source, archive_offset + dir->start, archive_offset + dir->start + dir->size);
+  ByteCursor reader(source, archive_offset + dir->start, archive_offset + dir->start + dir->size);
   ZipChunk chunk;
   for (std::uint64_t i = 0; i < dir->entries; ++i) {
     const std::uint64_t record_at = reader.position() - archive_offset;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "stub/core/byte_cursor.h"
 #include "stub/core/crc32.h"
 #include "stub/core/little_endian.h"
 #include "stub/core/utf8.h"
@@ -58,39 +59,6 @@ std::optional<ZipDirectoryPlace> find_zip_directory(ByteSource& source, std::uin
   return std::nullopt;
 }
 
-namespace {
-
-// Sequential reads through one fixed buffer.
-class Cursor {
- public:
-  Cursor(ByteSource& source, std::uint64_t at, std::uint64_t end)
-      : source_(source), at_(at), end_(end) {}
-
-  // Points at `count` contiguous bytes, or null past the end or on a read error.
-  const unsigned char* take(std::size_t count) {
-    if (count > end_ - at_ || count > buffer_.size()) return nullptr;
-    if (at_ < buffer_at_ || at_ + count > buffer_at_ + buffered_) {
-      std::size_t want =
-          static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), end_ - at_));
-      if (!read_exact(source_, at_, buffer_.data(), want)) return nullptr;
-      buffer_at_ = at_;
-      buffered_ = want;
-    }
-    const unsigned char* p = buffer_.data() + (at_ - buffer_at_);
-    at_ += count;
-    return p;
-  }
-
- private:
-  ByteSource& source_;
-  std::uint64_t at_, end_;
-  std::vector<unsigned char> buffer_ = std::vector<unsigned char>(128 * 1024);
-  std::uint64_t buffer_at_ = 0;
-  std::size_t buffered_ = 0;
-};
-
-}  // namespace
-
 // Records are never reserved for more than this, whatever count the end record claims.
 constexpr std::size_t max_reserved_records = 4096;
 
@@ -103,7 +71,7 @@ std::optional<ZipDirectory> read_zip_directory(ByteSource& source, std::uint64_t
   std::vector<ZipName> names;
   names.reserve(
       static_cast<std::size_t>(std::min<std::uint64_t>(dir->entries, max_reserved_records)));
-  Cursor cursor(source, archive_offset + dir->start, archive_offset + dir->start + dir->size);
+  ByteCursor cursor(source, archive_offset + dir->start, archive_offset + dir->start + dir->size);
   for (std::uint64_t i = 0; i < dir->entries; ++i) {
     const unsigned char* r = cursor.take(record_size);
     if (!r || std::memcmp(r, "PK\1\2", 4) != 0) return std::nullopt;
