@@ -88,6 +88,20 @@ void ArchiveReader::begin_entry(const std::string& path) {
   pending_passwords_.clear();
 }
 
+int ArchiveReader::next_header(archive_entry*& entry, bool& cancelled, Fatal& fatal,
+                               std::string& detail) {
+  const int status = archive_read_next_header(handle_.get(), &entry);
+  if (status < ARCHIVE_FAILED) {
+    if (cancelled_) {
+      cancelled = true;
+    } else {
+      fatal = header_failure();
+      if (const char* message = archive_error_string(handle_.get())) detail = message;
+    }
+  }
+  return status;
+}
+
 Fatal ArchiveReader::header_failure() const {
   if (read_failed_) return Fatal::read_error;
   const char* message = archive_error_string(handle_.get());

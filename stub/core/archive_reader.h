@@ -47,6 +47,10 @@ class ArchiveReader {
   // Why reading the headers stopped, after a header call failed (not cancelled).
   Fatal header_failure() const;
 
+  // The next header, as archive_read_next_header answers. When the answer stops the reading
+  // (below ARCHIVE_FAILED), `cancelled` is set, or `fatal` and `detail` say why.
+  int next_header(archive_entry*& entry, bool& cancelled, Fatal& fatal, std::string& detail);
+
  private:
   static la_ssize_t read_callback(archive* a, void* self, const void** buffer);
   static la_int64_t seek_callback(archive* a, void* self, la_int64_t offset, int whence);

@@ -90,17 +90,9 @@ ExtractResult Extraction::run() {
     Next next = Next::go_on;
     for (std::uint64_t index = 0; next == Next::go_on; ++index) {
       archive_entry* entry = nullptr;
-      int r = archive_read_next_header(a, &entry);
-      if (r == ARCHIVE_EOF) return result_;
-      if (r < ARCHIVE_FAILED) {
-        if (reader.cancelled()) {
-          result_.cancelled = true;
-        } else {
-          result_.fatal = reader.header_failure();
-          if (const char* message = archive_error_string(a)) result_.fatal_detail = message;
-        }
-        return result_;
-      }
+      const int r =
+          reader.next_header(entry, result_.cancelled, result_.fatal, result_.fatal_detail);
+      if (r == ARCHIVE_EOF || r < ARCHIVE_FAILED) return result_;
       if (index < handled) continue;
       if (r == ARCHIVE_FAILED) {
         // This header cannot be used (a link stored with an odd method, say); the next can.

@@ -38,17 +38,9 @@ bool list_part(ByteSource& exe, std::uint64_t archive_offset, const Options& opt
   std::string& top_level_key = top.key;
   for (std::uint64_t index = 0;; ++index) {
     archive_entry* entry = nullptr;
-    int r = archive_read_next_header(a, &entry);
+    const int r = reader.next_header(entry, listing.cancelled, listing.fatal, listing.fatal_detail);
     if (r == ARCHIVE_EOF) break;
-    if (r < ARCHIVE_FAILED) {
-      if (reader.cancelled()) {
-        listing.cancelled = true;
-      } else {
-        listing.fatal = reader.header_failure();
-        if (const char* message = archive_error_string(a)) listing.fatal_detail = message;
-      }
-      return false;
-    }
+    if (r < ARCHIVE_FAILED) return false;
     if (listing.entries == 0) listing.format = archive_format_name(a) ? archive_format_name(a) : "";
     if (r == ARCHIVE_FAILED) {
       ++listing.entries;  // unusable header: extraction names it as failed
