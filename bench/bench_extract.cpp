@@ -1,6 +1,6 @@
 // The core as a command: extracts ARCHIVE (a zip or 7z, or our exe with one appended) into
 // DEST with one thread per core, as the stub does. bench/run times it against other tools.
-// Usage: bench_extract [-j THREADS] ARCHIVE DEST
+// Usage: bench_extract [-j THREADS] ARCHIVE DEST (THREADS 0 or absent: one per core)
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>

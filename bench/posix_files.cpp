@@ -96,6 +96,7 @@ PosixDestination::~PosixDestination() {
 }
 
 Status PosixDestination::create_folder(const std::string& path) {
+  const std::lock_guard guard(folders_lock_);
   if (path.empty() || folders_.count(path)) return Status::success();
   // Parents first, each made or checked once; a link or file in the way is refused.
   for (std::size_t at = path.find('/');; at = path.find('/', at + 1)) {

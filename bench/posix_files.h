@@ -2,7 +2,9 @@
 // folder with as few system calls per file as the engine's contract allows.
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 
@@ -40,8 +42,9 @@ class PosixDestination final : public Destination {
 
  private:
   int root_ = -1;
-  unsigned counter_ = 0;
-  std::unordered_set<std::string> folders_;  // made or found by us
+  std::atomic<unsigned> counter_ = 0;
+  std::mutex folders_lock_;
+  std::unordered_set<std::string> folders_;  // made or found by us, under folders_lock_
 };
 
 }  // namespace kzsfx::bench

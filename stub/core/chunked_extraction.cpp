@@ -117,8 +117,8 @@ class RunObserver final : public Observer {
   std::uint64_t reported_ = 0;
 };
 
-// The exe's reads and the destination's folder work one thread at a time: neither is
-// required to be thread-safe. Output files are each written by one thread, in parallel.
+// The exe's reads one thread at a time: a byte source need not be thread-safe. Destinations
+// are (destination.h), so files are opened, written and committed in parallel.
 class SharedSource final : public ByteSource {
  public:
   SharedSource(ByteSource& source, Shared& shared) : source_(source), shared_(shared) {}
@@ -131,32 +131,6 @@ class SharedSource final : public ByteSource {
 
  private:
   ByteSource& source_;
-  Shared& shared_;
-};
-
-class SharedDestination final : public Destination {
- public:
-  SharedDestination(Destination& destination, Shared& shared)
-      : destination_(destination), shared_(shared) {}
-  Status create_folder(const std::string& path) override {
-    Guard guard(shared_);
-    return destination_.create_folder(path);
-  }
-  Existing exists(const std::string& path) override {
-    Guard guard(shared_);
-    return destination_.exists(path);
-  }
-  std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override {
-    Guard guard(shared_);
-    return destination_.open_file(path, status);
-  }
-  std::optional<std::uint64_t> free_space() override {
-    Guard guard(shared_);
-    return destination_.free_space();
-  }
-
- private:
-  Destination& destination_;
   Shared& shared_;
 };
 
@@ -178,9 +152,6 @@ ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, cons
   Shared shared(workers, observer, declared_total);
   SharedSource source(exe, shared);
   SharedBudget budget(shared, declared_total);
-  std::optional<SharedDestination> shared_destination;
-  if (destination) shared_destination.emplace(*destination, shared);
-  Destination* target = destination ? &*shared_destination : nullptr;
 
   std::vector<std::size_t> order(plan.chunks.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
@@ -205,7 +176,7 @@ ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, cons
       ChunkSource run(source, archive_offset, plan, chunk);
       if (run.ok()) {
         RunObserver run_observer(shared, index);
-        result = extract_entries(run, 0, target, options, run_observer, chunk.declared, &budget);
+        result = extract_entries(run, 0, destination, options, run_observer, chunk.declared, &budget);
       } else {
         result.fatal = Fatal::read_error;
       }

@@ -50,6 +50,8 @@ class OutputFile {
                         std::string& meta_warning) = 0;
 };
 
+// Extraction on several threads calls one Destination from all of them at once, for
+// different paths: implementations are thread-safe. Each OutputFile is used by one thread.
 class Destination {
  public:
   virtual ~Destination() = default;

@@ -1,6 +1,7 @@
 // The engine's threads natively: std::thread and one std::mutex.
 #pragma once
 
+#include <algorithm>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -11,8 +12,9 @@ namespace kzsfx::testing {
 
 class StdWorkers final : public Workers {
  public:
-  explicit StdWorkers(unsigned count = std::thread::hardware_concurrency())
-      : count_(count ? count : 1) {}
+  // 0: one per core, as the stub has.
+  explicit StdWorkers(unsigned count = 0)
+      : count_(count ? count : std::max(1u, std::thread::hardware_concurrency())) {}
   unsigned count() const override { return count_; }
   void run(const std::function<void(unsigned)>& job) override {
     std::vector<std::thread> threads;

@@ -2,6 +2,7 @@
 // observer, a synthetic PE head and tree comparison.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -86,7 +87,7 @@ class FolderDestination final : public Destination {
 
  private:
   std::filesystem::path root_;
-  unsigned counter_ = 0;
+  std::atomic<unsigned> counter_ = 0;
 };
 
 class RecordingObserver : public Observer {
