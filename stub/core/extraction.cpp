@@ -1,5 +1,6 @@
 // Pass two: decodes every entry and writes it through the destination, or only checks it.
 #include <archive.h>
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -17,9 +18,6 @@ namespace kzsfx {
 
 namespace {
 
-// Decoded data passes through this one buffer, whatever the entry's size.
-constexpr std::size_t data_block_size = 64 * 1024;
-
 enum class Next { go_on, reopen, stop };
 
 class Extraction {
@@ -35,8 +33,7 @@ class Extraction {
         total_(declared_total),
         budget_(budget),
         policy_(options.overwrite),
-        zone_mark_(zone_mark_to_copy(options.zone_mark)),
-        buffer_(data_block_size) {}
+        zone_mark_(zone_mark_to_copy(options.zone_mark)) {}
 
   ExtractResult run();
 
@@ -68,7 +65,6 @@ class Extraction {
   DataBudget* const budget_;  // the whole archive's, when this is one run of it
   OverwritePolicy policy_;
   const std::optional<std::string> zone_mark_;
-  std::vector<unsigned char> buffer_;
   std::uint64_t done_ = 0;
   std::string last_parent_;  // the folder the previous file went into, made or found
   unsigned reopens_left_ = 32;
@@ -248,37 +244,55 @@ Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputF
                            std::uint64_t& size, std::uint32_t& crc, bool& ok) {
   const std::string path = info.path.joined();
   archive* a = reader.get();
-  for (;;) {
-    if (observer_.cancelled()) {
-      result_.cancelled = true;
-      return Next::stop;
-    }
-    la_ssize_t n = archive_read_data(a, buffer_.data(), buffer_.size());
-    if (n == 0) break;
-    if (n < 0) return after_archive_failure(reader, n, path, info.encrypted);
-    size += static_cast<std::uint64_t>(n);
+  // Takes one block: the checks on what the archive declared, then the file and the count.
+  auto take = [&](const void* data, std::size_t n) -> bool {
+    size += n;
     // The declared sizes are what the free-space check trusted: more is a lie or a bomb,
     // whether one entry outgrows its header or a damaged archive yields more in total.
     if (info.size && size > *info.size) {
       fail(path, Problem::larger_than_declared,
            "declared " + std::to_string(*info.size) + " bytes");
-      return Next::go_on;
+      return false;
     }
-    const auto got = static_cast<std::uint64_t>(n);
-    if (done_ + got > total_ || (budget_ && !budget_->take(got))) {
+    if (done_ + n > total_ || (budget_ && !budget_->take(n))) {
       fail(path, Problem::larger_than_declared, "more data than the archive declared in total");
-      return Next::go_on;
+      return false;
     }
     if (out) {
-      if (Status status = out->write(buffer_.data(), static_cast<std::size_t>(n)); !status) {
+      if (Status status = out->write(data, n); !status) {
         fail(path, Problem::write_failed, status.error);
-        return Next::go_on;
+        return false;
       }
     }
     // libarchive checks the stored CRC itself; ours is only for the test listing.
-    if (options_.test_only) crc = crc32_update(crc, buffer_.data(), static_cast<std::size_t>(n));
-    done_ += static_cast<std::uint64_t>(n);
+    if (options_.test_only) crc = crc32_update(crc, data, n);
+    done_ += n;
     observer_.progress(done_, total_, path);
+    return true;
+  };
+  for (;;) {
+    if (observer_.cancelled()) {
+      result_.cancelled = true;
+      return Next::stop;
+    }
+    // libarchive's own decoded block, written as it is: no copy into a buffer of ours.
+    const void* block = nullptr;
+    std::size_t n = 0;
+    la_int64_t at = 0;
+    const int status = archive_read_data_block(a, &block, &n, &at);
+    if (status == ARCHIVE_EOF) break;
+    if (status < ARCHIVE_OK) return after_archive_failure(reader, status, path, info.encrypted);
+    // A block further on leaves a hole (sparse data): zeros fill it. One further back is damage.
+    if (at < 0 || static_cast<std::uint64_t>(at) < size) {
+      fail(path, Problem::data_error, "data out of order");
+      return Next::go_on;
+    }
+    while (static_cast<std::uint64_t>(at) > size) {
+      static constexpr unsigned char zeros[4096] = {};
+      const auto gap = std::min<std::uint64_t>(static_cast<std::uint64_t>(at) - size, sizeof zeros);
+      if (!take(zeros, static_cast<std::size_t>(gap))) return Next::go_on;
+    }
+    if (n > 0 && !take(block, n)) return Next::go_on;
   }
   if (info.size && size != *info.size) {
     fail(path, Problem::truncated,
