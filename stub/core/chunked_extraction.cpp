@@ -176,7 +176,8 @@ ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, cons
       ChunkSource run(source, archive_offset, plan, chunk);
       if (run.ok()) {
         RunObserver run_observer(shared, index);
-        result = extract_entries(run, 0, destination, options, run_observer, chunk.declared, &budget);
+        result =
+            extract_entries(run, 0, destination, options, run_observer, chunk.declared, &budget);
       } else {
         result.fatal = Fatal::read_error;
       }
