@@ -149,6 +149,10 @@ ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, cons
                              !options.test_only
                          ? options.workers
                          : nullptr;
+  // Runs on several threads write each file on their own thread; a single run may use the
+  // threads to write its large files behind the decoding (write_behind.h).
+  Options run_options = options;
+  if (workers) run_options.workers = nullptr;
   Shared shared(workers, observer, declared_total);
   SharedSource source(exe, shared);
   SharedBudget budget(shared, declared_total);
@@ -176,8 +180,8 @@ ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, cons
       ChunkSource run(source, archive_offset, plan, chunk);
       if (run.ok()) {
         RunObserver run_observer(shared, index);
-        result =
-            extract_entries(run, 0, destination, options, run_observer, chunk.declared, &budget);
+        result = extract_entries(run, 0, destination, run_options, run_observer, chunk.declared,
+                                 &budget);
       } else {
         result.fatal = Fatal::read_error;
       }

@@ -2,6 +2,7 @@
 #include <archive.h>
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "stub/core/engine.h"
 #include "stub/core/entry_errors.h"
 #include "stub/core/entry_info.h"
+#include "stub/core/write_behind.h"
 #include "stub/core/zone_mark.h"
 
 namespace kzsfx {
@@ -19,6 +21,10 @@ namespace kzsfx {
 namespace {
 
 enum class Next { go_on, reopen, stop };
+
+// Entries from this size on are written on a second thread while they decode, when the run
+// has threads: below it, starting one costs more than the overlap gains.
+constexpr std::uint64_t write_behind_from = 4 << 20;
 
 class Extraction {
  public:
@@ -40,9 +46,14 @@ class Extraction {
  private:
   Next process(ArchiveReader& reader, EntryInfo info);
   Next process_file(ArchiveReader& reader, const EntryInfo& info);
-  // Copies the entry's data into `out` (null when only testing). Reports the failure itself.
+  // Copies the entry's data into `out` (null when only testing), a large entry's through a
+  // second thread when there are threads to spare. Reports the failure itself.
   Next copy_data(ArchiveReader& reader, const EntryInfo& info, OutputFile* out, std::uint64_t& size,
                  std::uint32_t& crc, bool& ok);
+  // The same on this thread, each block handed to `write` (empty when only testing).
+  Next copy_blocks(ArchiveReader& reader, const EntryInfo& info,
+                   const std::function<Status(const void*, std::size_t)>& write,
+                   std::uint64_t& size, std::uint32_t& crc, bool& ok);
   Next after_archive_failure(ArchiveReader& reader, la_ssize_t status, const std::string& path,
                              bool encrypted);
   bool decide_overwrite(const std::string& path);
@@ -242,6 +253,33 @@ Next Extraction::process_file(ArchiveReader& reader, const EntryInfo& info) {
 
 Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputFile* out,
                            std::uint64_t& size, std::uint32_t& crc, bool& ok) {
+  Workers* workers = options_.workers;
+  if (!out || !workers || workers->count() < 2 || !info.size || *info.size < write_behind_from) {
+    std::function<Status(const void*, std::size_t)> write;
+    if (out) write = [out](const void* data, std::size_t n) { return out->write(data, n); };
+    return copy_blocks(reader, info, write, size, crc, ok);
+  }
+  WriteBehind behind(*workers, *out);
+  Next next = Next::go_on;
+  workers->run([&](unsigned index) {
+    if (index == 1) behind.write_out();
+    if (index != 0) return;
+    next = copy_blocks(
+        reader, info, [&](const void* data, std::size_t n) { return behind.write(data, n); }, size,
+        crc, ok);
+    behind.finish();
+  });
+  // Every block is written now, the last ones perhaps after the decoding ended.
+  if (!behind.failure().ok() && ok) {
+    fail(info.path.joined(), Problem::write_failed, behind.failure().error);
+    ok = false;
+  }
+  return next;
+}
+
+Next Extraction::copy_blocks(ArchiveReader& reader, const EntryInfo& info,
+                             const std::function<Status(const void*, std::size_t)>& write,
+                             std::uint64_t& size, std::uint32_t& crc, bool& ok) {
   const std::string path = info.path.joined();
   archive* a = reader.get();
   // Takes one block: the checks on what the archive declared, then the file and the count.
@@ -258,8 +296,8 @@ Next Extraction::copy_data(ArchiveReader& reader, const EntryInfo& info, OutputF
       fail(path, Problem::larger_than_declared, "more data than the archive declared in total");
       return false;
     }
-    if (out) {
-      if (Status status = out->write(data, n); !status) {
+    if (write) {
+      if (Status status = write(data, n); !status) {
         fail(path, Problem::write_failed, status.error);
         return false;
       }

@@ -6,7 +6,8 @@
 namespace kzsfx {
 
 // Runs one job on several threads at once and serialises what they share. The Windows side
-// implements it with its own threads and a critical section, the native tests with std::thread.
+// implements it with its own threads, a critical section and a condition variable, the native
+// tests with std::thread.
 class Workers {
  public:
   virtual ~Workers() = default;
@@ -21,6 +22,12 @@ class Workers {
   // One lock shared by every job; never held across a call to run().
   virtual void lock() = 0;
   virtual void unlock() = 0;
+
+  // With the lock held: releases it until wake() is called, then takes it again. It may also
+  // return without a wake(), so callers wait in a loop on their own condition.
+  virtual void wait() = 0;
+  // Ends every wait() in progress.
+  virtual void wake() = 0;
 };
 
 class WorkersLock {

@@ -1,4 +1,5 @@
-// The engine's threads on Windows: one per processor, and a critical section.
+// The engine's threads on Windows: one per processor, a critical section and a condition
+// variable.
 #pragma once
 
 #include <windows.h>
@@ -18,10 +19,13 @@ class ThreadWorkers final : public Workers {
   void run(const std::function<void(unsigned)>& job) override;
   void lock() override { ::EnterCriticalSection(&lock_); }
   void unlock() override { ::LeaveCriticalSection(&lock_); }
+  void wait() override { ::SleepConditionVariableCS(&woken_, &lock_, INFINITE); }
+  void wake() override { ::WakeAllConditionVariable(&woken_); }
 
  private:
   unsigned count_;
   CRITICAL_SECTION lock_;
+  CONDITION_VARIABLE woken_ = CONDITION_VARIABLE_INIT;
 };
 
 }  // namespace kzsfx::win32

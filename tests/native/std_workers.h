@@ -1,7 +1,9 @@
-// The engine's threads natively: std::thread and one std::mutex.
+// The engine's threads natively: std::thread, one std::mutex and its condition variable.
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -24,10 +26,27 @@ class StdWorkers final : public Workers {
   }
   void lock() override { mutex_.lock(); }
   void unlock() override { mutex_.unlock(); }
+  void wait() override { woken_.wait(mutex_); }
+  void wake() override { woken_.notify_all(); }
 
  private:
   unsigned count_;
   std::mutex mutex_;
+  std::condition_variable_any woken_;
+};
+
+// As the Windows side runs the jobs when no thread can be started: one after the other on the
+// calling thread. Waiting there would be waiting forever, so it aborts.
+class SequentialWorkers final : public Workers {
+ public:
+  unsigned count() const override { return 2; }
+  void run(const std::function<void(unsigned)>& job) override {
+    for (unsigned i = 0; i < count(); ++i) job(i);
+  }
+  void lock() override {}
+  void unlock() override {}
+  void wait() override { std::abort(); }
+  void wake() override {}
 };
 
 }  // namespace kzsfx::testing

@@ -58,6 +58,12 @@ zipfile_archive('stored.zip', zipfile.ZIP_STORED)
 zipfile_archive('bzip2.zip', zipfile.ZIP_BZIP2)
 # libarchive 3.6.2 cannot decode an empty LZMA member ("lzma unknown error 10"): none here.
 zipfile_archive('lzma.zip', zipfile.ZIP_LZMA, {k: v for k, v in tree.items() if v or k.endswith('/')})
+# One entry large enough to be written on a second thread while it decodes (10 MB), in a
+# zip too small to be cut into runs for several threads.
+big_rnd = random.Random(99)
+zipfile_archive('large.zip', zipfile.ZIP_DEFLATED, {
+    'big/before.txt': b'before the large one\n',
+    'big/part.bin': b''.join(big_rnd.randbytes(4096) + bytes(16384) for _ in range(500))})
 with zipfile.ZipFile(os.path.join(out, 'empty.zip'), 'w'):
     pass
 os.makedirs(os.path.join(out, 'empty.zip.expected'))

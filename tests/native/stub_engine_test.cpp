@@ -446,16 +446,45 @@ TEST_F(StubEngine, TheDeclaredTotalIsABudgetNeverExceeded) {
 }
 
 TEST_F(StubEngine, AFullDiskFailsTheFileAndRemovesIt) {
-  FolderDestination destination(dest);
-  destination.fail_write_after = 150'000;  // only pack/data.bin (500 KB) is bigger
-  RecordingObserver observer;
-  Outcome run = extract("deflate.zip", {}, &observer, &destination);
-  ASSERT_EQ(run.result.failed.size(), 1u);
-  EXPECT_EQ(run.result.failed[0].path, "pack/data.bin");
-  EXPECT_EQ(run.result.failed[0].problem, Problem::write_failed);
-  EXPECT_FALSE(fs::exists(dest / "pack" / "data.bin"));
-  EXPECT_EQ(run.result.files, 5u);
-  EXPECT_EQ(leftovers(), std::vector<std::string>{});
+  // Also for a large file written on a second thread, and on one thread alone where no
+  // second one could be started.
+  testing::StdWorkers two(2);
+  testing::SequentialWorkers one_after_the_other;
+  struct Case {
+    const char* archive;
+    Workers* workers;
+    std::optional<std::uint64_t> fail_write_after;
+    const char* failing;  // null: nothing fails
+    std::uint64_t files;
+  };
+  const Case cases[] = {
+      {"deflate.zip", nullptr, 150'000, "pack/data.bin", 5},  // only pack/data.bin is bigger
+      {"large.zip", &two, 5'000'000, "big/part.bin", 1},
+      {"large.zip", &two, 10'200'000, "big/part.bin", 1},  // in its last block
+      {"large.zip", &one_after_the_other, 5'000'000, "big/part.bin", 1},
+      {"large.zip", &one_after_the_other, std::nullopt, nullptr, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.archive) + (c.failing ? " failing" : ""));
+    fs::remove_all(dest);
+    FolderDestination destination(dest);
+    destination.fail_write_after = c.fail_write_after;
+    Options options;
+    options.workers = c.workers;
+    RecordingObserver observer;
+    Outcome run = extract(c.archive, options, &observer, &destination);
+    EXPECT_EQ(run.result.files, c.files);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    if (!c.failing) {
+      EXPECT_EQ(run.result.exit_code(), ExitCode::ok);
+      EXPECT_EQ(differences(c.archive), std::vector<std::string>{});
+      continue;
+    }
+    ASSERT_EQ(run.result.failed.size(), 1u);
+    EXPECT_EQ(run.result.failed[0].path, c.failing);
+    EXPECT_EQ(run.result.failed[0].problem, Problem::write_failed);
+    EXPECT_FALSE(fs::exists(dest / c.failing));
+  }
 }
 
 TEST_F(StubEngine, EveryExtractedFileCarriesTheDownloadMark) {
@@ -557,7 +586,7 @@ TEST_F(StubEngine, ThreadsChangeNothingButTheSpeed) {
     return out;
   };
   for (const char* archive :
-       {"runs.zip", "many_bad.zip", "hostile.zip", "deflate.zip", "solid.7z"}) {
+       {"runs.zip", "many_bad.zip", "hostile.zip", "deflate.zip", "solid.7z", "large.zip"}) {
     SCOPED_TRACE(archive);
     fs::remove_all(sandbox);
     fs::create_directories(dest);
