@@ -9,7 +9,7 @@ namespace kzsfx {
 
 // A read-only file seen as bytes at 64-bit offsets. The Windows side wraps a HANDLE opened
 // on our own exe; tests wrap a posix file or a memory block. Not required to be thread-safe:
-// the engine reads from one thread.
+// the engine's threads read one at a time.
 class ByteSource {
  public:
   virtual ~ByteSource() = default;

@@ -33,9 +33,10 @@ struct Options {
   std::optional<std::string> zone_mark;
   // Compare the declared total with the destination's free space before writing.
   bool check_free_space = true;
-  // Threads to extract a zip's entries with, several at once. Null: one at a time. The
-  // observer and the destination are then still called from one thread at a time, but not
-  // always the same one; output files are written from several at once.
+  // Threads to extract a zip's entries with, several at once, or to write a large file
+  // behind its decoding. Null: one thread. The observer is then still called from one thread
+  // at a time, but not always the same one; the destination from several at once
+  // (destination.h), and an output file may be written by a thread other than its opener's.
   Workers* workers = nullptr;
 };
 
