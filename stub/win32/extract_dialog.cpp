@@ -14,6 +14,7 @@
 #include "stub/win32/modal_dialog.h"
 #include "stub/win32/questions.h"
 #include "stub/win32/resource.h"
+#include "stub/win32/test_hooks.h"
 #include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
@@ -30,6 +31,18 @@ constexpr int progress_controls[] = {IDC_CURRENT_LABEL, IDC_CURRENT, IDC_PROGRES
 constexpr int summary_controls[] = {IDC_SUMMARY, IDC_SUMMARY_PATH, IDC_PROBLEMS};
 
 enum class View { setup, progress, summary };
+
+constexpr const char* view_name(View view) {
+  switch (view) {
+    case View::setup:
+      return "setup";
+    case View::progress:
+      return "progress";
+    case View::summary:
+      return "summary";
+  }
+  return "";
+}
 
 std::wstring window_text(HWND window) {
   std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
@@ -68,9 +81,11 @@ class ExtractDialog final : public ModalDialog {
         // view. A second Extract would replace the destination the worker is using.
         switch (LOWORD(wparam)) {
           case IDC_BROWSE:
+            test_hooks::NoteCommand(IDC_BROWSE, view_name(view_));
             if (view_ == View::setup) on_browse();
             return TRUE;
           case IDOK:
+            test_hooks::NoteCommand(IDOK, view_name(view_));
             if (view_ == View::setup) {
               on_extract();
             } else if (view_ == View::summary) {
@@ -78,6 +93,7 @@ class ExtractDialog final : public ModalDialog {
             }
             return TRUE;
           case IDCANCEL:
+            test_hooks::NoteCommand(IDCANCEL, view_name(view_));
             on_cancel();
             return TRUE;
         }
@@ -259,6 +275,7 @@ class ExtractDialog final : public ModalDialog {
         ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
         break;
     }
+    test_hooks::NoteView(view_name(view));
   }
 
   // A longer caption needs a wider button; its right edge stays where it was.

@@ -3,6 +3,7 @@
 
 #include "stub/core/engine.h"
 #include "stub/win32/messages.h"
+#include "stub/win32/test_hooks.h"
 #include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
@@ -23,6 +24,7 @@ class ExtractionWorker::Observer final : public kzsfx::Observer {
       ExclusiveLock lock(worker_.current_lock_);
       worker_.current_.swap(shown);
     }
+    test_hooks::AfterBlock(current, done);
   }
 
   OverwriteAnswer ask_overwrite(const std::string& path) override {

@@ -1,22 +1,36 @@
 #!/usr/bin/env bash
 # The self-extractor's dialog driven with xdotool under Wine's Xvfb: destination, Extract,
-# progress with an overwrite question in the middle, summary, Close; then a run cancelled
-# in the middle. Screenshots of each view are kept in the work folder for review.
-# Usage: stub_dialog_test.sh <kzsfx.exe> <work folder>
+# progress with an overwrite question in the middle, summary, Close; then runs cancelled at
+# the question and in the middle of a large file, Enter pressed during an extraction, and a
+# password asked again. Screenshots of each view are kept in the work folder for review.
+# It runs the test build kzsfx_hooked, which notes in hooks/events.txt each command its dialog
+# handles and each view it shows, and holds its extraction in the middle of a file until the
+# test creates hooks/release: the test acts while the worker is held, never racing it.
+# Usage: stub_dialog_test.sh <kzsfx_hooked.exe> <kzsfx.exe, the product> <work folder>
 set -uo pipefail
 stub=$(realpath "$1")
-work=$2
+product=$(realpath "$2")
+work=$3
 here=$(cd "$(dirname "$0")" && pwd)
 wine_run="$here/../../scripts/wine-run"
 
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work/hooks"
 cd "$work" || exit 1
 DISPLAY=$("$wine_run" --display)  # also makes sure the prefix and the display exist
 export DISPLAY
+hooks=$PWD/hooks
+export KZSFX_TEST_FOLDER="Z:${hooks//\//\\}"
 
 # shellcheck source=checks.sh
 . "$here/checks.sh"
+
+# The hooks are the test build's alone.
+carries_hooks() {
+  python3 -c 'import sys; sys.exit("KZSFX_TEST_FOLDER".encode("utf-16-le") not in open(sys.argv[1], "rb").read())' "$1"
+}
+carries_hooks "$stub" && pass || fail "the test build carries no hooks"
+carries_hooks "$product" && fail "the product kzsfx.exe carries the test hooks" || pass
 
 # find_window <exact title> <seconds>: prints the X window id once it is mapped.
 find_window() {
@@ -43,15 +57,17 @@ snapshot() {
 # Another program's window may open on top at any moment: the key is sent only once ours has
 # the focus, so it never lands elsewhere.
 press() {  # <window> <key>
-  local attempt
-  for attempt in 1 2 3 4 5 6 7 8 9 10; do
+  local deadline=$((SECONDS + 30)) poll
+  while [ "$SECONDS" -lt "$deadline" ]; do
     xdotool windowraise "$1"
     xdotool mousemove --window "$1" 60 8 click 1
-    sleep 0.3
-    if [ "$(xdotool getwindowfocus 2> /dev/null)" = "$1" ]; then
-      xdotool key "$2"
-      return 0
-    fi
+    for poll in 1 2 3 4 5 6 7 8 9 10; do
+      if [ "$(xdotool getwindowfocus 2> /dev/null)" = "$1" ]; then
+        xdotool key "$2"
+        return 0
+      fi
+      sleep 0.1
+    done
   done
   echo "could not give the focus to window $1"
   return 1
@@ -72,6 +88,22 @@ wait_for() {  # <seconds> <command...>: polls until the command succeeds
   done
 }
 
+# launch <exe> [<entry> <bytes>]: starts a run with no events noted yet, held once <bytes> of
+# the archive are written and <entry> is in hand, when those are given.
+launch() {
+  rm -f "$hooks/events.txt" "$hooks/release"
+  KZSFX_TEST_HOLD_ENTRY=${2:-} KZSFX_TEST_HOLD_AT=${3:-} "$wine_run" "$1" &
+  runner=$!
+}
+release() { : > "$hooks/release"; }
+times_noted() {  # <line>: how often the run has noted it so far
+  local count
+  count=$(grep -cxF "$1" "$hooks/events.txt" 2> /dev/null)
+  echo "${count:-0}"
+}
+noted() { [ "$(times_noted "$1")" -ge "${2:-1}" ]; }  # <line> [<times>]: at least that often
+ended() { ! kill -0 "$runner" 2> /dev/null; }
+
 # The archive: a large stored file, a file that already exists at the destination, another
 # large file. The overwrite question stops the worker half way, so the progress view holds.
 # Titles carry our process id: another build's run of this test may share the display.
@@ -90,9 +122,8 @@ cat "$stub" payload.zip > "$title.exe"
 mkdir -p "$title/资料"
 printf 'stale\n' > "$title/资料/说明.txt"
 
-"$wine_run" "$title.exe" &
-runner=$!
-if ! dialog=$(find_window "$title" 30); then
+launch "$title.exe"
+if ! dialog=$(find_window "$title" 60); then
   fail "the dialog did not appear"
   kill "$runner"
   exit 1
@@ -102,7 +133,7 @@ snapshot "$dialog" setup.png
 pass
 
 press "$dialog" Return  # Extract is the default button
-if question=$(find_window "确认覆盖文件" 30); then
+if question=$(find_window "确认覆盖文件" 60); then
   pass
   place "$question" 320 420
   snapshot "$dialog" progress.png
@@ -112,12 +143,13 @@ else
   fail "no overwrite question"
 fi
 
-complete() { cmp -s src/second.bin "$title/second.bin"; }
-wait_for 60 complete || fail "the extraction did not finish"
-sleep 1
-snapshot "$dialog" summary.png
-press "$dialog" Return  # Close is the default in the summary
-if wait_for 20 bash -c "! kill -0 $runner 2> /dev/null"; then
+if wait_for 120 noted "view summary"; then
+  snapshot "$dialog" summary.png
+  press "$dialog" Return  # Close is the default in the summary
+else
+  fail "the extraction did not reach its summary"
+fi
+if wait_for 30 ended; then
   wait "$runner"
   code=$?
   [ "$code" -eq 0 ] && pass || fail "exit code $code after a clean extraction"
@@ -131,15 +163,14 @@ diff -r src "$title" > diff.txt && pass || { fail "extracted tree differs"; cat 
 rm -rf "$title"
 mkdir -p "$title/资料"
 printf 'stale\n' > "$title/资料/说明.txt"
-"$wine_run" "$title.exe" &
-runner=$!
-if dialog=$(find_window "$title" 30); then
+launch "$title.exe"
+if dialog=$(find_window "$title" 60); then
   place "$dialog" 300 200
   press "$dialog" Return
-  if question=$(find_window "确认覆盖文件" 30); then
+  if question=$(find_window "确认覆盖文件" 60); then
     place "$question" 320 420
     press "$question" Escape
-    if wait_for 20 bash -c "! kill -0 $runner 2> /dev/null"; then
+    if wait_for 30 ended; then
       wait "$runner"
       code=$?
       [ "$code" -eq 255 ] && pass || fail "exit code $code after cancelling, expected 255"
@@ -149,16 +180,19 @@ if dialog=$(find_window "$title" 30); then
     fi
   else
     fail "no overwrite question in the cancelled run"
+    kill "$runner"
   fi
 else
   fail "the dialog did not appear for the cancelled run"
+  kill "$runner"
 fi
 cmp -s src/first.bin "$title/first.bin" && pass || fail "the file before the cancel is missing"
 [ "$(cat "$title/资料/说明.txt")" = stale ] && pass || fail "the existing file was touched"
 [ ! -e "$title/second.bin" ] && pass || fail "a file after the cancel was written"
 if find "$title" -name '~kzsfx*' | grep -q .; then fail "temporary files left"; else pass; fi
 
-# Cancel in the middle of a large file: the dialog's own button, the worker still writing.
+# A large file, held half way: the worker stops after the block that reaches 256 MiB and
+# waits there until the test releases it.
 python3 -c '
 import zipfile
 with zipfile.ZipFile("zeros.zip", "w", zipfile.ZIP_DEFLATED) as z:
@@ -168,18 +202,26 @@ with zipfile.ZipFile("zeros.zip", "w", zipfile.ZIP_DEFLATED) as z:
             f.write(block)'
 busy=kzsfx-busy-$$
 cat "$stub" zeros.zip > "$busy.exe"
-"$wine_run" "$busy.exe" &
-runner=$!
-if dialog=$(find_window "$busy" 30); then
+half=$((256 << 20))
+# One top-level item: it goes beside the exe, here.
+writing() { find . -maxdepth 1 -name '~kzsfx*' | grep -q .; }
+
+# Cancel in the middle of the file with the dialog's own key: the worker, released once the
+# dialog has taken the cancel, must stop, discard the file and end with 255.
+launch "$busy.exe" zeros.bin "$half"
+if dialog=$(find_window "$busy" 60); then
   place "$dialog" 300 200
   press "$dialog" Return
-  # One top-level item: it goes beside the exe, here.
-  writing() { find . -maxdepth 1 -name '~kzsfx*' -size +1M | grep -q .; }
-  wait_for 30 writing || fail "no file being written"
-  sleep 0.5  # a few of the dialog's progress ticks
-  snapshot "$dialog" progress-live.png
-  press "$dialog" Escape
-  if wait_for 30 bash -c "! kill -0 $runner 2> /dev/null"; then
+  if wait_for 120 noted "held zeros.bin"; then
+    writing && pass || fail "no file being written in the middle of zeros.bin"
+    snapshot "$dialog" progress-live.png
+    press "$dialog" Escape
+    wait_for 30 noted "command 2 progress" || fail "the dialog did not take Esc during the extraction"
+  else
+    fail "the extraction did not reach the middle of zeros.bin"
+  fi
+  release
+  if wait_for 120 ended; then
     wait "$runner"
     code=$?
     [ "$code" -eq 255 ] && pass || fail "exit code $code after cancelling mid-file, expected 255"
@@ -195,23 +237,30 @@ else
 fi
 
 # Enter while the worker is writing is no second Extract (which would swap the destination
-# under the worker): the run goes on to its summary and ends cleanly.
-"$wine_run" "$busy.exe" &
-runner=$!
-if dialog=$(find_window "$busy" 30); then
+# under the worker): the dialog takes both presses in its progress view, shows that view only
+# once, and the run goes on to its summary and ends cleanly.
+launch "$busy.exe" zeros.bin "$half"
+if dialog=$(find_window "$busy" 60); then
   place "$dialog" 300 200
   press "$dialog" Return
-  wait_for 30 writing || fail "no file being written before Enter"
-  press "$dialog" Return
-  press "$dialog" Return
-  writing && pass || fail "the extraction ended before Enter was pressed: nothing was tested"
-  whole() { [ "$(stat -c %s zeros.bin 2> /dev/null)" = 536870912 ] && ! writing; }
-  wait_for 60 whole || fail "the extraction did not finish after Enter"
-  sleep 1
-  if find_window "确认覆盖文件" 1 > /dev/null; then fail "Enter started a second extraction"; fi
-  snapshot "$dialog" enter-summary.png
-  press "$dialog" Return  # Close
-  if wait_for 20 bash -c "! kill -0 $runner 2> /dev/null"; then
+  if wait_for 120 noted "held zeros.bin"; then
+    press "$dialog" Return
+    press "$dialog" Return
+    wait_for 30 noted "command 1 progress" 2 || fail "the dialog did not take Enter during the extraction"
+  else
+    fail "the extraction did not reach the middle of zeros.bin before Enter"
+  fi
+  release
+  if wait_for 120 noted "view summary"; then
+    [ "$(times_noted "view progress")" = 1 ] && pass || fail "Enter started a second extraction"
+    [ "$(stat -c %s zeros.bin 2> /dev/null)" = 536870912 ] && ! writing && pass ||
+      fail "the extraction did not finish after Enter"
+    snapshot "$dialog" enter-summary.png
+    press "$dialog" Return  # Close
+  else
+    fail "the extraction did not reach its summary after Enter"
+  fi
+  if wait_for 30 ended; then
     wait "$runner"
     code=$?
     [ "$code" -eq 0 ] && pass || fail "exit code $code after Enter during the extraction, expected 0"
@@ -234,16 +283,14 @@ seq 1 5000 > secret.src/numbers.txt
 (cd secret.src && zip -qr -P secret ../secret.zip .)
 locked=kzsfx-locked-$$
 cat "$stub" secret.zip > "$locked.exe"
-"$wine_run" "$locked.exe" &
-runner=$!
-if dialog=$(find_window "$locked" 30); then
+launch "$locked.exe"
+if dialog=$(find_window "$locked" 60); then
   place "$dialog" 300 200
   press "$dialog" alt+p  # the label's mnemonic moves to the password box
   xdotool type --delay 50 wrong
-  sleep 0.3
   snapshot "$dialog" password.png
   xdotool key Return
-  if prompt=$(find_window "输入密码" 30); then
+  if prompt=$(find_window "输入密码" 60); then
     pass
     place "$prompt" 320 420
     snapshot "$prompt" password-again.png
@@ -254,12 +301,14 @@ if dialog=$(find_window "$locked" 30); then
   else
     fail "no question after a wrong password"
   fi
-  unlocked() { diff -r secret.src "$locked" > /dev/null 2>&1; }
-  wait_for 30 unlocked && pass || fail "the right password did not extract the files"
-  sleep 1
-  snapshot "$dialog" password-summary.png
-  press "$dialog" Return
-  if wait_for 20 bash -c "! kill -0 $runner 2> /dev/null"; then
+  if wait_for 60 noted "view summary"; then
+    diff -r secret.src "$locked" > /dev/null 2>&1 && pass || fail "the right password did not extract the files"
+    snapshot "$dialog" password-summary.png
+    press "$dialog" Return
+  else
+    fail "the password run did not reach its summary"
+  fi
+  if wait_for 30 ended; then
     wait "$runner"
     code=$?
     [ "$code" -eq 0 ] && pass || fail "exit code $code after the right password"
