@@ -238,7 +238,9 @@ fi
 
 # Enter while the worker is writing is no second Extract (which would swap the destination
 # under the worker): the dialog takes both presses in its progress view, shows that view only
-# once, and the run goes on to its summary and ends cleanly.
+# once, and the run goes on to its summary and ends cleanly. It starts afresh, whatever the
+# cancelled run left.
+rm -f zeros.bin ./~kzsfx*
 launch "$busy.exe" zeros.bin "$half"
 if dialog=$(find_window "$busy" 60); then
   place "$dialog" 300 200
