@@ -38,8 +38,8 @@ endfunction()
 
 # Called at the end of each test folder's CMakeLists.txt. Each Windows build's tests run under
 # the Wine of their architecture, whatever the caller's environment says (scripts/wine-run reads
-# QUILLET_WINE_ARCH); the tests that drive real keys, clicks and drags through the X server
-# are labelled x-input, and scripts/test gives those alone a second try.
+# QUILLET_WINE_ARCH). The tests that drive real keys, clicks and drags through the X server
+# carry the label x-input where they are declared; scripts/test gives those alone a second try.
 function(quillet_finish_wine_tests)
   if(NOT WIN32)
     return()
@@ -54,10 +54,4 @@ function(quillet_finish_wine_tests)
     return()
   endif()
   set_property(TEST ${tests} APPEND PROPERTY ENVIRONMENT QUILLET_WINE_ARCH=${wine_arch})
-  foreach(test IN ITEMS frame_keys drop_drag_test program_e2e_test program_e2e_test_cp1252
-                        stub_e2e_dialog)
-    if(test IN_LIST tests)
-      set_property(TEST ${test} APPEND PROPERTY LABELS x-input)
-    endif()
-  endforeach()
 endfunction()
