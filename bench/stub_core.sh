@@ -30,6 +30,7 @@ for archive in deflate.zip lzma2.7z stored.zip; do
   core=$(seconds "$bench" "$work/$archive" "$work/out")
   ref=$(seconds 7z x -bd -y "-o$work/ref" "$work/$archive")
   diff -r "$work/out" "$work/ref" >/dev/null || echo "warning: $archive extracted differently from 7z"
-  printf '%-12s %10.3f %10.3f %8.2f\n' "$archive" "$core" "$ref" "$(echo "$core / $ref" | bc -l)"
+  # bc's decimal point, read back whatever decimal sign the user's locale has.
+  LC_ALL=C printf '%-12s %10.3f %10.3f %8.2f\n' "$archive" "$core" "$ref" "$(echo "$core / $ref" | bc -l)"
 done
 "$bench" -t "$work/lzma2.7z" "$work/out"

@@ -24,7 +24,7 @@ relinked=$(stat -c %s "$scratch/kzsfx.exe")
 
 echo
 echo "Sections (bytes):"
-i686-w64-mingw32-objdump -h "$stub" | while read -r index name size _; do
+LC_ALL=C i686-w64-mingw32-objdump -h "$stub" | while read -r index name size _; do
   if [[ $index =~ ^[0-9]+$ ]]; then printf '  %-8s %8d\n' "$name" "$((16#$size))"; fi
 done
 
@@ -68,7 +68,7 @@ PY
 echo
 sfx=/usr/lib/p7zip/7zCon.sfx
 if [ -f "$sfx" ]; then
-  echo "For comparison: $sfx, $(stat -c %s "$sfx") bytes ($(file -b "$sfx" | cut -d, -f1-2));"
+  echo "For comparison: $sfx, $(stat -c %s "$sfx") bytes ($(LC_ALL=C file -b "$sfx" | cut -d, -f1-2));"
   echo "Debian ships no Windows 7z.sfx, so there is no like-for-like 7-Zip stub to compare with."
 else
   echo "No 7-Zip SFX module installed (Debian's p7zip ships no Windows 7z.sfx)."

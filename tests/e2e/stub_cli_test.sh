@@ -374,7 +374,7 @@ case_large() {
   "$wine_run" big.exe -t > out.txt 2> err.txt &
   local runner=$! peak=0 rss
   while kill -0 "$runner" 2> /dev/null; do
-    rss=$(ps -eo rss,args | awk '/[b]ig\.exe -t/ && !/wine-run/ {print $1}' | sort -n | tail -n 1)
+    rss=$(LC_ALL=C ps -eo rss,args | awk '/[b]ig\.exe -t/ && !/wine-run/ {print $1}' | sort -n | tail -n 1)
     [ -n "$rss" ] && [ "$rss" -gt "$peak" ] && peak=$rss
     sleep 0.5
   done
