@@ -189,7 +189,8 @@ TEST_F(ProgramTest, WrongExtensionAndSeveralFilesAreRefusedAndNothingIsWritten) 
   EXPECT_EQ(AnswerBox(IDOK), kRefusal);
   DriverOutput();
 
-  ::Sleep(500);
+  // The drag has ended, so Quillet's Drop has returned: a second box would be open now, and a
+  // conversion would have written its batch file.
   EXPECT_FALSE(FindMessageBox(quillet_->id())) << "a refusal was shown twice";
   EXPECT_FALSE(Exists(work_ + L"\\notes.exe"));
   EXPECT_FALSE(Exists(work_ + L"\\pack.exe"));
@@ -208,9 +209,9 @@ TEST_F(ProgramTest, ExistingExecutableIsKeptOnCancelAndReplacedOnOk) {
   Drop({archive});
   EXPECT_EQ(AnswerBox(IDCANCEL), kOverwriteQuestion);
   DriverOutput();
-  ::Sleep(1000);
-  EXPECT_EQ(ReadBytes(exe), old);
+  // Drop has returned: without its batch file no copy can have been started.
   EXPECT_FALSE(Exists(temp_ + L"\\kzsfx.tmp~1.bat"));
+  EXPECT_EQ(ReadBytes(exe), old);
 
   Drop({archive});
   EXPECT_EQ(AnswerBox(IDOK), kOverwriteQuestion);
@@ -247,7 +248,8 @@ TEST_F(ProgramTest, ANameWithLookalikeQuotationMarksRunsNothing) {
   if (::GetACP() == 1252) {
     EXPECT_EQ(AnswerBox(IDOK), kUnrepresentable);
     DriverOutput();
-    ::Sleep(1000);
+    // Drop has returned: without its batch file no copy can have been started.
+    EXPECT_FALSE(Exists(temp_ + L"\\kzsfx.tmp~1.bat"));
     EXPECT_FALSE(Exists(exe));
   } else {
     DriverOutput();
@@ -265,7 +267,7 @@ TEST_F(ProgramTest, DropWithCtrlAndShiftHeldDeliversNothing) {
   Drop({archive}, L"ctrl+shift");
   const std::string driver = DriverOutput();
   EXPECT_NE(driver.find("effect=0 none"), std::string::npos) << driver;
-  ::Sleep(1000);
+  // The drag has ended without a drop: nothing can follow it.
   EXPECT_FALSE(FindMessageBox(quillet_->id()));
   EXPECT_FALSE(Exists(work_ + L"\\pack.exe"));
   EXPECT_FALSE(Exists(temp_ + L"\\kzsfx.tmp~1.bat"));
