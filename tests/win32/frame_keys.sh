@@ -23,19 +23,25 @@ run_case() {
   "$wine_run" "$probe" normal "Z:${log//\//\\}" &
   local pid=$!
   local window=""
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     window=$(xdotool search --onlyvisible --name "$title_pattern" 2>/dev/null | tail -n 1)
     [ -n "$window" ] && break
     sleep 0.1
   done
   if [ -z "$window" ]; then kill "$pid" 2>/dev/null; fail "$name: no window"; return; fi
-  # Without a window manager a click is what gives a Wine window the focus.
+  # Without a window manager a click is what gives a Wine window the focus: clicked again each
+  # second until it has it, for as long as a loaded machine may take.
   eval "$(xdotool getwindowgeometry --shell "$window")"
-  xdotool windowraise "$window"
-  sleep 0.3
-  xdotool mousemove $((X + 117)) $((Y + 235)) click 1
-  sleep 0.5
-  if [ "$(xdotool getwindowfocus)" != "$window" ]; then
+  local focused=no
+  for _ in $(seq 30); do
+    xdotool windowraise "$window"
+    xdotool mousemove $((X + 117)) $((Y + 235)) click 1
+    for _ in $(seq 10); do
+      [ "$(xdotool getwindowfocus)" = "$window" ] && focused=yes && break 2
+      sleep 0.1
+    done
+  done
+  if [ "$focused" = no ]; then
     kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
     echo "SKIP: another window kept the keyboard focus"; exit $skip
   fi
@@ -46,8 +52,9 @@ run_case() {
     xdotool key "$key"
     sleep 0.3
   done
-  # The probe logs each key its window is handed; F1 (112) is the last one sent.
-  for _ in $(seq 100); do
+  # The probe logs each key its window is handed, in order; F1 (112) is the last one sent, so
+  # once it is logged every key before it has been handled.
+  for _ in $(seq 300); do
     grep -q '^key 112$' "$log" && break
     sleep 0.1
   done
@@ -56,7 +63,7 @@ run_case() {
   fi
   xdotool key "$keys"
   local code=timeout
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; break; fi
     sleep 0.1
   done
