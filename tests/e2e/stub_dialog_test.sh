@@ -55,21 +55,25 @@ snapshot() {
 
 # Keys go to the focused window; without a window manager a click on the caption gives focus.
 # Another program's window may open on top at any moment: the key is sent only once ours has
-# the focus, so it never lands elsewhere.
-press() {  # <window> <key>
-  local deadline=$((SECONDS + 30)) poll
+# the focus, so it never lands elsewhere. The window is looked up by its title each round, and
+# every match is tried: Wine may put a new X window behind the same Windows one.
+press() {  # <exact title> <key>
+  local deadline=$((SECONDS + 30)) window poll
   while [ "$SECONDS" -lt "$deadline" ]; do
-    xdotool windowraise "$1"
-    xdotool mousemove --window "$1" 60 8 click 1
-    for poll in 1 2 3 4 5 6 7 8 9 10; do
-      if [ "$(xdotool getwindowfocus 2> /dev/null)" = "$1" ]; then
-        xdotool key "$2"
-        return 0
-      fi
-      sleep 0.1
+    for window in $(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null); do
+      xdotool windowraise "$window"
+      xdotool mousemove --window "$window" 60 8 click 1
+      for poll in 1 2 3 4 5 6 7 8 9 10; do
+        if [ "$(xdotool getwindowfocus 2> /dev/null)" = "$window" ]; then
+          xdotool key "$2"
+          return 0
+        fi
+        sleep 0.1
+      done
     done
+    sleep 0.2
   done
-  echo "could not give the focus to window $1"
+  echo "could not give the focus to the window titled $1"
   return 1
 }
 
@@ -132,20 +136,20 @@ place "$dialog" 300 200
 snapshot "$dialog" setup.png
 pass
 
-press "$dialog" Return  # Extract is the default button
+press "$title" Return  # Extract is the default button
 if question=$(find_window "确认覆盖文件" 60); then
   pass
   place "$question" 320 420
   snapshot "$dialog" progress.png
   snapshot "$question" overwrite.png
-  press "$question" Return  # Overwrite is the default
+  press "确认覆盖文件" Return  # Overwrite is the default
 else
   fail "no overwrite question"
 fi
 
 if wait_for 120 noted "view summary"; then
   snapshot "$dialog" summary.png
-  press "$dialog" Return  # Close is the default in the summary
+  press "$title" Return  # Close is the default in the summary
 else
   fail "the extraction did not reach its summary"
 fi
@@ -166,10 +170,10 @@ printf 'stale\n' > "$title/资料/说明.txt"
 launch "$title.exe"
 if dialog=$(find_window "$title" 60); then
   place "$dialog" 300 200
-  press "$dialog" Return
+  press "$title" Return
   if question=$(find_window "确认覆盖文件" 60); then
     place "$question" 320 420
-    press "$question" Escape
+    press "确认覆盖文件" Escape
     if wait_for 30 ended; then
       wait "$runner"
       code=$?
@@ -211,11 +215,11 @@ writing() { find . -maxdepth 1 -name '~kzsfx*' | grep -q .; }
 launch "$busy.exe" zeros.bin "$half"
 if dialog=$(find_window "$busy" 60); then
   place "$dialog" 300 200
-  press "$dialog" Return
+  press "$busy" Return
   if wait_for 120 noted "held zeros.bin"; then
     writing && pass || fail "no file being written in the middle of zeros.bin"
     snapshot "$dialog" progress-live.png
-    press "$dialog" Escape
+    press "$busy" Escape
     wait_for 30 noted "command 2 progress" || fail "the dialog did not take Esc during the extraction"
   else
     fail "the extraction did not reach the middle of zeros.bin"
@@ -244,10 +248,10 @@ rm -f zeros.bin ./~kzsfx*
 launch "$busy.exe" zeros.bin "$half"
 if dialog=$(find_window "$busy" 60); then
   place "$dialog" 300 200
-  press "$dialog" Return
+  press "$busy" Return
   if wait_for 120 noted "held zeros.bin"; then
-    press "$dialog" Return
-    press "$dialog" Return
+    press "$busy" Return
+    press "$busy" Return
     wait_for 30 noted "command 1 progress" 2 || fail "the dialog did not take Enter during the extraction"
   else
     fail "the extraction did not reach the middle of zeros.bin before Enter"
@@ -258,7 +262,7 @@ if dialog=$(find_window "$busy" 60); then
     [ "$(stat -c %s zeros.bin 2> /dev/null)" = 536870912 ] && ! writing && pass ||
       fail "the extraction did not finish after Enter"
     snapshot "$dialog" enter-summary.png
-    press "$dialog" Return  # Close
+    press "$busy" Return  # Close
   else
     fail "the extraction did not reach its summary after Enter"
   fi
@@ -288,7 +292,7 @@ cat "$stub" secret.zip > "$locked.exe"
 launch "$locked.exe"
 if dialog=$(find_window "$locked" 60); then
   place "$dialog" 300 200
-  press "$dialog" alt+p  # the label's mnemonic moves to the password box
+  press "$locked" alt+p  # the label's mnemonic moves to the password box
   xdotool type --delay 50 wrong
   snapshot "$dialog" password.png
   xdotool key Return
@@ -296,7 +300,7 @@ if dialog=$(find_window "$locked" 60); then
     pass
     place "$prompt" 320 420
     snapshot "$prompt" password-again.png
-    press "$prompt" Tab  # from the default button back into the box
+    press "输入密码" Tab  # from the default button back into the box
     xdotool key shift+Tab
     xdotool type --delay 50 secret
     xdotool key Return
@@ -306,7 +310,7 @@ if dialog=$(find_window "$locked" 60); then
   if wait_for 60 noted "view summary"; then
     diff -r secret.src "$locked" > /dev/null 2>&1 && pass || fail "the right password did not extract the files"
     snapshot "$dialog" password-summary.png
-    press "$dialog" Return
+    press "$locked" Return
   else
     fail "the password run did not reach its summary"
   fi
