@@ -340,7 +340,7 @@ TEST(FrameFatal, NoHandlerRunsWhileTheReportIsOpen) {
   DWORD_PTR answer = 0;
   EXPECT_NE(::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer), 0);
   ::PostMessageA(window, WM_CLOSE, 0, 0);  // destroys the window, but the report stays up
-  for (int i = 0; i < 250 && ::IsWindow(window); ++i) ::Sleep(20);
+  for (int i = 0; i < 1500 && ::IsWindow(window); ++i) ::Sleep(20);
   ASSERT_FALSE(::IsWindow(window));  // every message above has been handled
   const auto during = probe.Log();
   const int asked = IndexOf(during, "asking for memory");
@@ -453,10 +453,10 @@ TEST(MainWindowBuilt, HasTheDesignedFrameGeometryIconsFontAndUnits) {
   EXPECT_EQ(Count(moved, "position changed"), 2);
   EXPECT_EQ(Count(moved, "size changed"), 1);
   ::PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  for (int i = 0; i < 100 && !::IsIconic(window); ++i) ::Sleep(20);
+  for (int i = 0; i < 1500 && !::IsIconic(window); ++i) ::Sleep(20);
   EXPECT_TRUE(::IsIconic(window));
   ::PostMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
-  for (int i = 0; i < 100 && ::IsIconic(window); ++i) ::Sleep(20);
+  for (int i = 0; i < 1500 && ::IsIconic(window); ++i) ::Sleep(20);
   EXPECT_FALSE(::IsIconic(window));
   ::GetWindowRect(window, &outer);
   EXPECT_EQ(outer.left, 100);
