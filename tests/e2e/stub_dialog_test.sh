@@ -63,11 +63,14 @@ press() {  # <exact title> <key>
     for window in $(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null); do
       xdotool windowraise "$window"
       xdotool mousemove --window "$window" 60 8 click 1
-      for poll in 1 2 3 4 5 6 7 8 9 10; do
+      for poll in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
         if [ "$(xdotool getwindowfocus 2> /dev/null)" = "$window" ]; then
           xdotool key "$2"
           return 0
         fi
+        # A click on a modal box does not always move the X focus to it: then it is given
+        # directly, and Wine activates the window that receives it.
+        [ "$poll" = 10 ] && xdotool windowfocus "$window" 2> /dev/null
         sleep 0.1
       done
     done
