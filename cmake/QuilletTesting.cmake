@@ -55,7 +55,7 @@ function(quillet_finish_wine_tests)
   endif()
   set_property(TEST ${tests} APPEND PROPERTY ENVIRONMENT QUILLET_WINE_ARCH=${wine_arch})
   foreach(test IN ITEMS frame_keys drop_drag_test program_e2e_test program_e2e_test_cp1252
-                        stub_e2e_dialog)
+                        stub_e2e_dialog i686_smoke_program_e2e_drop)
     if(test IN_LIST tests)
       set_property(TEST ${test} APPEND PROPERTY LABELS x-input)
     endif()
