@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,6 @@
 namespace quillet::e2e {
 namespace {
 
-constexpr DWORD kTimeoutMs = 20000;
 const char* const kTitle = "Quillet 0.1";
 const char* const kRefusal = "请拖入扩展名为 kz 或 zip 的文件";
 const char* const kOverwriteQuestion = "发现同名exe文件，确定覆盖？";
@@ -21,6 +21,17 @@ const char* const kUnrepresentable = "文件名含有当前代码页无法表示
 const char* const kCopyFailed = "生成exe文件失败，请检查目标文件夹是否可写";
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+// How long each awaited event may take: 20 s, or E2E_TIMEOUT_MS where every process starts
+// slowly (the 32-bit programs under emulation take a minute or more to start).
+DWORD TimeoutMs() {
+  static const DWORD timeoutMs = [] {
+    const std::wstring value = EnvironmentPath("E2E_TIMEOUT_MS");
+    const unsigned long parsed = value.empty() ? 0 : std::wcstoul(value.c_str(), nullptr, 10);
+    return parsed > 0 ? static_cast<DWORD>(parsed) : DWORD{20000};
+  }();
+  return timeoutMs;
+}
 
 std::vector<std::uint8_t> Expected(const std::wstring& archive) {
   std::vector<std::uint8_t> bytes(StubPayload().begin(), StubPayload().end());
@@ -33,7 +44,7 @@ std::vector<std::uint8_t> Expected(const std::wstring& archive) {
 // The file is opened only once it has its full size: copy writes the stub, then reopens the
 // output to append the archive, and a reader holding it just then would make that fail.
 bool WaitForContent(const std::wstring& path, const std::vector<std::uint8_t>& expected) {
-  const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
+  const ULONGLONG deadline = ::GetTickCount64() + TimeoutMs();
   while (::GetTickCount64() < deadline) {
     if (FileSize(path) == expected.size() && ReadBytes(path) == expected) return true;
     ::Sleep(100);
@@ -54,15 +65,16 @@ class ProgramTest : public ::testing::Test {
 
   void StartQuillet() {
     quillet_.emplace(Quoted(EnvironmentPath("QUILLET_EXE")), temp_);
-    const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
+    const ULONGLONG deadline = ::GetTickCount64() + TimeoutMs();
     while (!FindMainWindow(quillet_->id()) && ::GetTickCount64() < deadline) ::Sleep(10);
     ASSERT_TRUE(FindMainWindow(quillet_->id())) << "Quillet's window did not appear";
   }
 
   // Starts a drag of the given files onto the window; the driver waits while a box is open.
   ChildProcess& Drop(const std::vector<std::wstring>& paths, const std::wstring& keys = L"none") {
-    std::wstring line =
-        Quoted(EnvironmentPath("DRAG_DRIVER")) + L" --title \"Quillet 0.1\" --keys " + keys;
+    std::wstring line = Quoted(EnvironmentPath("DRAG_DRIVER")) +
+                        L" --title \"Quillet 0.1\" --keys " + keys + L" --timeout " +
+                        std::to_wstring(TimeoutMs() / 2 * 3);
     for (const std::wstring& path : paths) line += L" " + Quoted(path);
     driverOutput_ = work_ + L"\\driver.txt";
     driver_.emplace(line, std::wstring{}, driverOutput_);
@@ -70,14 +82,14 @@ class ProgramTest : public ::testing::Test {
   }
 
   std::string DriverOutput() {
-    EXPECT_TRUE(driver_->WaitForExit(kTimeoutMs).has_value()) << "the drag did not end";
+    EXPECT_TRUE(driver_->WaitForExit(TimeoutMs()).has_value()) << "the drag did not end";
     const std::vector<std::uint8_t> bytes = ReadBytes(driverOutput_);
     return {bytes.begin(), bytes.end()};
   }
 
   // Answers the box Quillet shows with the button and returns its message.
   std::string AnswerBox(int button) {
-    HWND box = WaitForMessageBox(quillet_->id(), kTimeoutMs);
+    HWND box = WaitForMessageBox(quillet_->id(), TimeoutMs());
     if (!box) return "(no message box)";
     EXPECT_EQ(WindowTitle(box), "信息：");
     const std::string message = BoxMessage(box);
@@ -92,7 +104,7 @@ class ProgramTest : public ::testing::Test {
     if (!window) return std::nullopt;
     ::PostMessageA(window->window, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     ::PostMessageA(window->window, WM_KEYUP, VK_ESCAPE, 0xC0010001);
-    return quillet_->WaitForExit(kTimeoutMs);
+    return quillet_->WaitForExit(TimeoutMs());
   }
 
   std::wstring Copy(const std::wstring& name) {
@@ -111,7 +123,7 @@ TEST_F(ProgramTest, WindowFirstAppearsWithItsTitleAndTheStubAlreadyWritten) {
   const std::wstring stub = temp_ + L"\\kzsfx.tmp~1";
   std::optional<WindowSeen> first;
   std::vector<std::uint8_t> stubAtFirstSight;
-  const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
+  const ULONGLONG deadline = ::GetTickCount64() + TimeoutMs();
   while (!first && ::GetTickCount64() < deadline) {
     first = FindMainWindow(quillet_->id());
     if (first) stubAtFirstSight = ReadBytes(stub);
@@ -154,7 +166,7 @@ TEST_F(ProgramTest, DroppedZipBecomesAnExecutableThatExtractsTheArchive) {
 
   const std::wstring out = work_ + L"\\out";
   ChildProcess extract(Quoted(exe) + L" -y " + Quoted(L"-o" + out));
-  EXPECT_EQ(extract.WaitForExit(60000), 0u);
+  EXPECT_EQ(extract.WaitForExit(3 * TimeoutMs()), 0u);
   EXPECT_EQ(ReadTree(out), ReadTree(data_ + L"\\src"));
 
   EXPECT_EQ(CloseWithEscape(), 0u);
