@@ -75,6 +75,8 @@ const wchar_t* refusal_text(PathRefusal refusal) {
       return L"以点或空格结尾";
     case PathRefusal::too_long:
       return L"名称过长";
+    case PathRefusal::too_deep:
+      return L"文件夹层级过深";
   }
   return L"名称不安全";
 }

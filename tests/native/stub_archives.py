@@ -243,7 +243,7 @@ hostile = [
     '../escape.txt', '..\\escape2.txt', '/etc/abs.txt', '\\abs2.txt', 'C:/drive.txt', 'c:drive2.txt',
     '\\\\server\\share\\unc.txt', '//server/share/unc2.txt', 'a/../../up.txt', 'sub\\..\\..\\up2.txt',
     'CON', 'nul.txt', 'sub/Com1.log', 'LPT9', 'aux .txt', 'file.txt:stream', 'dots./x.txt', 'space /x.txt',
-    'ask?.txt', 'tab\there.txt',
+    'ask?.txt', 'tab\there.txt', 'd/' * 20000 + 'deep.txt',
 ]
 entries = [Entry(n, b'evil\n') for n in hostile]
 entries.append(Entry('ok/safe.txt', b'safe\n'))

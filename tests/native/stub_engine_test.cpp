@@ -284,6 +284,7 @@ TEST_F(StubEngine, HostileNamesAreRefusedAndTheRestExtracts) {
       {"space /x.txt", PathRefusal::trailing_dot_or_space},
       {"ask?.txt", PathRefusal::invalid_character},
       {"tab\there.txt", PathRefusal::invalid_character},
+      {"d/d/.../deep.txt (20,000 folders)", PathRefusal::too_deep},
   };
   ASSERT_EQ(run.result.refused.size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {
