@@ -421,7 +421,7 @@ ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset,
       }
     }
   }
-  if (auto plan = plan_zip_chunks(exe, archive_offset))
+  if (auto plan = plan_zip_chunks(exe, archive_offset, options))
     result = extract_chunks(exe, archive_offset, *plan, destination, options, observer,
                             listing->declared_total);
   else
