@@ -333,33 +333,49 @@ void FileDestination::release_folders() {
 }
 
 std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& path, Status& status) {
+  // The nearest folder on the way that is known: the path itself, an ancestor among the
+  // recent, or the root. A walk, not a recursion: the archive decides how deep it goes.
+  std::shared_ptr<const OpenFolder> nearest;
+  size_t known = path.size();  // how much of `path` `nearest` stands for
   {
     ExclusiveLock guard(lock_);
-    if (path.empty()) {
-      if (!root_folder_) status = Status::failure("the destination folder is not open");
-      return root_folder_;
+    if (!root_folder_) {
+      status = Status::failure("the destination folder is not open");
+      return nullptr;
     }
-    for (auto known = recent_.begin(); known != recent_.end(); ++known) {
-      if (known->first == path) {
-        std::rotate(recent_.begin(), known, known + 1);
-        return recent_.front().second;
+    for (;;) {
+      if (known == 0) {
+        nearest = root_folder_;
+        break;
       }
+      const std::string_view wanted = std::string_view(path).substr(0, known);
+      const auto found = std::find_if(recent_.begin(), recent_.end(),
+                                      [&](const auto& entry) { return entry.first == wanted; });
+      if (found != recent_.end()) {
+        std::rotate(recent_.begin(), found, found + 1);
+        nearest = recent_.front().second;
+        break;
+      }
+      const size_t slash = wanted.rfind('/');
+      known = slash == std::string_view::npos ? 0 : slash;
     }
   }
-  // Not among the recent: its parent first (perhaps known), then this one component.
-  const size_t slash = path.rfind('/');
-  const std::shared_ptr<const OpenFolder> parent =
-      folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
-  if (!parent) return nullptr;
-  std::shared_ptr<const OpenFolder> opened = open_child(
-      *parent, widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1)),
-      status);
-  if (!opened) return nullptr;
-  constexpr size_t recent_folders = 32;
-  ExclusiveLock guard(lock_);
-  recent_.emplace(recent_.begin(), path, opened);
-  if (recent_.size() > recent_folders) recent_.pop_back();
-  return opened;
+  // Then one component at a time down to `path`, each opened in the one before.
+  while (known < path.size()) {
+    const size_t start = known == 0 ? 0 : known + 1;
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    std::shared_ptr<const OpenFolder> opened =
+        open_child(*nearest, widen(std::string_view(path).substr(start, end - start)), status);
+    if (!opened) return nullptr;
+    constexpr size_t recent_folders = 32;
+    ExclusiveLock guard(lock_);
+    recent_.emplace(recent_.begin(), path.substr(0, end), opened);
+    if (recent_.size() > recent_folders) recent_.pop_back();
+    nearest = std::move(opened);
+    known = end;
+  }
+  return nearest;
 }
 
 Status FileDestination::create_folder(const std::string& path) {

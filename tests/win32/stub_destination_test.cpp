@@ -142,6 +142,19 @@ TEST_F(StubDestinationFolder, CreatesFoldersOneByOne) {
   EXPECT_FALSE(blocked.error.empty());
 }
 
+TEST_F(StubDestinationFolder, FoldersAreWalkedWhateverTheDepth) {
+  // Tens of thousands of folders below a file in the way: the walk down must end in a
+  // refusal, not a stack overflow, before anything is opened.
+  FileDestination destination(root_);
+  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(put(destination, "blocker", "x"));
+  std::string deep = "blocker";
+  for (int level = 0; level < 50000; ++level) deep += "/d";
+  EXPECT_FALSE(destination.create_folder(deep));
+  EXPECT_TRUE(destination.create_folder("a/b/c"));
+  EXPECT_EQ(destination.exists("a/b/c"), Existing::folder);
+}
+
 TEST_F(StubDestinationFolder, FilesAppearOnlyWhenCommitted) {
   FileDestination destination(root_);
   ASSERT_TRUE(destination.create_root());
