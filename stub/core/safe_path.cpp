@@ -154,6 +154,8 @@ const char* describe(PathRefusal refusal) {
       return "name component too long";
     case PathRefusal::too_deep:
       return "too many nested folders";
+    case PathRefusal::short_name_alias:
+      return "another file's short name";
   }
   return "unknown";
 }

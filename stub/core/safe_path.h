@@ -23,6 +23,7 @@ enum class PathRefusal {
   trailing_dot_or_space,  // Windows would silently strip them and write a different name
   too_long,               // a component longer than 255 UTF-16 units
   too_deep,               // more than max_path_depth components
+  short_name_alias,       // resolves to an existing file or folder of another name (8.3 form)
 };
 
 // Components a name may have: far beyond any real tree, and what Windows' 32,767-character

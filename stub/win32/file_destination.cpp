@@ -45,6 +45,9 @@ constexpr ULONG folder_share = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr ULONG any_share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 Status file_in_the_way() { return Status::failure("a file of that name is in the way"); }
+Status alias_in_the_way() {
+  return Status::failure("the name is the short name of a folder called otherwise");
+}
 Status link_in_the_way() {
   return Status::failure("a link of that name is in the way; not followed");
 }
@@ -65,6 +68,11 @@ bool is_child_of(std::wstring_view child, std::wstring_view parent) {
 std::wstring without_trailing_separator(std::wstring path) {
   if (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
+}
+
+std::wstring_view last_component(std::wstring_view path) {
+  const size_t slash = path.rfind(L'\\');
+  return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
 }
 
 bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
@@ -117,6 +125,12 @@ std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std
   }
   if (!is_child_of(path, parent.final_path)) {
     status = link_in_the_way();
+    return nullptr;
+  }
+  // "PROGRA~1" opens "Program Files": writing there would put files in a folder the archive
+  // never named.
+  if (!same_text(last_component(path), name)) {
+    status = alias_in_the_way();
     return nullptr;
   }
   return std::shared_ptr<const OpenFolder>(
@@ -388,10 +402,23 @@ Existing FileDestination::exists(const std::string& path) {
   // refuses to replace anything it was not allowed to.
   std::wstring full = root_;
   if (!path.empty() && full.back() != L'\\') full += L'\\';
-  for (wchar_t c : widen(path)) full += c == L'/' ? L'\\' : c;
+  const std::wstring name = widen(path);
+  for (wchar_t c : name) full += c == L'/' ? L'\\' : c;
   const DWORD attributes = ::GetFileAttributesW(full.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Existing::nothing;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::folder : Existing::file;
+  const Existing found =
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::folder : Existing::file;
+  if (path.empty()) return found;
+  // Windows also finds a file by its 8.3 short name: "NAME~1.EXE" may be "Name of mine.exe",
+  // which the entry must not replace. What was found tells its real name.
+  FileHandle opened(
+      ::CreateFileW(full.c_str(), FILE_READ_ATTRIBUTES, any_share, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!opened) return found;  // in use: the rename will not get past it either
+  const std::wstring real = final_path(opened.get());
+  if (!real.empty() && !same_text(last_component(real), last_component(full)))
+    return Existing::other_name;
+  return found;
 }
 
 std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, Status& status) {

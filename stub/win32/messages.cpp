@@ -80,6 +80,8 @@ const wchar_t* refusal_text(PathRefusal refusal) {
       return L"名称过长";
     case PathRefusal::too_deep:
       return L"文件夹层级过深";
+    case PathRefusal::short_name_alias:
+      return L"是另一个文件的短文件名（8.3 格式）";
   }
   return L"名称不安全";
 }
