@@ -42,15 +42,15 @@ bool has_duplicates(std::vector<std::uint64_t>& hashes) {
   return std::adjacent_find(hashes.begin(), hashes.end()) != hashes.end();
 }
 
-// A component Windows may take for another file's 8.3 short name ("PROGRA~1", "NAME~1.TXT"):
-// whether it names a file written by another entry would depend on which was written first.
+// A component Windows may take for another file's 8.3 short name ("PROGRA~1", "NAME~1.TXT",
+// Wine's "A_LO~PHD.TXT"): whether it names a file written by another entry would depend on
+// which was written first.
 bool may_be_short_name(std::string_view component) {
   const std::size_t dot = component.rfind('.');
   const std::string_view base = component.substr(0, dot);
   const std::size_t tilde = base.find('~');
   return base.size() <= 8 && (dot == std::string_view::npos || component.size() - dot <= 4) &&
-         tilde != std::string_view::npos && tilde + 1 < base.size() && base[tilde + 1] >= '0' &&
-         base[tilde + 1] <= '9';
+         tilde != std::string_view::npos && tilde + 1 < base.size();
 }
 
 // The name extraction will give the record, as EntryNamer decides it; nothing when only
