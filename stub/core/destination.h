@@ -28,7 +28,9 @@ struct FileMetadata {
   bool executable = false;                       // posix permission bits; ignored on Windows
 };
 
-enum class Existing { nothing, file, folder };
+// `other_name`: the path leads to a file or folder whose real name is another (Windows took
+// the name for its 8.3 short name), which the entry must not replace or write into.
+enum class Existing { nothing, file, folder, other_name };
 
 // A file being written under a temporary name in its target folder. It only becomes visible
 // under its real name through commit(); destroying it uncommitted deletes the temporary file,

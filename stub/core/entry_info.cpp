@@ -45,11 +45,10 @@ const std::optional<ZipDirectory>& EntryNamer::directory(archive* a) {
   return directory_;
 }
 
-std::optional<std::string> EntryNamer::record_name(const ZipName& record) const {
+std::optional<std::string> decoded_record_name(const ZipName& record, const Options& options) {
   if (auto name = zip_name_utf8(record)) return name;
-  if (options_.decode_legacy_name) {
-    if (auto name = options_.decode_legacy_name(record.raw); name && utf8::valid(*name))
-      return name;
+  if (options.decode_legacy_name) {
+    if (auto name = options.decode_legacy_name(record.raw); name && utf8::valid(*name)) return name;
   }
   return std::nullopt;
 }
@@ -57,13 +56,13 @@ std::optional<std::string> EntryNamer::record_name(const ZipName& record) const 
 std::string EntryNamer::reachable_name(std::uint64_t index) const {
   if (index >= first_at_offset_.size()) return {};
   const ZipName& record = directory_->records[first_at_offset_[index]];
-  return record_name(record).value_or(record.raw);
+  return decoded_record_name(record, options_).value_or(record.raw);
 }
 
 std::string EntryNamer::name(archive* a, std::uint64_t index, archive_entry* entry) {
   load(a);
   if (const ZipName* record = this->record(index, entry)) {
-    if (auto name = record_name(*record)) return *name;
+    if (auto name = decoded_record_name(*record, options_)) return *name;
   }
   return decode_entry_name(entry);
 }

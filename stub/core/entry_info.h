@@ -34,6 +34,10 @@ struct EntryInfo {
 // bytes (which the path check refuses unless they are valid UTF-8).
 std::string decode_entry_name(archive_entry* entry);
 
+// The UTF-8 name a zip record gives its entry (zip_name_utf8, else the legacy decoder of
+// `options`), or nothing to leave the name to libarchive's decoding.
+std::optional<std::string> decoded_record_name(const ZipName& record, const Options& options);
+
 // Names entries in reading order. For zip it pairs each entry with its central directory
 // record (checked by size) to apply zip_name_utf8; otherwise, or when the pairing does not
 // hold, libarchive's decoding stands.
@@ -53,7 +57,6 @@ class EntryNamer {
  private:
   void load(archive* a);
   const ZipName* record(std::uint64_t index, archive_entry* entry) const;
-  std::optional<std::string> record_name(const ZipName& record) const;
 
   ByteSource& source_;
   std::uint64_t offset_;

@@ -203,6 +203,10 @@ Next Extraction::process_file(ArchiveReader& reader, const EntryInfo& info) {
       case Existing::folder:
         fail(path, Problem::write_failed, "a folder of that name exists");
         return Next::go_on;
+      case Existing::other_name:
+        note(result_.refused, {path, Problem::refused_path, PathRefusal::short_name_alias, {}});
+        observer_.entry_finished({path, 0, 0, false, Problem::refused_path});
+        return Next::go_on;
       case Existing::file:
         if (!decide_overwrite(path)) {
           note(result_.skipped, {path, Problem::kept_existing, PathRefusal::none, {}});
@@ -421,7 +425,7 @@ ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset,
       }
     }
   }
-  if (auto plan = plan_zip_chunks(exe, archive_offset))
+  if (auto plan = plan_zip_chunks(exe, archive_offset, options))
     result = extract_chunks(exe, archive_offset, *plan, destination, options, observer,
                             listing->declared_total);
   else

@@ -80,7 +80,7 @@ bool list_part(ByteSource& exe, std::uint64_t archive_offset, const Options& opt
   if (const auto& directory = namer.directory(a)) {
     // Records sharing data make a small archive extract to any size (the non-recursive
     // zip bomb): no archiver writes them, so the archive is damaged.
-    if (auto shared = find_shared_data(*directory)) {
+    if (auto shared = find_shared_data(exe, archive_offset, *directory)) {
       listing.fatal = Fatal::corrupt_archive;
       listing.fatal_detail = "entries " + *shared;
       return false;
@@ -105,7 +105,7 @@ Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Option
   }
   TopLevel top;
   // A zip run by run: no handle holds more than one run's directory, however many entries.
-  if (auto plan = plan_zip_chunks(exe, archive_offset)) {
+  if (auto plan = plan_zip_chunks(exe, archive_offset, options)) {
     for (const ZipChunk& chunk : plan->chunks) {
       ChunkSource run(exe, archive_offset, *plan, chunk);
       if (!run.ok()) {

@@ -114,6 +114,7 @@ SafePath check_entry_path(std::string_view name) {
     while (end < name.size() && !is_separator(name[end])) ++end;
     std::string_view component = name.substr(start, end - start);
     if (!component.empty() && component != ".") {
+      if (result.components.size() == max_path_depth) return refuse(PathRefusal::too_deep);
       if (auto why = check_component(component); why != PathRefusal::none) return refuse(why);
       result.components.emplace_back(component);
     }
@@ -151,6 +152,10 @@ const char* describe(PathRefusal refusal) {
       return "name ends with a dot or space";
     case PathRefusal::too_long:
       return "name component too long";
+    case PathRefusal::too_deep:
+      return "too many nested folders";
+    case PathRefusal::short_name_alias:
+      return "another file's short name";
   }
   return "unknown";
 }

@@ -1,6 +1,7 @@
 // Decides whether an entry name from an archive may be written below the destination folder.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,13 @@ enum class PathRefusal {
   device_name,        // CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, any case or extension
   trailing_dot_or_space,  // Windows would silently strip them and write a different name
   too_long,               // a component longer than 255 UTF-16 units
+  too_deep,               // more than max_path_depth components
+  short_name_alias,       // resolves to an existing file or folder of another name (8.3 form)
 };
+
+// Components a name may have: far beyond any real tree, and what Windows' 32,767-character
+// paths could hold anyway, so that no walk over a path's folders grows with the archive.
+inline constexpr std::size_t max_path_depth = 1024;
 
 struct SafePath {
   PathRefusal refusal = PathRefusal::none;

@@ -5,9 +5,6 @@
 
 namespace kzsfx::utf8 {
 
-namespace {
-
-// Decodes one sequence at `i`; returns its length, or 0 when it is malformed.
 std::size_t decode(std::string_view text, std::size_t i, char32_t& cp) {
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   unsigned char lead = byte(i);
@@ -51,8 +48,6 @@ void append(std::string& out, char32_t cp) {
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
-
-}  // namespace
 
 bool valid(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {

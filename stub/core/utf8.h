@@ -1,4 +1,4 @@
-// Small UTF-8 helpers: validation, UTF-16 length, and conversion from wide strings.
+// Small UTF-8 helpers: decoding, validation, UTF-16 length, and conversion from wide strings.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,12 @@ namespace kzsfx::utf8 {
 
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no NUL.
 bool valid(std::string_view text);
+
+// Decodes the sequence at `at` into `cp`; its length, or 0 when it is malformed.
+std::size_t decode(std::string_view text, std::size_t at, char32_t& cp);
+
+// Appends `cp` (a valid code point) as UTF-8.
+void append(std::string& out, char32_t cp);
 
 // Number of UTF-16 units the (valid) text takes: what Windows' name limits count.
 std::size_t utf16_length(std::string_view text);

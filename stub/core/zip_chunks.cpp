@@ -6,7 +6,11 @@
 #include <string_view>
 
 #include "stub/core/byte_cursor.h"
+#include "stub/core/entry_info.h"
 #include "stub/core/little_endian.h"
+#include "stub/core/name_key.h"
+#include "stub/core/safe_path.h"
+#include "stub/core/zip_layout.h"
 
 namespace kzsfx {
 
@@ -26,17 +30,10 @@ void put64(std::vector<unsigned char>& out, std::uint64_t v) {
 }
 
 constexpr std::size_t record_size = 46;
-constexpr std::size_t local_header_size = 30;
 
-// Names as Windows compares them, closely enough to find clashes: ASCII case folded, either
-// slash, no trailing slash. Hashes only: a false clash merely keeps the archive in one pass.
-std::uint64_t name_hash(std::string_view name) {
+std::uint64_t key_hash(std::string_view key) {
   std::uint64_t h = 1469598103934665603ull;
-  for (char c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c == '\\') c = '/';
-    h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  }
+  for (char c : key) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
   return h;
 }
 
@@ -45,9 +42,31 @@ bool has_duplicates(std::vector<std::uint64_t>& hashes) {
   return std::adjacent_find(hashes.begin(), hashes.end()) != hashes.end();
 }
 
+// A component Windows may take for another file's 8.3 short name ("PROGRA~1", "NAME~1.TXT",
+// Wine's "A_LO~PHD.TXT"): whether it names a file written by another entry would depend on
+// which was written first.
+bool may_be_short_name(std::string_view component) {
+  const std::size_t dot = component.rfind('.');
+  const std::string_view base = component.substr(0, dot);
+  const std::size_t tilde = base.find('~');
+  return base.size() <= 8 && (dot == std::string_view::npos || component.size() - dot <= 4) &&
+         tilde != std::string_view::npos && tilde + 1 < base.size();
+}
+
+// The name extraction will give the record, as EntryNamer decides it; nothing when only
+// libarchive's own decoding could tell.
+std::optional<std::string> planned_name(const ZipName& record, const Options& options) {
+  if (auto name = decoded_record_name(record, options)) return name;
+  const bool ascii = std::all_of(record.raw.begin(), record.raw.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii && !record.any_unicode_path) return record.raw;
+  return std::nullopt;
+}
+
 }  // namespace
 
-std::optional<ZipPlan> plan_zip_chunks(ByteSource& source, std::uint64_t archive_offset) {
+std::optional<ZipPlan> plan_zip_chunks(ByteSource& source, std::uint64_t archive_offset,
+                                       const Options& options) {
   if (archive_offset >= source.size()) return std::nullopt;
   const std::uint64_t length = source.size() - archive_offset;
   ZipPlan plan;
@@ -59,66 +78,59 @@ std::optional<ZipPlan> plan_zip_chunks(ByteSource& source, std::uint64_t archive
   // Runs of about 1/32 of the data: enough for the threads to share out evenly.
   const std::uint64_t target =
       std::clamp<std::uint64_t>(dir->declared_start / 32, 1 << 20, 32 << 20);
+  // What libarchive adds to each local header offset (zip_names.h).
+  const std::uint64_t correction = dir->start - dir->declared_start;
 
+  // Paths as Windows compares them (name_key.h), hashed: a false clash merely keeps the
+  // archive in one pass.
   std::vector<std::uint64_t> names;  // files and folders
   std::vector<std::uint64_t> files;
-  std::vector<std::uint64_t> parents;  // every folder a name passes through
+  std::vector<std::uint64_t> parents;  // every folder a path passes through
   names.reserve(static_cast<std::size_t>(dir->entries));
   std::string previous;
-  std::uint64_t data_end = 0;  // where the previous entry's data ends at the earliest
+  std::uint64_t data_end = 0;  // where the previous entry's data ends
   ByteCursor reader(source, archive_offset + dir->start, archive_offset + dir->start + dir->size);
   ZipChunk chunk;
   for (std::uint64_t i = 0; i < dir->entries; ++i) {
     const std::uint64_t record_at = reader.position() - archive_offset;
-    const unsigned char* r = reader.take(record_size);
-    if (!r || std::memcmp(r, "PK\1\2", 4) != 0) return std::nullopt;
-    const std::uint16_t flags = le16(r + 8);
-    std::uint64_t compressed = le32(r + 20), size = le32(r + 24), local = le32(r + 42);
-    const bool size_saturated = size == 0xFFFFFFFF, compressed_saturated = compressed == 0xFFFFFFFF;
-    const bool local_saturated = local == 0xFFFFFFFF;
-    const std::size_t name_length = le16(r + 28), extra_length = le16(r + 30),
-                      comment_length = le16(r + 32);
-    const unsigned char* raw = reader.take(name_length);
-    if (!raw || (flags & 0x41) != 0) return std::nullopt;
-    const std::string_view name(reinterpret_cast<const char*>(raw), name_length);
-    if (name.substr(0, 9) == "__MACOSX/" || name.empty()) return std::nullopt;
-    const std::string name_copy(name);
-    const unsigned char* extra = reader.take(extra_length);
-    if (!extra || (comment_length && !reader.take(comment_length))) return std::nullopt;
-    for (std::size_t left = extra_length; left >= 4;) {
-      const std::uint16_t id = le16(extra), field = le16(extra + 2);
-      if (field > left - 4) break;
-      if (id == 0x0001) {
-        std::size_t at = 0;
-        if (size_saturated && at + 8 <= field) size = le64(extra + 4 + at), at += 8;
-        if (compressed_saturated && at + 8 <= field) compressed = le64(extra + 4 + at), at += 8;
-        if (local_saturated && at + 8 <= field) local = le64(extra + 4 + at);
-      }
-      extra += 4 + field;
-      left -= 4 + field;
-    }
-    // One entry after another, each with room for its header and data before the next.
-    if (local < data_end || compressed > UINT64_MAX / 2) return std::nullopt;
-    data_end = local + local_header_size + compressed;
+    ZipName record;
+    if (!read_zip_record(reader, record) || (record.flags & 0x41) != 0) return std::nullopt;
+    if (record.raw.substr(0, 9) == "__MACOSX/" || record.raw.empty()) return std::nullopt;
+    const std::uint64_t local = record.local_offset, compressed = record.compressed_size;
+    // One entry after another, each with room for its header, as libarchive reads it, and
+    // its data before the next.
+    if (local < data_end || compressed > UINT64_MAX / 2 || local > UINT64_MAX / 4)
+      return std::nullopt;
+    const auto header = local_header_span(source, archive_offset + correction + local);
+    if (!header) return std::nullopt;
+    data_end = local + *header + compressed;
 
-    std::string_view bare = name_copy;
-    const bool folder = bare.back() == '/' || bare.back() == '\\';
-    while (!bare.empty() && (bare.back() == '/' || bare.back() == '\\')) bare.remove_suffix(1);
-    names.push_back(name_hash(bare));
-    if (!folder) files.push_back(names.back());
-    // Folders on the way, skipping those the previous name already went through.
-    std::size_t common = 0;
-    while (common < bare.size() && common < previous.size() && bare[common] == previous[common])
-      ++common;
-    for (std::size_t at = 0; at < bare.size(); ++at)
-      if ((bare[at] == '/' || bare[at] == '\\') && at >= common)
-        parents.push_back(name_hash(bare.substr(0, at)));
-    previous.assign(bare);
+    // Refused names write nothing; any other is compared as the path it becomes.
+    const std::optional<std::string> name = planned_name(record, options);
+    if (!name) return std::nullopt;
+    const SafePath path = check_entry_path(*name);
+    if (path.ok()) {
+      for (const std::string& component : path.components)
+        if (may_be_short_name(component)) return std::nullopt;
+      const std::optional<std::string> key = windows_name_key(path.joined());
+      if (!key) return std::nullopt;
+      names.push_back(key_hash(*key));
+      if (!path.directory) files.push_back(names.back());
+      // Folders on the way, skipping those the previous path already went through.
+      std::size_t common = 0;
+      while (common < key->size() && common < previous.size() && (*key)[common] == previous[common])
+        ++common;
+      for (std::size_t at = 0; at < key->size(); ++at)
+        if ((*key)[at] == '/' && at >= common)
+          parents.push_back(key_hash(std::string_view(*key).substr(0, at)));
+      previous = *key;
+    }
 
     if (chunk.entries == 0) chunk.records_at = record_at;
     ++chunk.entries;
     chunk.compressed += compressed;
-    chunk.declared = size > UINT64_MAX - chunk.declared ? UINT64_MAX : chunk.declared + size;
+    chunk.declared =
+        record.size > UINT64_MAX - chunk.declared ? UINT64_MAX : chunk.declared + record.size;
     chunk.records_size = reader.position() - archive_offset - chunk.records_at;
     if (chunk.entries == chunk_entries || chunk.compressed >= target) {
       plan.chunks.push_back(chunk);

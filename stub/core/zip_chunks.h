@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "stub/core/byte_source.h"
+#include "stub/core/options.h"
 #include "stub/core/zip_names.h"
 
 namespace kzsfx {
@@ -31,9 +32,12 @@ inline constexpr std::uint32_t chunk_entries = 1000;
 // archive is better read whole, in one pass, as before: no readable central directory,
 // entries not stored one after another in directory order (overlapping or shared data), an
 // encrypted entry (one password question for the whole archive), macOS resource forks (paired
-// across entries by libarchive), or two entries that would land on the same name or on each
-// other's folders (which one wins would depend on timing).
-std::optional<ZipPlan> plan_zip_chunks(ByteSource& source, std::uint64_t archive_offset);
+// across entries by libarchive), or two entries that would land on the same file or on each
+// other's folders as Windows compares names (which one wins would depend on timing): names
+// decoded with `options` and checked as extraction does, folded for case, and no name that
+// Windows could take for another's short name.
+std::optional<ZipPlan> plan_zip_chunks(ByteSource& source, std::uint64_t archive_offset,
+                                       const Options& options);
 
 // One run seen as a zip of its own: the archive's bytes up to its central directory, then only
 // the run's records and an end record. libarchive reads it exactly as it reads the whole.

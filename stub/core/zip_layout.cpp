@@ -1,16 +1,15 @@
 // The overlap check over the central directory's records, in local header order.
 #include "stub/core/zip_layout.h"
 
-#include <cstdint>
+#include <cstring>
 
+#include "stub/core/little_endian.h"
 #include "stub/core/utf8.h"
 
 namespace kzsfx {
 
 namespace {
 
-// The fixed part of a local header. The name and extra field that follow it only add to the
-// span, so a span measured without them never finds an overlap that is not there.
 constexpr std::uint64_t local_header_size = 30;
 
 std::string shown_name(const ZipName& record) {
@@ -20,13 +19,25 @@ std::string shown_name(const ZipName& record) {
 
 }  // namespace
 
-std::optional<std::string> find_shared_data(const ZipDirectory& directory) {
+std::optional<std::uint64_t> local_header_span(ByteSource& source, std::uint64_t local_at) {
+  unsigned char header[local_header_size];
+  if (!read_exact(source, local_at, header, sizeof header) || std::memcmp(header, "PK\3\4", 4) != 0)
+    return std::nullopt;
+  return local_header_size + le16(header + 26) + le16(header + 28);
+}
+
+std::optional<std::string> find_shared_data(ByteSource& source, std::uint64_t archive_offset,
+                                            const ZipDirectory& directory) {
   const auto& records = directory.records;
   for (std::size_t i = 1; i < records.size(); ++i) {
     const ZipName& first = records[i - 1];
     const ZipName& next = records[i];
     const std::uint64_t room = next.local_offset - first.local_offset;  // sorted: no wrap
-    if (room >= local_header_size && first.compressed_size <= room - local_header_size) continue;
+    // A header that is not there fails its own entry; its fixed part still takes room.
+    const std::uint64_t span =
+        local_header_span(source, archive_offset + directory.correction + first.local_offset)
+            .value_or(local_header_size);
+    if (room >= span && first.compressed_size <= room - span) continue;
     const char* how = room == 0 ? "' share one local header" : "' overlap";
     return "'" + shown_name(first) + "' and '" + shown_name(next) + how;
   }

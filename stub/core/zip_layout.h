@@ -1,16 +1,24 @@
-// Where a zip's central directory puts its entries' data: records whose data overlaps another
-// record's are the non-recursive zip bomb (one small kernel read many times over).
+// Where a zip's entries really keep their data: records whose data overlaps another record's
+// are the non-recursive zip bomb (one small kernel read many times over).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
+#include "stub/core/byte_source.h"
 #include "stub/core/zip_names.h"
 
 namespace kzsfx {
 
-// Names two records whose local headers and data overlap (or that share one local header),
-// or nothing when every record's data ends before the next record's header begins.
-std::optional<std::string> find_shared_data(const ZipDirectory& directory);
+// The bytes of the local header at `local_at` (from the start of the source) with its own
+// name and extra field: where libarchive starts the entry's data, whatever the central
+// directory's record says. Nothing when no local header is there.
+std::optional<std::uint64_t> local_header_span(ByteSource& source, std::uint64_t local_at);
+
+// Names two records of the zip at `archive_offset` whose local headers and data overlap (or
+// that share one local header), or nothing when every entry ends before the next begins.
+std::optional<std::string> find_shared_data(ByteSource& source, std::uint64_t archive_offset,
+                                            const ZipDirectory& directory);
 
 }  // namespace kzsfx

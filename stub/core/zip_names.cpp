@@ -59,6 +59,47 @@ std::optional<ZipDirectoryPlace> find_zip_directory(ByteSource& source, std::uin
   return std::nullopt;
 }
 
+bool read_zip_record(ByteCursor& cursor, ZipName& name) {
+  const unsigned char* r = cursor.take(record_size);
+  if (!r || std::memcmp(r, "PK\1\2", 4) != 0) return false;
+  name.host = r[5];
+  name.flags = le16(r + 8);
+  name.utf8_flag = (name.flags & 0x0800) != 0;
+  const std::uint32_t size32 = le32(r + 24), compressed32 = le32(r + 20), offset32 = le32(r + 42);
+  name.size = size32;
+  name.local_offset = offset32;
+  name.compressed_size = compressed32;
+  name.method = le16(r + 10);
+  const std::size_t name_length = le16(r + 28), extra_length = le16(r + 30),
+                    comment_length = le16(r + 32);
+  const unsigned char* raw = cursor.take(name_length);
+  if (!raw) return false;
+  name.raw.assign(reinterpret_cast<const char*>(raw), name_length);
+  const unsigned char* extra = cursor.take(extra_length);
+  if (!extra) return false;
+  // Zip64 fields appear in a fixed order, each only when its 32-bit field is saturated.
+  for (std::size_t left = extra_length; left >= 4;) {
+    const std::uint16_t id = le16(extra), field = le16(extra + 2);
+    if (field > left - 4) break;
+    const unsigned char* data = extra + 4;
+    if (id == 0x0001) {
+      std::size_t at = 0;
+      if (size32 == 0xFFFFFFFF && at + 8 <= field) name.size = le64(data + at), at += 8;
+      if (compressed32 == 0xFFFFFFFF && at + 8 <= field)
+        name.compressed_size = le64(data + at), at += 8;
+      if (offset32 == 0xFFFFFFFF && at + 8 <= field) name.local_offset = le64(data + at);
+    } else if (id == 0x7075) {
+      name.any_unicode_path = true;
+      if (field >= 5 && data[0] == 1 &&
+          le32(data + 1) == crc32_update(0, name.raw.data(), name.raw.size()))
+        name.unicode_path = std::string(reinterpret_cast<const char*>(data + 5), field - 5);
+    }
+    extra += 4 + field;
+    left -= 4 + field;
+  }
+  return comment_length == 0 || cursor.take(comment_length) != nullptr;
+}
+
 // Records are never reserved for more than this, whatever count the end record claims.
 constexpr std::size_t max_reserved_records = 4096;
 
@@ -73,52 +114,15 @@ std::optional<ZipDirectory> read_zip_directory(ByteSource& source, std::uint64_t
       static_cast<std::size_t>(std::min<std::uint64_t>(dir->entries, max_reserved_records)));
   ByteCursor cursor(source, archive_offset + dir->start, archive_offset + dir->start + dir->size);
   for (std::uint64_t i = 0; i < dir->entries; ++i) {
-    const unsigned char* r = cursor.take(record_size);
-    if (!r || std::memcmp(r, "PK\1\2", 4) != 0) return std::nullopt;
     ZipName name;
-    name.host = r[5];
-    name.utf8_flag = (le16(r + 8) & 0x0800) != 0;
-    const std::uint32_t size32 = le32(r + 24), compressed32 = le32(r + 20), offset32 = le32(r + 42);
-    name.size = size32;
-    name.local_offset = offset32;
-    name.compressed_size = compressed32;
-    name.method = le16(r + 10);
-    const std::size_t name_length = le16(r + 28), extra_length = le16(r + 30),
-                      comment_length = le16(r + 32);
-    const unsigned char* raw = cursor.take(name_length);
-    if (!raw) return std::nullopt;
-    name.raw.assign(reinterpret_cast<const char*>(raw), name_length);
-    if (const unsigned char* extra = cursor.take(extra_length)) {
-      // Zip64 fields appear in a fixed order, each only when its 32-bit field is saturated.
-      const unsigned char* p = extra;
-      std::size_t left = extra_length;
-      while (left >= 4) {
-        const std::uint16_t id = le16(p), field = le16(p + 2);
-        if (field > left - 4) break;
-        const unsigned char* data = p + 4;
-        if (id == 0x0001) {
-          std::size_t at = 0;
-          if (size32 == 0xFFFFFFFF && at + 8 <= field) name.size = le64(data + at), at += 8;
-          if (compressed32 == 0xFFFFFFFF && at + 8 <= field)
-            name.compressed_size = le64(data + at), at += 8;
-          if (offset32 == 0xFFFFFFFF && at + 8 <= field) name.local_offset = le64(data + at);
-        } else if (id == 0x7075 && field >= 5 && data[0] == 1 &&
-                   le32(data + 1) == crc32_update(0, name.raw.data(), name.raw.size())) {
-          name.unicode_path = std::string(reinterpret_cast<const char*>(data + 5), field - 5);
-        }
-        p += 4 + field;
-        left -= 4 + field;
-      }
-    } else {
-      return std::nullopt;
-    }
-    if (comment_length && !cursor.take(comment_length)) return std::nullopt;
+    if (!read_zip_record(cursor, name)) return std::nullopt;
     names.push_back(std::move(name));
   }
   std::stable_sort(names.begin(), names.end(), [](const ZipName& a, const ZipName& b) {
     return a.local_offset < b.local_offset;
   });
-  return ZipDirectory{std::move(names)};
+  return ZipDirectory{std::move(names),
+                      static_cast<std::int64_t>(dir->start - dir->declared_start)};
 }
 
 std::optional<std::vector<ZipName>> read_zip_names(ByteSource& source,

@@ -16,11 +16,19 @@ struct ZipName {
   std::uint64_t size = 0;             // uncompressed, Zip64 field applied
   std::uint64_t compressed_size = 0;  // Zip64 field applied
   std::uint16_t method = 0;           // compression method
+  std::uint16_t flags = 0;            // general purpose bits
   std::uint8_t host = 0;   // "version made by" high byte: 0 DOS, 3 Unix, 10 NTFS, 19 OS X
   bool utf8_flag = false;  // general purpose bit 11
   std::string raw;         // the name's bytes as stored
   std::optional<std::string> unicode_path;  // 0x7075 field whose CRC matches `raw`
+  bool any_unicode_path = false;            // a 0x7075 field, whatever its CRC
 };
+
+class ByteCursor;
+
+// Reads the central directory record at the cursor into `record`; false when it is not one
+// or is cut off.
+bool read_zip_record(ByteCursor& cursor, ZipName& record);
 
 // Where the central directory is, from the last consistent end record (Zip64 followed).
 struct ZipDirectoryPlace {
@@ -37,6 +45,9 @@ std::optional<ZipDirectoryPlace> find_zip_directory(ByteSource& source,
 struct ZipDirectory {
   // Every record, by ascending local header offset; records sharing an offset are all kept.
   std::vector<ZipName> records;
+  // What libarchive adds to every local header offset: where the directory really is minus
+  // where the end record says it is (bytes prepended to the zip).
+  std::int64_t correction = 0;
 };
 
 // Reads the central directory of the zip at `archive_offset`. Nothing when there is no

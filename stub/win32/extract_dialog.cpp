@@ -120,7 +120,7 @@ class ExtractDialog final : public ModalDialog {
 
   // True when the dialog manager should focus the first control.
   bool on_init() {
-    ::SetWindowTextW(window(), session_.exe_stem.c_str());
+    ::SetWindowTextW(window(), session_.title.c_str());
     const std::wstring destination =
         command_line_.output_dir.value_or(default_destination(session_, listing_));
     ::SetDlgItemTextW(window(), IDC_DEST, destination.c_str());
@@ -290,7 +290,7 @@ class ExtractDialog final : public ModalDialog {
   }
 
   void message(const std::wstring& text, UINT icon) {
-    ::MessageBoxW(window(), text.c_str(), session_.exe_stem.c_str(), MB_OK | icon);
+    ::MessageBoxW(window(), text.c_str(), session_.title.c_str(), MB_OK | icon);
   }
 
   const CommandLine& command_line_;
@@ -325,7 +325,7 @@ int run_dialog(const CommandLine& command_line, Session& session) {
   SilentObserver observer;
   Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
   if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
-    show_error(session.exe_stem, failure->text);
+    show_error(session.title, failure->text);
     return failure->exit_code;
   }
   ExtractDialog dialog(command_line, session, std::move(listing), std::move(options));

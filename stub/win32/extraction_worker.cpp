@@ -57,8 +57,7 @@ class ExtractionWorker::Observer final : public kzsfx::Observer {
   std::wstring shown_path(const std::string& path) const {
     std::wstring shown = display_path(worker_.destination_->root());
     if (shown.back() != L'\\') shown += L'\\';
-    for (wchar_t c : widen(path)) shown += c == L'/' ? L'\\' : c;
-    return shown;
+    return shown + shown_entry(path);
   }
 
   ExtractionWorker& worker_;

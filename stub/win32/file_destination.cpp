@@ -45,6 +45,9 @@ constexpr ULONG folder_share = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr ULONG any_share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 Status file_in_the_way() { return Status::failure("a file of that name is in the way"); }
+Status alias_in_the_way() {
+  return Status::failure("the name is the short name of a folder called otherwise");
+}
 Status link_in_the_way() {
   return Status::failure("a link of that name is in the way; not followed");
 }
@@ -65,6 +68,11 @@ bool is_child_of(std::wstring_view child, std::wstring_view parent) {
 std::wstring without_trailing_separator(std::wstring path) {
   if (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
+}
+
+std::wstring_view last_component(std::wstring_view path) {
+  const size_t slash = path.rfind(L'\\');
+  return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
 }
 
 bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
@@ -117,6 +125,12 @@ std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std
   }
   if (!is_child_of(path, parent.final_path)) {
     status = link_in_the_way();
+    return nullptr;
+  }
+  // "PROGRA~1" opens "Program Files": writing there would put files in a folder the archive
+  // never named.
+  if (!same_text(last_component(path), name)) {
+    status = alias_in_the_way();
     return nullptr;
   }
   return std::shared_ptr<const OpenFolder>(
@@ -333,33 +347,49 @@ void FileDestination::release_folders() {
 }
 
 std::shared_ptr<const OpenFolder> FileDestination::folder(const std::string& path, Status& status) {
+  // The nearest folder on the way that is known: the path itself, an ancestor among the
+  // recent, or the root. A walk, not a recursion: the archive decides how deep it goes.
+  std::shared_ptr<const OpenFolder> nearest;
+  size_t known = path.size();  // how much of `path` `nearest` stands for
   {
     ExclusiveLock guard(lock_);
-    if (path.empty()) {
-      if (!root_folder_) status = Status::failure("the destination folder is not open");
-      return root_folder_;
+    if (!root_folder_) {
+      status = Status::failure("the destination folder is not open");
+      return nullptr;
     }
-    for (auto known = recent_.begin(); known != recent_.end(); ++known) {
-      if (known->first == path) {
-        std::rotate(recent_.begin(), known, known + 1);
-        return recent_.front().second;
+    for (;;) {
+      if (known == 0) {
+        nearest = root_folder_;
+        break;
       }
+      const std::string_view wanted = std::string_view(path).substr(0, known);
+      const auto found = std::find_if(recent_.begin(), recent_.end(),
+                                      [&](const auto& entry) { return entry.first == wanted; });
+      if (found != recent_.end()) {
+        std::rotate(recent_.begin(), found, found + 1);
+        nearest = recent_.front().second;
+        break;
+      }
+      const size_t slash = wanted.rfind('/');
+      known = slash == std::string_view::npos ? 0 : slash;
     }
   }
-  // Not among the recent: its parent first (perhaps known), then this one component.
-  const size_t slash = path.rfind('/');
-  const std::shared_ptr<const OpenFolder> parent =
-      folder(slash == std::string::npos ? std::string() : path.substr(0, slash), status);
-  if (!parent) return nullptr;
-  std::shared_ptr<const OpenFolder> opened = open_child(
-      *parent, widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1)),
-      status);
-  if (!opened) return nullptr;
-  constexpr size_t recent_folders = 32;
-  ExclusiveLock guard(lock_);
-  recent_.emplace(recent_.begin(), path, opened);
-  if (recent_.size() > recent_folders) recent_.pop_back();
-  return opened;
+  // Then one component at a time down to `path`, each opened in the one before.
+  while (known < path.size()) {
+    const size_t start = known == 0 ? 0 : known + 1;
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    std::shared_ptr<const OpenFolder> opened =
+        open_child(*nearest, widen(std::string_view(path).substr(start, end - start)), status);
+    if (!opened) return nullptr;
+    constexpr size_t recent_folders = 32;
+    ExclusiveLock guard(lock_);
+    recent_.emplace(recent_.begin(), path.substr(0, end), opened);
+    if (recent_.size() > recent_folders) recent_.pop_back();
+    nearest = std::move(opened);
+    known = end;
+  }
+  return nearest;
 }
 
 Status FileDestination::create_folder(const std::string& path) {
@@ -372,10 +402,23 @@ Existing FileDestination::exists(const std::string& path) {
   // refuses to replace anything it was not allowed to.
   std::wstring full = root_;
   if (!path.empty() && full.back() != L'\\') full += L'\\';
-  for (wchar_t c : widen(path)) full += c == L'/' ? L'\\' : c;
+  const std::wstring name = widen(path);
+  for (wchar_t c : name) full += c == L'/' ? L'\\' : c;
   const DWORD attributes = ::GetFileAttributesW(full.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Existing::nothing;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::folder : Existing::file;
+  const Existing found =
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::folder : Existing::file;
+  if (path.empty()) return found;
+  // Windows also finds a file by its 8.3 short name: "NAME~1.EXE" may be "Name of mine.exe",
+  // which the entry must not replace. What was found tells its real name.
+  FileHandle opened(
+      ::CreateFileW(full.c_str(), FILE_READ_ATTRIBUTES, any_share, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!opened) return found;  // in use: the rename will not get past it either
+  const std::wstring real = final_path(opened.get());
+  if (!real.empty() && !same_text(last_component(real), last_component(full)))
+    return Existing::other_name;
+  return found;
 }
 
 std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, Status& status) {

@@ -1,17 +1,20 @@
 // Chinese texts for what the core reports.
 #include "stub/win32/messages.h"
 
+#include "stub/core/shown_text.h"
 #include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
 
 std::wstring shown_entry(std::string_view utf8_path) {
-  std::wstring shown = widen(utf8_path);
+  std::wstring shown = shown_escaped(utf8_path);
   for (wchar_t& c : shown) {
     if (c == L'/') c = L'\\';
   }
   return shown;
 }
+
+std::wstring shown_escaped(std::string_view utf8_text) { return widen(shown_text(utf8_text)); }
 
 std::wstring format_count(std::uint64_t value) {
   wchar_t digits[24];
@@ -75,6 +78,10 @@ const wchar_t* refusal_text(PathRefusal refusal) {
       return L"以点或空格结尾";
     case PathRefusal::too_long:
       return L"名称过长";
+    case PathRefusal::too_deep:
+      return L"文件夹层级过深";
+    case PathRefusal::short_name_alias:
+      return L"是另一个文件的短文件名（8.3 格式）";
   }
   return L"名称不安全";
 }
@@ -132,7 +139,7 @@ std::wstring describe_problem(const EntryReport& report) {
       text = L"压缩包目录中列出，但读取时未找到，已跳过";
       break;
   }
-  if (!report.detail.empty()) text += L"（" + widen(report.detail) + L"）";
+  if (!report.detail.empty()) text += L"（" + shown_escaped(report.detail) + L"）";
   return text;
 }
 
@@ -167,7 +174,7 @@ std::wstring describe_run_failure(Fatal fatal, const std::string& detail, std::u
            L"。";
   }
   std::wstring text = describe_fatal(fatal);
-  if (!detail.empty()) text += L"（" + widen(detail) + L"）";
+  if (!detail.empty()) text += L"（" + shown_escaped(detail) + L"）";
   return text;
 }
 
@@ -198,7 +205,7 @@ std::wstring describe_entry_problems(const ExtractResult& result) {
   std::wstring text;
   for (const auto* reports : {&result.failed, &result.refused, &result.skipped, &result.warnings}) {
     for (const EntryReport& report : *reports) {
-      text += widen(report.path) + L"：" + describe_problem(report) + L"\r\n";
+      text += shown_escaped(report.path) + L"：" + describe_problem(report) + L"\r\n";
     }
   }
   return text;

@@ -10,8 +10,15 @@
 
 namespace kzsfx::win32 {
 
-// An entry's path from the core ("a/b.txt") as Windows users read it ("a\\b.txt").
+// A name from the archive (refused ones too) or a message that may quote one, as it came but
+// with whatever could add a line or reorder the text escaped ("\u202E", shown_text.h).
+std::wstring shown_escaped(std::string_view utf8_text);
+
+// An entry's path from the core ("a/b.txt") as Windows users read it ("a\\b.txt"), escaped.
 std::wstring shown_entry(std::string_view utf8_path);
+
+// The folder files go into by default when the exe's own name cannot name one.
+inline constexpr const wchar_t* unnamed_folder = L"解压的文件";
 
 // "812 字节", "1.5 KB", "3.4 MB", "2.0 GB": one decimal from KB on, binary units.
 std::wstring format_size(std::uint64_t bytes);

@@ -4,11 +4,24 @@
 #include <windows.h>
 
 #include "stub/core/pe_image.h"
+#include "stub/core/safe_path.h"
 #include "stub/core/zone_mark.h"
 #include "stub/win32/messages.h"
 #include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
+namespace {
+
+// Our own name is whatever the file was given: "...exe" has the stem "..", which as a folder
+// would be the one above. It must pass as one safe component, like any name in the archive.
+std::wstring folder_name_for(const std::wstring& stem) {
+  const std::string name = narrow(stem);
+  const SafePath path = check_entry_path(name);
+  if (path.ok() && path.components.size() == 1 && path.components.front() == name) return stem;
+  return unnamed_folder;
+}
+
+}  // namespace
 
 std::unique_ptr<Session> open_session(std::wstring& error) {
   auto session = std::make_unique<Session>();
@@ -25,6 +38,8 @@ std::unique_ptr<Session> open_session(std::wstring& error) {
   const size_t dot = session->exe_name.rfind(L'.');
   session->exe_stem =
       dot == std::wstring::npos || dot == 0 ? session->exe_name : session->exe_name.substr(0, dot);
+  session->folder_name = folder_name_for(session->exe_stem);
+  session->title = shown_escaped(narrow(session->exe_stem));
 
   session->source = std::make_unique<FileSource>(session->exe_path);
   if (!session->source->ok()) {
@@ -73,7 +88,7 @@ std::wstring default_destination(const Session& session, const Listing& listing)
   if (listing.single_top_level && !clashes) return session.exe_folder;
   std::wstring folder = session.exe_folder;
   if (folder.back() != L'\\') folder += L'\\';
-  return folder + session.exe_stem;
+  return folder + session.folder_name;
 }
 
 std::wstring display_path(const std::wstring& path) {

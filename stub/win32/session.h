@@ -18,7 +18,11 @@ struct Session {
   std::wstring exe_path;
   std::wstring exe_folder;  // without a trailing separator (except a drive root)
   std::wstring exe_name;    // "setup.exe"
-  std::wstring exe_stem;    // "setup": the dialog's title and the default subfolder
+  std::wstring exe_stem;    // "setup"
+  std::wstring title;       // the stem escaped as shown_escaped does: the dialog's title
+  // The default subfolder: the stem when it passes the check every entry name passes, else
+  // unnamed_folder.
+  std::wstring folder_name;
   std::unique_ptr<FileSource> source;
   std::uint64_t archive_offset = 0;
   std::unique_ptr<ThreadWorkers> workers =

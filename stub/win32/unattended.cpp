@@ -47,8 +47,8 @@ class ConsoleObserver final : public Observer {
   bool cancelled() override { return interrupted.load(); }
 
   void entry_problem(const EntryReport& report) override {
-    console_.err((is_warning(report.problem) ? L"警告：" : L"错误：") + widen(report.path) + L"：" +
-                 describe_problem(report) + L"\r\n");
+    console_.err((is_warning(report.problem) ? L"警告：" : L"错误：") + shown_escaped(report.path) +
+                 L"：" + describe_problem(report) + L"\r\n");
   }
 
   // -t lists every file with its CRC, 7-Zip's way of proving the archive sound.
@@ -58,7 +58,7 @@ class ConsoleObserver final : public Observer {
     console_.out((ok ? hex8(outcome.crc32) : std::wstring(8, L'-')) + L"  " +
                  pad_left(format_count(outcome.size), 12) + L"  " +
                  (ok ? std::wstring(L"OK") : widen(describe(outcome.problem))) + L"  " +
-                 widen(outcome.path) + L"\r\n");
+                 shown_escaped(outcome.path) + L"\r\n");
   }
 
  private:

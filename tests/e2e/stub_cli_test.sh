@@ -333,6 +333,14 @@ case_cli() {
   expect_code 0 "own name"
   cmp -s clash/setup/setup.exe clash.exe.txt && pass || fail "own name: not in a subfolder"
 
+  # ...and a name of dots ("...exe" has the stem "..") never makes it the folder above: the
+  # stem must pass as a safe name like any entry's, else the files go into a fixed folder.
+  mkdir -p dots/inner && cp tool.exe dots/inner/...exe
+  run_in dots/inner ...exe -y
+  expect_code 0 "name of dots"
+  expect_same_tree src "dots/inner/解压的文件" "name of dots: the fixed folder"
+  [ "$(ls dots)" = "inner" ] && pass || fail "name of dots: wrote beside its folder: $(ls dots)"
+
   # -o creates missing parents; -y replaces an existing file.
   run tool.exe -y "-onew/deeper/still"
   expect_code 0 "-o with missing parents"

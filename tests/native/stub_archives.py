@@ -243,7 +243,7 @@ hostile = [
     '../escape.txt', '..\\escape2.txt', '/etc/abs.txt', '\\abs2.txt', 'C:/drive.txt', 'c:drive2.txt',
     '\\\\server\\share\\unc.txt', '//server/share/unc2.txt', 'a/../../up.txt', 'sub\\..\\..\\up2.txt',
     'CON', 'nul.txt', 'sub/Com1.log', 'LPT9', 'aux .txt', 'file.txt:stream', 'dots./x.txt', 'space /x.txt',
-    'ask?.txt', 'tab\there.txt',
+    'ask?.txt', 'tab\there.txt', 'd/' * 20000 + 'deep.txt',
 ]
 entries = [Entry(n, b'evil\n') for n in hostile]
 entries.append(Entry('ok/safe.txt', b'safe\n'))
@@ -355,3 +355,38 @@ for i in range(2600):
         runs_expected[name] = data
 raw_zip('runs.zip', runs)
 expect('runs.zip', runs_expected)
+
+# A local header's own name moves its entry's data: the first entry's name runs over the whole
+# second entry's header, so the data libarchive reads for it is the second entry's. Measured
+# from the central directory, each entry ends well before the next begins.
+shared_data, padding = b'shared by two entries\n' * 4, b'\0' * 200
+second_header = struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, 0, 0, 0, 0x21, zlib.crc32(shared_data),
+                            len(shared_data), len(shared_data), len('second.txt'), 0) + b'second.txt'
+first_name = b'first.txt' + padding + second_header
+first_header = struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, 0, 0, 0, 0x21, zlib.crc32(shared_data),
+                           len(shared_data), len(shared_data), len(first_name), 0)
+body = first_header + first_name + shared_data
+second_at = len(first_header) + len(b'first.txt') + len(padding)
+central = b''
+for name, at in ((b'first.txt', 0), (b'second.txt', second_at)):
+    central += struct.pack('<4sHHHHHHIIIHHHHHII', b'PK\1\2', 20, 20, 0, 0, 0, 0x21, zlib.crc32(shared_data),
+                           len(shared_data), len(shared_data), len(name), 0, 0, 0, 0, 0, at) + name
+with open(os.path.join(out, 'local_name_shift.zip'), 'wb') as f:
+    f.write(body + central + struct.pack('<4sHHHHIIH', b'PK\5\6', 0, 0, 2, 2, len(central), len(body), 0))
+
+# Two entries that Windows writes to one file although their names differ as bytes: extracting
+# them on two threads would let timing choose the content.
+raw_zip('clash_dot.zip', [Entry('d/f.txt', b'first\n'), Entry('d/./f.txt', b'second\n')])
+raw_zip('clash_case.zip', [Entry('\u00c9t\u00e9.txt', b'first\n', flags=0x800),
+                           Entry('\u00e9T\u00c9.TXT', b'second\n', flags=0x800)])
+raw_zip('clash_unicode_path.zip', [
+    Entry(b'one.txt', b'first\n', extra=unicode_path('\u540c\u540d.txt', b'one.txt')),
+    Entry(b'two.txt', b'second\n', extra=unicode_path('\u540c\u540d.txt', b'two.txt'))])
+raw_zip('clash_folder.zip', [Entry('Docs', b'a file\n'), Entry('docs/inner.txt', b'inside\n')])
+raw_zip('clash_short_name.zip', [Entry('long file name.txt', b'first\n'), Entry('LONGFI~1.TXT', b'second\n')])
+raw_zip('clash_unknown_case.zip', [Entry('\u0561.txt', b'armenian\n', flags=0x800),
+                                   Entry('\u0531.txt', b'ARMENIAN\n', flags=0x800)])
+raw_zip('no_clash.zip', [Entry('d/f.txt', b'first\n'), Entry('d/g.txt', b'second\n'),
+                         Entry('\u4e2d\u6587/\u00e9.txt', b'third\n', flags=0x800),
+                         Entry('\u4e2d\u6587/\u00e8.txt', b'fourth\n', flags=0x800), Entry('../x.txt', b'refused\n'),
+                         Entry('../X.TXT', b'refused too\n')])

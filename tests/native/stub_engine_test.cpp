@@ -284,6 +284,7 @@ TEST_F(StubEngine, HostileNamesAreRefusedAndTheRestExtracts) {
       {"space /x.txt", PathRefusal::trailing_dot_or_space},
       {"ask?.txt", PathRefusal::invalid_character},
       {"tab\there.txt", PathRefusal::invalid_character},
+      {"d/d/.../deep.txt (20,000 folders)", PathRefusal::too_deep},
   };
   ASSERT_EQ(run.result.refused.size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -662,6 +663,32 @@ TEST_F(StubEngine, ThreadsChangeNothingButTheSpeed) {
   }
 }
 
+TEST_F(StubEngine, EntriesThatMeetOnOneFileAreNeverSplitAcrossThreads) {
+  // Which of two entries for one file wins must not depend on timing: such a zip is never cut
+  // into runs. Names are compared as Windows does once decoded and checked.
+  struct Case {
+    const char* archive;
+    bool cut;
+  };
+  const Case cases[] = {
+      {"clash_dot.zip", false},           // "d/f.txt", "d/./f.txt"
+      {"clash_case.zip", false},          // "Été.txt", "éTÉ.TXT"
+      {"clash_unicode_path.zip", false},  // two Unicode path fields, one name
+      {"clash_folder.zip", false},        // the file "Docs" and the folder "docs"
+      {"clash_short_name.zip", false},    // "LONGFI~1.TXT" may be the other's short name
+      {"clash_unknown_case.zip", false},  // a cased script whose folding is not carried
+      {"no_clash.zip", true},             // refused names write nothing: no clash
+      {"runs.zip", true},
+  };
+  Options options;
+  options.decode_legacy_name = testing::decode_gbk;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    auto exe = exe_for(c.archive);
+    EXPECT_EQ(plan_zip_chunks(*exe, find_image_end(*exe).offset, options).has_value(), c.cut);
+  }
+}
+
 TEST_F(StubEngine, ZipNamesFollowTheReaderOrderAndSurviveDamage) {
   const testing::Bytes zip = testing::read_file(data_dir() / "zip64.zip");
   testing::MemorySource intact(zip);
@@ -702,6 +729,8 @@ TEST_F(StubEngine, DirectoriesThatDisagreeWithTheDataNeverPassSilently) {
   const Case cases[] = {
       {"shared_header.zip", "'kernel.bin' and 'copy0.bin' share one local header"},
       {"overlapping.zip", "'outer.bin' and 'inner.txt' overlap"},
+      // The overlap is there only when each data is measured from its own local header.
+      {"local_name_shift.zip", "'first.txt' and 'second.txt' overlap"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);

@@ -11,6 +11,7 @@
 #include "stub/core/entry_info.h"
 #include "stub/core/entry_errors.h"
 #include "stub/core/results.h"
+#include "stub/core/shown_text.h"
 #include "stub/core/utf8.h"
 #include "stub/core/zip_names.h"
 #include "stub/core/zone_mark.h"
@@ -53,6 +54,36 @@ TEST(StubUtf8, WideConversionAndUtf16Length) {
   if constexpr (sizeof(wchar_t) == 2) {
     const wchar_t lone_surrogate[] = {L'a', static_cast<wchar_t>(0xD800), L'b', 0};
     EXPECT_EQ(utf8::from_wide(lone_surrogate), "");
+  }
+}
+
+TEST(StubShownText, NothingInANameCanAddALineOrReorderTheText) {
+  struct Case {
+    std::string text;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"plain/name.txt", "plain/name.txt"},
+      {"\xE4\xB8\xAD\xE6\x96\x87 \xC2\xA0\xE3\x80\x80.txt",
+       "\xE4\xB8\xAD\xE6\x96\x87 \xC2\xA0\xE3\x80\x80.txt"},  // spaces show
+      {"fake\r\nline", "fake\\u000D\\u000Aline"},
+      {"tab\tbell\a\x7F", "tab\\u0009bell\\u0007\\u007F"},
+      {"photo\xE2\x80\xAEgpj.exe", "photo\\u202Egpj.exe"},  // right-to-left override
+      {"\xE2\x81\xA6x\xE2\x81\xA9", "\\u2066x\\u2069"},     // isolates
+      {"a\xE2\x80\xA8"
+       "b\xE2\x80\xA9"
+       "c",
+       "a\\u2028b\\u2029c"},                                       // line, paragraph separators
+      {"soft\xC2\xADhyphen\xC2\x85", "soft\\u00ADhyphen\\u0085"},  // Cf and C1
+      {"\xEF\xBB\xBFzw\xE2\x80\x8B", "\\uFEFFzw\\u200B"},
+      {"tag\xF3\xA0\x80\x81", "tag\\U000E0001"},           // beyond the BMP
+      {"vs\xEF\xB8\x8F\xE3\x85\xA4", "vs\\uFE0F\\u3164"},  // default ignorable
+      {"gbk\xD6\xD0\xCE\xC4", "gbk\\xD6\\xD0\\xCE\\xC4"},  // not UTF-8
+      {std::string("nul\0", 4), "nul\\x00"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.text));
+    EXPECT_EQ(shown_text(c.text), c.shown);
   }
 }
 

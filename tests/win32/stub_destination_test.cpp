@@ -142,6 +142,43 @@ TEST_F(StubDestinationFolder, CreatesFoldersOneByOne) {
   EXPECT_FALSE(blocked.error.empty());
 }
 
+TEST_F(StubDestinationFolder, FoldersAreWalkedWhateverTheDepth) {
+  // Tens of thousands of folders below a file in the way: the walk down must end in a
+  // refusal, not a stack overflow, before anything is opened.
+  FileDestination destination(root_);
+  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(put(destination, "blocker", "x"));
+  std::string deep = "blocker";
+  for (int level = 0; level < 50000; ++level) deep += "/d";
+  EXPECT_FALSE(destination.create_folder(deep));
+  EXPECT_TRUE(destination.create_folder("a/b/c"));
+  EXPECT_EQ(destination.exists("a/b/c"), Existing::folder);
+}
+
+TEST_F(StubDestinationFolder, ShortNamesDoNotLeadToOtherFiles) {
+  // Windows finds "a long file name.txt" as "ALONGF~1.TXT" too: an entry of that short name
+  // must neither replace the file nor write into the folder.
+  FileDestination destination(root_);
+  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(put(destination, "a long file name.txt", "precious"));
+  ASSERT_TRUE(destination.create_folder("a long folder name"));
+  auto short_name = [&](const std::wstring& name) {
+    std::wstring shortened(32768, L'\0');
+    shortened.resize(::GetShortPathNameW((root_ + L"\\" + name).c_str(), shortened.data(),
+                                         static_cast<DWORD>(shortened.size())));
+    return narrow(shortened.substr(shortened.rfind(L'\\') + 1));
+  };
+  const std::string file_alias = short_name(L"a long file name.txt");
+  const std::string folder_alias = short_name(L"a long folder name");
+  ASSERT_NE(file_alias.find('~'), std::string::npos) << "no short names here: " << file_alias;
+  ASSERT_NE(folder_alias.find('~'), std::string::npos) << "no short names here: " << folder_alias;
+  EXPECT_EQ(destination.exists(file_alias), Existing::other_name) << file_alias;
+  EXPECT_EQ(destination.exists("A LONG FILE NAME.TXT"), Existing::file) << "only its case differs";
+  EXPECT_FALSE(destination.create_folder(folder_alias + "/inside")) << folder_alias;
+  EXPECT_TRUE(destination.create_folder("A LONG FOLDER NAME/inside"));
+  EXPECT_EQ(read_all(root_ + L"\\a long file name.txt"), "precious");
+}
+
 TEST_F(StubDestinationFolder, FilesAppearOnlyWhenCommitted) {
   FileDestination destination(root_);
   ASSERT_TRUE(destination.create_root());

@@ -49,6 +49,30 @@ TEST(StubMessages, ShowsEntriesWithBackslashes) {
   EXPECT_EQ(shown_entry("\xe8\xb5\x84\xe6\x96\x99/x"), L"资料\\x");
 }
 
+TEST(StubMessages, NamesShowNeitherLineBreaksNorDirectionMarks) {
+  // A refused name with CR LF would add a line of its own choosing to the list; one with a
+  // right-to-left override would reorder it. Each shows escaped, on its own line.
+  ExtractResult result;
+  result.refused.push_back(
+      {"a\r\nb.txt\xE2\x80\xAE"
+       "txt.exe",
+       Problem::refused_path,
+       PathRefusal::hidden_character,
+       {}});
+  result.failed.push_back({"c.txt", Problem::data_error, PathRefusal::none, "at 'd\ne'"});
+  const std::wstring problems = describe_entry_problems(result);
+  EXPECT_NE(problems.find(L"a\\u000D\\u000Ab.txt\\u202Etxt.exe："), std::wstring::npos)
+      << narrow(problems);
+  EXPECT_NE(problems.find(L"d\\u000Ae"), std::wstring::npos) << narrow(problems);
+  EXPECT_EQ(problems.find(L'\x202E'), std::wstring::npos);
+  size_t lines = 0;
+  for (wchar_t c : problems) lines += c == L'\n';
+  EXPECT_EQ(lines, 2u);
+  EXPECT_EQ(shown_entry("x/\xE2\x80\x8F"
+                        "y"),
+            L"x\\\\u200Fy");
+}
+
 TEST(StubMessages, ProblemTextCarriesTheDetail) {
   const EntryReport report{"a.txt", Problem::write_failed, PathRefusal::none, "disk full"};
   const std::wstring text = describe_problem(report);
