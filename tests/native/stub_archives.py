@@ -288,6 +288,11 @@ expect('xz_dictionary_128m.zip', {'fine.txt': good})
 findings = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'fuzz', 'corpus', 'extraction')
 shutil.copy(os.path.join(findings, 'lzma-dictionary-2.5GB.zip'), os.path.join(out, 'lzma_dictionary_2.5g.zip'))
 shutil.copy(os.path.join(findings, 'lzma-dictionary-unpaired.zip'), os.path.join(out, 'lzma_dictionary_unpaired.zip'))
+# Headers that the checks before decoding do not read: an xz entry's second block, and the
+# dictionary of a 7z coder. liblzma's own limit refuses them.
+shutil.copy(os.path.join(findings, 'xz-second-block-1.5GB.zip'), os.path.join(out, 'xz_second_block_1.5g.zip'))
+shutil.copy(os.path.join(findings, '7z-lzma-dictionary-1.5GB.7z'), os.path.join(out, '7z_lzma_dictionary_1.5g.7z'))
+shutil.copy(os.path.join(findings, '7z-lzma2-dictionary-4GB.7z'), os.path.join(out, '7z_lzma2_dictionary_4g.7z'))
 
 
 # Central directories that disagree with the data. `layout` gives each record's local header
