@@ -10,6 +10,10 @@ namespace kzsfx::utf8 {
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no NUL.
 bool valid(std::string_view text);
 
+// Whether `test` holds for any code point of the text; decoding stops at the first malformed
+// sequence.
+bool any_code_point(std::string_view text, bool (*test)(char32_t));
+
 // Number of UTF-16 units the (valid) text takes: what Windows' name limits count.
 std::size_t utf16_length(std::string_view text);
 
