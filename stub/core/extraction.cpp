@@ -427,12 +427,21 @@ ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset,
       }
     }
   }
+  // Where no file can carry the mark, every file would fail to: said once instead.
+  Options run_options = options;
+  std::optional<EntryReport> marks_lost;
+  if (!options.test_only && options.zone_mark && !destination->keeps_zone_marks()) {
+    run_options.zone_mark.reset();
+    marks_lost = EntryReport{{}, Problem::zone_marks_not_kept, PathRefusal::none, {}};
+    observer.entry_problem(*marks_lost);
+  }
   if (auto plan = plan_zip_chunks(exe, archive_offset))
-    result = extract_chunks(exe, archive_offset, *plan, destination, options, observer,
+    result = extract_chunks(exe, archive_offset, *plan, destination, run_options, observer,
                             listing->declared_total);
   else
-    result = extract_entries(exe, archive_offset, destination, options, observer,
+    result = extract_entries(exe, archive_offset, destination, run_options, observer,
                              listing->declared_total);
+  if (marks_lost) result.warnings.insert(result.warnings.begin(), *marks_lost);
   for (const auto& unreached : listing->unreached) {
     observer.entry_problem(unreached);
     result.warnings.push_back(unreached);

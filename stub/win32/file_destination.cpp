@@ -406,6 +406,21 @@ std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, 
   return nullptr;
 }
 
+bool FileDestination::keeps_zone_marks() {
+  std::shared_ptr<const OpenFolder> root;
+  {
+    ExclusiveLock guard(lock_);
+    root = root_folder_;
+  }
+  DWORD flags = 0;
+  // A volume that cannot be asked is given the benefit of the doubt: each file then says
+  // for itself whether its mark was written.
+  if (!root || !::GetVolumeInformationByHandleW(root->handle.get(), nullptr, 0, nullptr, nullptr,
+                                                &flags, nullptr, 0))
+    return true;
+  return (flags & FILE_NAMED_STREAMS) != 0;
+}
+
 std::optional<std::uint64_t> FileDestination::free_space() {
   // The root may not exist yet: ask about the nearest folder that does.
   std::wstring folder = root_;

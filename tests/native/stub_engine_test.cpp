@@ -494,18 +494,28 @@ TEST_F(StubEngine, EveryExtractedFileCarriesTheDownloadMark) {
   struct Case {
     std::optional<std::string> exe_mark;
     std::optional<std::string> file_mark;
+    bool keeps_marks = true;  // false: a file system without streams, said once
   };
   const Case cases[] = {
       {mark, mark},
       {std::nullopt, std::nullopt},
       {std::string("\xFF\xFE garbled"), std::string("[ZoneTransfer]\r\nZoneId=3\r\n")},
+      {mark, std::nullopt, false},
+      {std::nullopt, std::nullopt, false},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.exe_mark.has_value() << c.keeps_marks);
     fs::remove_all(dest);
     fs::create_directories(dest);
     Options options;
     options.zone_mark = c.exe_mark;
-    Outcome run = extract("bad_crc.zip", options);
+    testing::FolderDestination destination(dest);
+    destination.keeps_zone_marks_here = c.keeps_marks;
+    Outcome run = extract("bad_crc.zip", options, nullptr, &destination);
+    std::size_t lost = 0;
+    for (const auto& warning : run.result.warnings)
+      lost += warning.problem == Problem::zone_marks_not_kept;
+    EXPECT_EQ(lost, c.exe_mark && !c.keeps_marks ? 1u : 0u);
     std::size_t files = 0;
     for (const auto& [name, bytes] : testing::snapshot(dest)) {
       if (name.find(testing::mark_suffix) != std::string::npos) continue;
