@@ -4,6 +4,7 @@
 #include <lzma.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <utility>
 
@@ -41,6 +42,8 @@ std::string describe_refused_decoder_memory(std::uint64_t asked) {
 #define KZSFX_LZMA_HOOK(name) __wrap_##name
 #define KZSFX_LZMA_REAL(name) __real_##name
 extern "C" {
+void* __real_malloc(size_t size);
+void* __real_realloc(void* block, size_t size);
 lzma_ret __real_lzma_stream_decoder(lzma_stream* strm, uint64_t memlimit, uint32_t flags);
 lzma_ret __real_lzma_alone_decoder(lzma_stream* strm, uint64_t memlimit);
 lzma_ret __real_lzma_raw_decoder(lzma_stream* strm, const lzma_filter* filters);
@@ -88,5 +91,28 @@ lzma_ret KZSFX_LZMA_HOOK(lzma_code)(lzma_stream* strm, lzma_action action) {
   if (result == LZMA_MEMLIMIT_ERROR) kzsfx::note_refused_decoder_memory(lzma_memusage(strm));
   return result;
 }
+
+#ifdef _WIN32
+// libarchive's own decoders (7z's PPMd model, its BCJ2 streams) take a size from the header
+// to malloc as it stands: up to 4 GiB. No block the stub needs comes near the decoder limit,
+// so none larger is handed out, and the refusal is the entry's, not the machine's.
+void* __wrap_malloc(size_t size) {
+  if (size > kzsfx::decoder_memory_limit) {
+    kzsfx::note_refused_decoder_memory(size);
+    errno = ENOMEM;
+    return nullptr;
+  }
+  return __real_malloc(size);
+}
+
+void* __wrap_realloc(void* block, size_t size) {
+  if (size > kzsfx::decoder_memory_limit) {
+    kzsfx::note_refused_decoder_memory(size);
+    errno = ENOMEM;
+    return nullptr;
+  }
+  return __real_realloc(block, size);
+}
+#endif
 
 }  // extern "C"

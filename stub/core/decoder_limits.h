@@ -21,7 +21,8 @@ inline constexpr unsigned max_parallel_decoders =
     static_cast<unsigned>(decoder_memory_budget / decoder_memory_limit);
 
 // The memory that the last decoder this thread ran asked for, when liblzma refused it for
-// exceeding decoder_memory_limit; nothing otherwise. Reading it clears it.
+// exceeding decoder_memory_limit (on Windows also any single block larger than that, such as
+// a 7z PPMd model or BCJ2 stream); nothing otherwise. Reading it clears it.
 std::optional<std::uint64_t> take_refused_decoder_memory();
 
 // Called where liblzma refuses a decoder for the memory it asks for.

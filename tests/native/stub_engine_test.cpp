@@ -818,6 +818,11 @@ TEST_F(StubEngine, DecoderMemoryAskedForByAHeaderIsCheckedFirst) {
       {"xz_second_block_1.5g.zip", "tiny.txt", "decoder asks for 161"},
       {"7z_lzma_dictionary_1.5g.7z", "a.txt", "decoder asks for 161"},
       {"7z_lzma2_dictionary_4g.7z", "a.txt", "decoder asks for 42"},
+#ifdef _WIN32
+      // libarchive's own allocation: refused where the stub runs. Natively the memory is
+      // only promised, never touched, and the entry decodes.
+      {"7z_ppmd_memory_3.75g.7z", "model.txt", "decoder asks for 40265"},
+#endif
   };
   for (const auto& found_by_fuzzing : finds) {
     SCOPED_TRACE(found_by_fuzzing.archive);
