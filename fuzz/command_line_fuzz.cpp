@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (parsed.value.has_value() == !parsed.error.empty()) std::abort();
   if (parsed.value) {
     const auto& value = *parsed.value;
-    if (value.output_dir && (value.output_dir->empty() || value.output_dir->back() == L'"'))
-      std::abort();
+    if (value.output_dir && value.output_dir->empty()) std::abort();
     if (value.password && value.password->empty()) std::abort();
   }
   return 0;
