@@ -1,7 +1,7 @@
 # The third-party libraries under one name in both builds: quillet::archive (libarchive for
 # reading, with its compression libraries) and quillet::png (libpng's simplified reader, with zlib).
 # Windows: the static, size-optimised libraries that scripts/build-deps puts in one prefix.
-# Native: Debian's libarchive-dev and libpng-dev.
+# Native: Debian's libarchive-dev (with liblzma-dev) and libpng-dev.
 if(WIN32)
   set(deps_lib ${QUILLET_DEPS_PREFIX}/lib)
   set(deps_include ${QUILLET_DEPS_PREFIX}/include)
@@ -40,6 +40,10 @@ if(WIN32)
 else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(QUILLET_LIBARCHIVE REQUIRED IMPORTED_TARGET libarchive)
+  # liblzma directly too: the stub limits the decoders libarchive starts (decoder_limits.cpp).
+  pkg_check_modules(QUILLET_LIBLZMA REQUIRED IMPORTED_TARGET liblzma)
+  add_library(quillet::lzma INTERFACE IMPORTED)
+  target_link_libraries(quillet::lzma INTERFACE PkgConfig::QUILLET_LIBLZMA)
   find_package(PNG REQUIRED)
   add_library(quillet::archive INTERFACE IMPORTED)
   target_link_libraries(quillet::archive INTERFACE PkgConfig::QUILLET_LIBARCHIVE)

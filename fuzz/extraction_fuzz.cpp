@@ -1,11 +1,13 @@
 // Fuzzes the self-extractor core over whatever bytes follow a PE head: the image end, entry-name
-// safety, listing, and extraction into a destination that checks every path it is handed, so
-// that no accepted name can leave the destination folder whatever the archive holds.
+// safety, listing, testing and extraction as the program runs them (names decoded from the code
+// page, worker threads, passwords, overwrite questions, a second run over the first's files),
+// into a destination that checks every path it is handed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
@@ -13,6 +15,8 @@
 #include "stub/core/engine.h"
 #include "stub/core/pe_image.h"
 #include "stub/core/safe_path.h"
+#include "tests/native/std_workers.h"
+#include "tests/native/stub_test_support.h"
 
 namespace {
 
@@ -33,8 +37,36 @@ class Bytes final : public kzsfx::ByteSource {
   std::size_t size_;
 };
 
-// Answers every question with "no", and gives up on passwords.
-class Quiet final : public kzsfx::Observer {};
+// The password the seeds' encrypted entries use.
+constexpr std::string_view seed_password = "quillet";
+
+// Answers overwrite questions in turn with every answer there is, gives the seeds' password
+// once per entry and a wrong one on the retry, then gives up. The engine calls it from one
+// thread at a time.
+class Answering final : public kzsfx::Observer {
+ public:
+  explicit Answering(unsigned first) : next_answer_(first) {}
+  kzsfx::OverwriteAnswer ask_overwrite(const std::string&) override {
+    static constexpr kzsfx::OverwriteAnswer answers[] = {
+        kzsfx::OverwriteAnswer::overwrite, kzsfx::OverwriteAnswer::skip,
+        kzsfx::OverwriteAnswer::overwrite_all, kzsfx::OverwriteAnswer::skip_all};
+    return answers[next_answer_++ % 4];
+  }
+  kzsfx::PasswordForms ask_password(const std::string&, bool retry) override {
+    if (retry) return ++retries_ % 2 ? kzsfx::PasswordForms{"wrong"} : kzsfx::PasswordForms{};
+    return {std::string(seed_password)};
+  }
+  void entry_finished(const kzsfx::EntryOutcome& outcome) override {
+    if (!outcome.directory && outcome.problem == kzsfx::Problem::none)
+      good_files.insert(outcome.path);
+  }
+
+  std::set<std::string> good_files;
+
+ private:
+  unsigned next_answer_;
+  unsigned retries_ = 0;
+};
 
 // A path the core hands a destination: '/'-joined components, each one an accepted name's,
 // so that joined under the destination folder it stays inside it on Windows and posix alike.
@@ -47,7 +79,15 @@ void check_inside(const std::string& path) {
       std::abort();
 }
 
-// Keeps only sizes: enough to check paths and totals without holding the data.
+// The name a case-blind file system keeps a path under.
+std::string folded(std::string path) {
+  for (char& c : path)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return path;
+}
+
+// Keeps only sizes, folding case as Windows does: enough to check paths and totals without
+// holding the data. Called from several threads at once.
 class CheckingDestination final : public kzsfx::Destination {
  public:
   class File final : public kzsfx::OutputFile {
@@ -58,8 +98,14 @@ class CheckingDestination final : public kzsfx::Destination {
       return kzsfx::Status::success();
     }
     kzsfx::Status set_zone_mark(std::string_view) override { return kzsfx::Status::success(); }
-    kzsfx::Status commit(const kzsfx::FileMetadata&, bool, std::string&) override {
-      owner_.files_[path_] = size_;
+    kzsfx::Status commit(const kzsfx::FileMetadata&, bool replace, std::string&) override {
+      std::lock_guard lock(owner_.mutex_);
+      const std::string key = folded(path_);
+      // Two entries resolved to one file, and the second was written without the overwrite
+      // decision: which one the user gets would depend on timing.
+      if (!replace && owner_.files_.count(key)) std::abort();
+      owner_.files_[key] = size_;
+      owner_.committed_.insert(path_);
       owner_.written += size_;
       return kzsfx::Status::success();
     }
@@ -72,13 +118,15 @@ class CheckingDestination final : public kzsfx::Destination {
 
   kzsfx::Status create_folder(const std::string& path) override {
     check_inside(path);
-    folders_.insert(path);
+    std::lock_guard lock(mutex_);
+    folders_.insert(folded(path));
     return kzsfx::Status::success();
   }
   kzsfx::Existing exists(const std::string& path) override {
     check_inside(path);
-    if (folders_.count(path)) return kzsfx::Existing::folder;
-    return files_.count(path) ? kzsfx::Existing::file : kzsfx::Existing::nothing;
+    std::lock_guard lock(mutex_);
+    if (folders_.count(folded(path))) return kzsfx::Existing::folder;
+    return files_.count(folded(path)) ? kzsfx::Existing::file : kzsfx::Existing::nothing;
   }
   std::unique_ptr<kzsfx::OutputFile> open_file(const std::string& path, kzsfx::Status&) override {
     check_inside(path);
@@ -86,12 +134,33 @@ class CheckingDestination final : public kzsfx::Destination {
   }
   std::optional<std::uint64_t> free_space() override { return std::nullopt; }
 
+  // Paths committed since the last call, as the core named them.
+  std::set<std::string> take_committed() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(committed_, {});
+  }
+
   std::uint64_t written = 0;
 
  private:
+  std::mutex mutex_;
   std::set<std::string> folders_;
   std::map<std::string, std::uint64_t> files_;
+  std::set<std::string> committed_;
 };
+
+// Checks what holds for every run, however damaged the archive.
+void check_run(const kzsfx::ExtractResult& result, const kzsfx::Listing& listing,
+               std::uint64_t written) {
+  // What the free-space check trusted is never exceeded.
+  if (result.bytes > listing.declared_total || written > listing.declared_total ||
+      result.files > listing.entries)
+    std::abort();
+  for (const auto& refused : result.refused)
+    if (refused.refusal == kzsfx::PathRefusal::none) std::abort();
+  // A header asking for more decoder memory than allowed is refused, never out of memory.
+  if (result.fatal == kzsfx::Fatal::out_of_memory) std::abort();
+}
 
 }  // namespace
 
@@ -104,22 +173,50 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kzsfx::ImageEnd end = kzsfx::find_image_end(whole);
   if (end.ok && end.offset > size) std::abort();
 
-  // The same bytes as an appended archive.
-  Quiet observer;
+  // The same bytes as an appended archive, read as the program reads it: names without the
+  // UTF-8 flag decoded from the code page, on two threads.
+  kzsfx::testing::StdWorkers workers(2);
   kzsfx::Options options;
-  options.overwrite = kzsfx::OverwritePolicy::overwrite_all;
-  kzsfx::Listing listing = kzsfx::list_archive(whole, 0, options, observer);
+  options.name_charset = kzsfx::testing::gbk_charset;
+  options.decode_legacy_name = kzsfx::testing::decode_gbk;
+  options.zone_mark = "[ZoneTransfer]\r\nZoneId=3\r\n";
+  options.workers = &workers;
+  Answering lister(0);
+  const kzsfx::Listing listing = kzsfx::list_archive(whole, 0, options, lister);
   if (listing.fatal != kzsfx::Fatal::none) return 0;
+
+  kzsfx::Options testing = options;
+  testing.test_only = true;
+  Answering tester(0);
+  const kzsfx::ExtractResult tested =
+      kzsfx::extract_archive(whole, 0, nullptr, testing, tester, &listing);
+  check_run(tested, listing, 0);
+
+  // Twice into one destination: the second run meets every file of the first and asks.
   CheckingDestination destination;
-  kzsfx::ExtractResult result =
-      kzsfx::extract_archive(whole, 0, &destination, options, observer, &listing);
-  // What the free-space check trusted is never exceeded, however damaged the archive.
-  if (result.bytes > listing.declared_total || destination.written > listing.declared_total ||
-      result.files > listing.entries)
-    std::abort();
-  for (const auto& refused : result.refused)
-    if (refused.refusal == kzsfx::PathRefusal::none) std::abort();
-  // A header asking for more decoder memory than allowed is refused, never out of memory.
-  if (result.fatal == kzsfx::Fatal::out_of_memory) std::abort();
+  Answering first(static_cast<unsigned>(size));
+  const kzsfx::ExtractResult result =
+      kzsfx::extract_archive(whole, 0, &destination, options, first, &listing);
+  check_run(result, listing, destination.written);
+  // The names the test listed are the names extracted, when both read the whole archive: a
+  // file written was listed, and a file listed was written or its failure named.
+  if (!result.cancelled && result.fatal == kzsfx::Fatal::none && !tested.cancelled &&
+      tested.fatal == kzsfx::Fatal::none) {
+    const std::set<std::string> committed = destination.take_committed();
+    std::set<std::string> listed, written;
+    for (const auto& path : tester.good_files) listed.insert(folded(path));
+    for (const auto& path : committed) written.insert(folded(path));
+    for (const auto* reports : {&result.failed, &result.skipped})
+      for (const auto& report : *reports) written.insert(folded(report.path));
+    for (const auto& path : committed)
+      if (!listed.count(folded(path))) std::abort();
+    for (const auto& path : listed)
+      if (!written.count(path)) std::abort();
+  }
+  Answering second(static_cast<unsigned>(size) + 1);
+  const std::uint64_t before = destination.written;
+  const kzsfx::ExtractResult again =
+      kzsfx::extract_archive(whole, 0, &destination, options, second, &listing);
+  check_run(again, listing, destination.written - before);
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "stub/core/decoder_limits.h"
 #include "stub/core/entry_errors.h"
 
 namespace kzsfx {
@@ -104,6 +105,8 @@ int ArchiveReader::next_header(archive_entry*& entry, bool& cancelled, Fatal& fa
 
 Fatal ArchiveReader::header_failure() const {
   if (read_failed_) return Fatal::read_error;
+  // A decoder of the headers themselves (7z's packed header) asked for more than its limit.
+  if (take_refused_decoder_memory()) return Fatal::unsupported_archive;
   const char* message = archive_error_string(handle_.get());
   const std::string_view text = message ? message : "";
   if (archive_errno(handle_.get()) == ENOMEM)

@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "stub/core/decoder_limits.h"
+
 namespace kzsfx {
 
 namespace {
@@ -166,7 +168,9 @@ ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, cons
   }
   std::vector<ExtractResult> results(plan.chunks.size());
   std::size_t next = 0;
-  auto job = [&](unsigned) {
+  auto job = [&](unsigned thread) {
+    // Each run has a decoder of its own: only so many fit the address space together.
+    if (thread >= max_parallel_decoders) return;
     for (;;) {
       std::size_t index;
       {

@@ -69,6 +69,10 @@ class Destination {
 
   // Bytes available to us at the destination, or nothing when it cannot be told.
   virtual std::optional<std::uint64_t> free_space() = 0;
+
+  // Whether files here can carry the download mark at all: not on a file system without
+  // alternate streams (FAT, exFAT), where the engine then says so once for the whole run.
+  virtual bool keeps_zone_marks() { return true; }
 };
 
 }  // namespace kzsfx

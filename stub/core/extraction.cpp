@@ -9,6 +9,7 @@
 #include "stub/core/archive_reader.h"
 #include "stub/core/chunked_extraction.h"
 #include "stub/core/crc32.h"
+#include "stub/core/decoder_limits.h"
 #include "stub/core/decoder_memory.h"
 #include "stub/core/engine.h"
 #include "stub/core/entry_errors.h"
@@ -179,6 +180,7 @@ bool Extraction::decide_overwrite(const std::string& path) {
 
 Next Extraction::process_file(ArchiveReader& reader, const EntryInfo& info) {
   const std::string path = info.path.joined();
+  take_refused_decoder_memory();  // an earlier entry's, not reported: not this one's
   if (info.excessive_memory) {
     fail(path, Problem::unsupported, *info.excessive_memory);
     return Next::go_on;
@@ -359,12 +361,16 @@ Next Extraction::after_archive_failure(ArchiveReader& reader, la_ssize_t status,
     result_.fatal_detail = detail;
     return Next::stop;
   }
-  if (archive_errno(a) == ENOMEM && !decoder_memory_refused(detail)) {
+  // A decoder that asked for more than its limit is the entry's doing, not the machine's.
+  if (const auto asked = take_refused_decoder_memory()) {
+    fail(path, Problem::unsupported, describe_refused_decoder_memory(*asked));
+  } else if (archive_errno(a) == ENOMEM && !decoder_memory_refused(detail)) {
     result_.fatal = Fatal::out_of_memory;
     result_.fatal_detail = detail;
     return Next::stop;
+  } else {
+    fail(path, classify_data_error(detail, encrypted), detail);
   }
-  fail(path, classify_data_error(detail, encrypted), detail);
   // After a fatal status libarchive refuses every further call on this handle, and after a
   // lesser one its position inside a damaged zip can no longer be trusted: the next entry
   // is read from a fresh handle, exactly where the listing found it. Each reopen rereads
@@ -425,12 +431,21 @@ ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset,
       }
     }
   }
+  // Where no file can carry the mark, every file would fail to: said once instead.
+  Options run_options = options;
+  std::optional<EntryReport> marks_lost;
+  if (!options.test_only && options.zone_mark && !destination->keeps_zone_marks()) {
+    run_options.zone_mark.reset();
+    marks_lost = EntryReport{{}, Problem::zone_marks_not_kept, PathRefusal::none, {}};
+    observer.entry_problem(*marks_lost);
+  }
   if (auto plan = plan_zip_chunks(exe, archive_offset, options))
-    result = extract_chunks(exe, archive_offset, *plan, destination, options, observer,
+    result = extract_chunks(exe, archive_offset, *plan, destination, run_options, observer,
                             listing->declared_total);
   else
-    result = extract_entries(exe, archive_offset, destination, options, observer,
+    result = extract_entries(exe, archive_offset, destination, run_options, observer,
                              listing->declared_total);
+  if (marks_lost) result.warnings.insert(result.warnings.begin(), *marks_lost);
   for (const auto& unreached : listing->unreached) {
     observer.entry_problem(unreached);
     result.warnings.push_back(unreached);

@@ -41,6 +41,8 @@ const char* describe(Problem problem) {
       return "cannot write file";
     case Problem::metadata_not_set:
       return "time or attributes not set";
+    case Problem::zone_marks_not_kept:
+      return "the destination's file system keeps no download marks";
     case Problem::zone_mark_not_set:
       return "download mark not set";
     case Problem::not_reached:

@@ -32,12 +32,13 @@ enum class Problem {
   unsupported,           // compression or encryption method the library cannot read
   password_required,     // encrypted and no password given
   wrong_password,
-  data_error,         // any other damage found while decoding
-  folder_failed,      // the destination could not create a folder
-  write_failed,       // the destination could not create, write or commit the file
-  metadata_not_set,   // extracted, but time or attributes could not be applied
-  zone_mark_not_set,  // extracted, but the download mark could not be written
-  not_reached,        // listed in the zip's central directory, but never found by the reading
+  data_error,           // any other damage found while decoding
+  folder_failed,        // the destination could not create a folder
+  write_failed,         // the destination could not create, write or commit the file
+  metadata_not_set,     // extracted, but time or attributes could not be applied
+  zone_mark_not_set,    // extracted, but the download mark could not be written
+  zone_marks_not_kept,  // the destination keeps no download marks: no file got one (path empty)
+  not_reached,          // listed in the zip's central directory, but never found by the reading
 };
 
 struct EntryReport {

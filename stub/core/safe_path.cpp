@@ -5,6 +5,7 @@
 #include <array>
 #include <string_view>
 
+#include "stub/core/invisible_code_points.h"
 #include "stub/core/utf8.h"
 
 namespace kzsfx {
@@ -44,28 +45,6 @@ bool is_device_name(std::string_view component) {
   return false;
 }
 
-// Characters that show nothing or reorder what follows, so a name reads as something it is
-// not ("photo<U+202E>gpj.exe" shows as "photoexe.jpg"), and C1 controls. Matched on the UTF-8
-// bytes of text already checked to be valid, where these leads never occur as continuations.
-bool starts_hidden_character(std::string_view rest) {
-  auto at = [&](std::size_t k) {
-    return k < rest.size() ? static_cast<unsigned char>(rest[k]) : 0u;
-  };
-  switch (at(0)) {
-    case 0xC2:
-      return at(1) >= 0x80 && at(1) <= 0x9F;  // U+0080-U+009F
-    case 0xD8:
-      return at(1) == 0x9C;  // U+061C arabic letter mark
-    case 0xE2:
-      if (at(1) == 0x80)  // U+200B-U+200F, U+202A-U+202E
-        return (at(2) >= 0x8B && at(2) <= 0x8F) || (at(2) >= 0xAA && at(2) <= 0xAE);
-      return at(1) == 0x81 && at(2) >= 0xA6 && at(2) <= 0xA9;  // U+2066-U+2069
-    case 0xEF:
-      return at(1) == 0xBB && at(2) == 0xBF;  // U+FEFF
-  }
-  return false;
-}
-
 PathRefusal check_component(std::string_view component) {
   if (component == "..") return PathRefusal::parent_reference;
   for (char c : component) {
@@ -74,8 +53,9 @@ PathRefusal check_component(std::string_view component) {
     if (u < 0x20 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
       return PathRefusal::invalid_character;
   }
-  for (std::size_t i = 0; i < component.size(); ++i)
-    if (starts_hidden_character(component.substr(i))) return PathRefusal::hidden_character;
+  // Characters that show nothing or reorder what follows, so that a name reads as something
+  // it is not ("photo<U+202E>gpj.exe" shows as "photoexe.jpg").
+  if (utf8::any_code_point(component, IsInvisibleCodePoint)) return PathRefusal::hidden_character;
   if (component.back() == '.' || component.back() == ' ') return PathRefusal::trailing_dot_or_space;
   if (is_device_name(component)) return PathRefusal::device_name;
   if (utf8::utf16_length(component) > 255) return PathRefusal::too_long;

@@ -18,7 +18,7 @@ enum class PathRefusal {
   parent_reference,   // a ".." component
   stream_colon,       // ':' anywhere (alternate data streams, drive-relative names)
   invalid_character,  // control characters or < > " | ? *
-  hidden_character,   // C1 controls, invisible format or text-direction characters
+  hidden_character,   // characters that show nothing or reorder text (IsInvisibleCodePoint)
   device_name,        // CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, any case or extension
   trailing_dot_or_space,  // Windows would silently strip them and write a different name
   too_long,               // a component longer than 255 UTF-16 units

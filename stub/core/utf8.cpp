@@ -49,6 +49,17 @@ void append(std::string& out, char32_t cp) {
   }
 }
 
+bool any_code_point(std::string_view text, bool (*test)(char32_t)) {
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp;
+    const std::size_t n = decode(text, i, cp);
+    if (n == 0) return false;
+    if (test(cp)) return true;
+    i += n;
+  }
+  return false;
+}
+
 bool valid(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     char32_t cp;

@@ -16,6 +16,10 @@ std::size_t decode(std::string_view text, std::size_t at, char32_t& cp);
 // Appends `cp` (a valid code point) as UTF-8.
 void append(std::string& out, char32_t cp);
 
+// Whether `test` holds for any code point of the text; decoding stops at the first malformed
+// sequence.
+bool any_code_point(std::string_view text, bool (*test)(char32_t));
+
 // Number of UTF-16 units the (valid) text takes: what Windows' name limits count.
 std::size_t utf16_length(std::string_view text);
 

@@ -449,6 +449,25 @@ std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, 
   return nullptr;
 }
 
+bool FileDestination::keeps_zone_marks() {
+  std::shared_ptr<const OpenFolder> root;
+  {
+    ExclusiveLock guard(lock_);
+    root = root_folder_;
+  }
+  DWORD flags = 0;
+  wchar_t system[MAX_PATH + 1] = {};
+  // A volume that cannot be asked is given the benefit of the doubt: each file then says
+  // for itself whether its mark was written. So is one that does not say it has streams but
+  // is no FAT: Wine keeps them as files beside theirs.
+  if (!root || !::GetVolumeInformationByHandleW(root->handle.get(), nullptr, 0, nullptr, nullptr,
+                                                &flags, system, MAX_PATH + 1))
+    return true;
+  const std::wstring_view name = system;
+  return (flags & FILE_NAMED_STREAMS) != 0 ||
+         (name != L"FAT" && name != L"FAT32" && name != L"exFAT");
+}
+
 std::optional<std::uint64_t> FileDestination::free_space() {
   // The root may not exist yet: ask about the nearest folder that does.
   std::wstring folder = root_;

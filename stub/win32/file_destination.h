@@ -49,6 +49,9 @@ class FileDestination final : public Destination {
   Existing exists(const std::string& path) override;
   std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override;
   std::optional<std::uint64_t> free_space() override;
+  // False where the root's volume is a FAT or exFAT one, without alternate streams. Needs
+  // create_root().
+  bool keeps_zone_marks() override;
 
   const std::wstring& root() const { return root_; }
 

@@ -2,9 +2,12 @@
 #include "stub/win32/file_source.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <vector>
+
+#include "stub/win32/relative_open.h"
 
 namespace kzsfx::win32 {
 
@@ -48,11 +51,33 @@ std::optional<std::size_t> FileSource::read_at(std::uint64_t offset, void* buffe
   return done;
 }
 
+namespace {
+
+constexpr ULONG any_share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Up to `limit` + 1 bytes of an open stream; empty when it cannot be read (half a record is
+// no record).
+std::string read_stream(HANDLE stream, std::size_t limit) {
+  std::string content(limit + 1, '\0');
+  DWORD total = 0;
+  while (total < content.size()) {
+    DWORD read = 0;
+    if (!::ReadFile(stream, content.data() + total, static_cast<DWORD>(content.size() - total),
+                    &read, nullptr)) {
+      return std::string();
+    }
+    if (read == 0) break;
+    total += read;
+  }
+  content.resize(total);
+  return content;
+}
+
+// The stream by name, for a file system that cannot open a stream relative to its file.
 std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_t limit) {
   // Shared every way: a mark is read whenever it can be, whoever else has it open.
-  FileHandle stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ, any_share,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!stream) {
     // Only these say there is no stream (a volume without streams has none either). Any
     // other failure, such as a denied or locked stream, hides a mark that is there, and
@@ -64,19 +89,32 @@ std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_
     }
     return std::string();
   }
-  std::string content(limit + 1, '\0');
-  DWORD total = 0;
-  while (total < content.size()) {
-    DWORD read = 0;
-    if (!::ReadFile(stream.get(), content.data() + total,
-                    static_cast<DWORD>(content.size() - total), &read, nullptr)) {
-      return std::string();  // half a record is no record
-    }
-    if (read == 0) break;
-    total += read;
+  return read_stream(stream.get(), limit);
+}
+
+// Where the open file is now, as a Win32 path.
+std::wstring current_path(HANDLE file) {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        file, buffer.data(), static_cast<DWORD>(buffer.size()), VOLUME_NAME_DOS);
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(length + 1);
   }
-  content.resize(total);
-  return content;
+}
+
+}  // namespace
+
+std::optional<std::string> FileSource::zone_mark(std::size_t limit) const {
+  // NTFS opens a stream relative to its file's handle, whatever the file is called by now.
+  FileHandle stream = open_in(file_.get(), L":Zone.Identifier", GENERIC_READ, any_share, FILE_OPEN,
+                              FILE_NON_DIRECTORY_FILE);
+  if (stream) return read_stream(stream.get(), limit);
+  // Elsewhere (Wine keeps streams as files beside theirs) by the name the handle has now.
+  const std::wstring path = current_path(file_.get());
+  if (path.empty()) return std::string();  // cannot tell: a mark may be there
+  return read_zone_stream(path, limit);
 }
 
 }  // namespace kzsfx::win32

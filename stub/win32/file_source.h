@@ -21,14 +21,15 @@ class FileSource final : public ByteSource {
   std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
                                      std::size_t count) override;
 
+  // The raw content of the file's Zone.Identifier stream, or nothing when it has none, found
+  // through the open handle: renamed or moved meanwhile, the file keeps its mark. Reads at
+  // most `limit` + 1 bytes so an oversized stream is recognisable as such. A stream that is
+  // there but cannot be opened or read gives empty content: a mark, damaged.
+  std::optional<std::string> zone_mark(std::size_t limit) const;
+
  private:
   FileHandle file_;
   std::uint64_t size_ = 0;
 };
-
-// The raw content of `<path>:Zone.Identifier`, or nothing when the file carries no such
-// stream. Reads at most `limit` + 1 bytes so an oversized stream is recognisable as such.
-// A stream that is there but cannot be opened or read gives empty content: a mark, damaged.
-std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_t limit);
 
 }  // namespace kzsfx::win32

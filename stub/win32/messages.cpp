@@ -135,6 +135,9 @@ std::wstring describe_problem(const EntryReport& report) {
     case Problem::zone_mark_not_set:
       text = L"无法写入下载标记";
       break;
+    case Problem::zone_marks_not_kept:
+      text = L"目标文件系统不能保存下载标记，解压出的文件都没有带上它";
+      break;
     case Problem::not_reached:
       text = L"压缩包目录中列出，但读取时未找到，已跳过";
       break;
@@ -187,6 +190,22 @@ std::wstring describe_contents(const Listing& listing) {
   return text;
 }
 
+namespace {
+
+// A file without the download mark looks like a trusted local file: the summary names every
+// such file, never only a count of warnings.
+std::wstring describe_lost_marks(const ExtractResult& result) {
+  std::wstring names;
+  for (const EntryReport& report : result.warnings) {
+    if (report.problem == Problem::zone_marks_not_kept) return describe_problem(report) + L"。";
+    if (report.problem == Problem::zone_mark_not_set)
+      names += (names.empty() ? L"" : L"、") + shown_entry(report.path);
+  }
+  return names.empty() ? std::wstring() : L"以下文件未能带上下载标记：" + names + L"。";
+}
+
+}  // namespace
+
 std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t needed,
                                      std::optional<std::uint64_t> available) {
   std::wstring text;
@@ -198,6 +217,7 @@ std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t 
   }
   const size_t missing = result.failed.size() + result.refused.size();
   if (missing > 0) text = format_count(missing) + L" 个条目未能解压（见下）。" + text;
+  if (const std::wstring lost = describe_lost_marks(result); !lost.empty()) text = lost + text;
   return text;
 }
 
@@ -205,7 +225,9 @@ std::wstring describe_entry_problems(const ExtractResult& result) {
   std::wstring text;
   for (const auto* reports : {&result.failed, &result.refused, &result.skipped, &result.warnings}) {
     for (const EntryReport& report : *reports) {
-      text += shown_escaped(report.path) + L"：" + describe_problem(report) + L"\r\n";
+      // A report about the whole run names no entry.
+      text += (report.path.empty() ? L"" : shown_escaped(report.path) + L"：") + describe_problem(report) +
+              L"\r\n";
     }
   }
   return text;
@@ -225,6 +247,7 @@ std::wstring describe_unattended_summary(const ExtractResult& result, bool testi
     text += L"拒绝了 " + format_count(result.refused.size()) + L" 个不安全的条目。";
   if (!result.failed.empty()) text += format_count(result.failed.size()) + L" 个条目出错。";
   if (!result.warnings.empty()) text += format_count(result.warnings.size()) + L" 个警告。";
+  text += describe_lost_marks(result);
   if (result.cancelled) text += L"已取消。";
   if (result.exit_code() == ExitCode::ok && testing) text += L"全部正确。";
   return text;

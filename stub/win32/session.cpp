@@ -66,7 +66,7 @@ Options base_options(const Session& session) {
     return narrow(*text);
   };
   // Raw: the core decides what a damaged or oversized mark becomes.
-  options.zone_mark = read_zone_stream(session.exe_path, max_zone_mark_size);
+  options.zone_mark = session.source->zone_mark(max_zone_mark_size);
   options.workers = session.workers.get();
   return options;
 }

@@ -37,7 +37,7 @@ std::wstring pad_left(std::wstring text, size_t width) {
 bool is_warning(Problem problem) {
   return problem == Problem::link_skipped || problem == Problem::kept_existing ||
          problem == Problem::metadata_not_set || problem == Problem::zone_mark_not_set ||
-         problem == Problem::not_reached;
+         problem == Problem::zone_marks_not_kept || problem == Problem::not_reached;
 }
 
 class ConsoleObserver final : public Observer {
@@ -47,8 +47,9 @@ class ConsoleObserver final : public Observer {
   bool cancelled() override { return interrupted.load(); }
 
   void entry_problem(const EntryReport& report) override {
-    console_.err((is_warning(report.problem) ? L"警告：" : L"错误：") + shown_escaped(report.path) +
-                 L"：" + describe_problem(report) + L"\r\n");
+    console_.err((is_warning(report.problem) ? L"警告：" : L"错误：") +
+                 (report.path.empty() ? L"" : shown_escaped(report.path) + L"：") +
+                 describe_problem(report) + L"\r\n");
   }
 
   // -t lists every file with its CRC, 7-Zip's way of proving the archive sound.

@@ -288,6 +288,26 @@ expect('xz_dictionary_128m.zip', {'fine.txt': good})
 findings = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'fuzz', 'corpus', 'extraction')
 shutil.copy(os.path.join(findings, 'lzma-dictionary-2.5GB.zip'), os.path.join(out, 'lzma_dictionary_2.5g.zip'))
 shutil.copy(os.path.join(findings, 'lzma-dictionary-unpaired.zip'), os.path.join(out, 'lzma_dictionary_unpaired.zip'))
+# Headers that the checks before decoding do not read: an xz entry's second block, and the
+# dictionary of a 7z coder. liblzma's own limit refuses them.
+shutil.copy(os.path.join(findings, 'xz-second-block-1.5GB.zip'), os.path.join(out, 'xz_second_block_1.5g.zip'))
+shutil.copy(os.path.join(findings, '7z-lzma-dictionary-1.5GB.7z'), os.path.join(out, '7z_lzma_dictionary_1.5g.7z'))
+shutil.copy(os.path.join(findings, '7z-lzma2-dictionary-4GB.7z'), os.path.join(out, '7z_lzma2_dictionary_4g.7z'))
+# A 7z PPMd coder asking for 3.75 GB for its model, which libarchive allocates itself. The
+# header is left unpacked to be patched; its CRC and the start header's are made anew.
+write_tree(os.path.join(out, 'ppmd_src'), {'model.txt': good})
+run('7z', 'a', '-t7z', '-m0=PPMd:mem=1m:o=4', '-mhc=off', os.path.join(out, '7z_ppmd_memory_3.75g.7z'), 'model.txt',
+    cwd=os.path.join(out, 'ppmd_src'))
+with open(os.path.join(out, '7z_ppmd_memory_3.75g.7z'), 'r+b') as f:
+    whole = bytearray(f.read())
+    at, size = struct.unpack('<QQ', whole[12:28])
+    header = 32 + at
+    coder = whole.index(b'\x23\x03\x04\x01\x05', header)  # PPMd, 5 bytes of properties
+    whole[coder + 6:coder + 10] = struct.pack('<I', 0xF0000000)
+    whole[28:32] = struct.pack('<I', zlib.crc32(bytes(whole[header:header + size])))
+    whole[8:12] = struct.pack('<I', zlib.crc32(bytes(whole[12:32])))
+    f.seek(0)
+    f.write(whole)
 
 
 # Central directories that disagree with the data. `layout` gives each record's local header

@@ -5,12 +5,14 @@
 
 #include <clocale>
 #include <random>
+#include <set>
 #include <filesystem>
 
 #include "stub/core/engine.h"
 #include "stub/core/pe_image.h"
 #include "stub/core/zip_chunks.h"
 #include "stub/core/zip_names.h"
+#include "stub/core/decoder_limits.h"
 #include "tests/native/std_workers.h"
 #include "tests/native/stub_test_support.h"
 
@@ -493,18 +495,28 @@ TEST_F(StubEngine, EveryExtractedFileCarriesTheDownloadMark) {
   struct Case {
     std::optional<std::string> exe_mark;
     std::optional<std::string> file_mark;
+    bool keeps_marks = true;  // false: a file system without streams, said once
   };
   const Case cases[] = {
       {mark, mark},
       {std::nullopt, std::nullopt},
       {std::string("\xFF\xFE garbled"), std::string("[ZoneTransfer]\r\nZoneId=3\r\n")},
+      {mark, std::nullopt, false},
+      {std::nullopt, std::nullopt, false},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.exe_mark.has_value() << c.keeps_marks);
     fs::remove_all(dest);
     fs::create_directories(dest);
     Options options;
     options.zone_mark = c.exe_mark;
-    Outcome run = extract("bad_crc.zip", options);
+    testing::FolderDestination destination(dest);
+    destination.keeps_zone_marks_here = c.keeps_marks;
+    Outcome run = extract("bad_crc.zip", options, nullptr, &destination);
+    std::size_t lost = 0;
+    for (const auto& warning : run.result.warnings)
+      lost += warning.problem == Problem::zone_marks_not_kept;
+    EXPECT_EQ(lost, c.exe_mark && !c.keeps_marks ? 1u : 0u);
     std::size_t files = 0;
     for (const auto& [name, bytes] : testing::snapshot(dest)) {
       if (name.find(testing::mark_suffix) != std::string::npos) continue;
@@ -576,6 +588,47 @@ TEST_F(StubEngine, ReadErrorsOfOurOwnFileAreFatal) {
   ExtractResult result = extract_archive(*exe, offset, &destination, {}, observer);
   EXPECT_EQ(result.fatal, Fatal::read_error);
   EXPECT_EQ(result.exit_code(), ExitCode::fatal);
+}
+
+TEST_F(StubEngine, NoMoreDecodersAtOnceThanTheAddressSpaceHolds) {
+  // However many cores the machine has, only so many runs decode at once that each may hold a
+  // decoder at its limit. The threads here take their turn from the last one down, so the
+  // first to look for work is one that must find none.
+  class Turns final : public Workers {
+   public:
+    unsigned count() const override { return 8; }
+    void run(const std::function<void(unsigned)>& job) override {
+      for (unsigned i = count(); i-- > 0;) {
+        current = i;
+        job(i);
+      }
+    }
+    void lock() override {}
+    void unlock() override {}
+    void wait() override { std::abort(); }
+    void wake() override {}
+    unsigned current = 0;
+  };
+  class Decoding final : public RecordingObserver {
+   public:
+    explicit Decoding(const Turns& turns) : turns_(turns) {}
+    void progress(std::uint64_t, std::uint64_t, const std::string&) override {
+      threads.insert(turns_.current);
+    }
+    std::set<unsigned> threads;
+
+   private:
+    const Turns& turns_;
+  };
+  Turns turns;
+  Decoding observer(turns);
+  Options options;
+  options.workers = &turns;
+  extract("runs.zip", options, &observer);
+  EXPECT_EQ(differences("runs.zip"), std::vector<std::string>{});
+  ASSERT_FALSE(observer.threads.empty());
+  EXPECT_LT(*observer.threads.rbegin(), max_parallel_decoders);
+  EXPECT_LE(max_parallel_decoders * decoder_memory_limit, decoder_memory_budget);
 }
 
 TEST_F(StubEngine, ThreadsChangeNothingButTheSpeed) {
@@ -781,19 +834,37 @@ TEST_F(StubEngine, DecoderMemoryAskedForByAHeaderIsCheckedFirst) {
         << run.result.failed[0].detail;
   }
   // Fuzzing finds: 2.5 GB asked for an entry of 81 bytes, described by the central directory
-  // or not. Unsupported, never out of memory.
-  for (const char* found_by_fuzzing :
-       {"lzma_dictionary_2.5g.zip", "lzma_dictionary_unpaired.zip"}) {
-    SCOPED_TRACE(found_by_fuzzing);
+  // or not; 1.5 GB asked for by an xz entry's second block; 7z coders' dictionaries, which
+  // only liblzma's limit sees. Unsupported and named, never out of memory.
+  struct Found {
+    const char* archive;
+    const char* entry;
+    const char* detail;
+  };
+  const Found finds[] = {
+      {"lzma_dictionary_2.5g.zip", nullptr, "2511340701-byte dictionary"},
+      {"lzma_dictionary_unpaired.zip", nullptr, "2511340701-byte dictionary"},
+      {"xz_second_block_1.5g.zip", "tiny.txt", "decoder asks for 161"},
+      {"7z_lzma_dictionary_1.5g.7z", "a.txt", "decoder asks for 161"},
+      {"7z_lzma2_dictionary_4g.7z", "a.txt", "decoder asks for 42"},
+#ifdef _WIN32
+      // libarchive's own allocation: refused where the stub runs. Natively the memory is
+      // only promised, never touched, and the entry decodes.
+      {"7z_ppmd_memory_3.75g.7z", "model.txt", "decoder asks for 40265"},
+#endif
+  };
+  for (const auto& found_by_fuzzing : finds) {
+    SCOPED_TRACE(found_by_fuzzing.archive);
     fs::remove_all(dest);
     fs::create_directories(dest);
-    Outcome found = extract(found_by_fuzzing);
+    Outcome found = extract(found_by_fuzzing.archive);
     EXPECT_EQ(found.result.exit_code(), ExitCode::fatal) << describe(found.result.fatal);
     bool named = false;
     for (const auto& failure : found.result.failed)
       named = named || (failure.problem == Problem::unsupported &&
-                        failure.detail.find("2511340701-byte dictionary") != std::string::npos);
-    EXPECT_TRUE(named);
+                        (!found_by_fuzzing.entry || failure.path == found_by_fuzzing.entry) &&
+                        failure.detail.find(found_by_fuzzing.detail) != std::string::npos);
+    EXPECT_TRUE(named) << (found.result.failed.empty() ? "" : found.result.failed[0].detail);
   }
 }
 

@@ -81,6 +81,32 @@ const Case cases[] = {
      PathRefusal::hidden_character, nullptr},                    // U+FEFF
     {"c1\xC2\x80", PathRefusal::hidden_character, nullptr},      // U+0080
     {"csi\xC2\x9B[2J", PathRefusal::hidden_character, nullptr},  // U+009B
+    // What the Unicode Character Database calls Cc, Cf, Zl, Zp or default-ignorable: blanks,
+    // line breaks and nothing at all, whatever block they come from.
+    {"del\x7F", PathRefusal::hidden_character, nullptr},             // U+007F
+    {"soft\xC2\xADhyphen", PathRefusal::hidden_character, nullptr},  // U+00AD
+    {"cgj\xCD\x8F", PathRefusal::hidden_character, nullptr},         // U+034F
+    {"\xD8\x80number", PathRefusal::hidden_character, nullptr},      // U+0600
+    {"\xE1\x85\x9F"
+     "filler",
+     PathRefusal::hidden_character, nullptr},                     // U+115F
+    {"mvs\xE1\xA0\x8E", PathRefusal::hidden_character, nullptr},  // U+180E
+    {"line\xE2\x80\xA8"
+     "break.txt",
+     PathRefusal::hidden_character, nullptr},  // U+2028
+    {"para\xE2\x80\xA9"
+     "break.txt",
+     PathRefusal::hidden_character, nullptr},                            // U+2029
+    {"word\xE2\x81\xA0joiner", PathRefusal::hidden_character, nullptr},  // U+2060
+    {"iss\xE2\x81\xAA", PathRefusal::hidden_character, nullptr},         // U+206A
+    {"\xE3\x85\xA4.exe", PathRefusal::hidden_character, nullptr},        // U+3164
+    {"vs16\xEF\xB8\x8F", PathRefusal::hidden_character, nullptr},        // U+FE0F
+    {"half\xEF\xBE\xA0width", PathRefusal::hidden_character, nullptr},   // U+FFA0
+    {"ann\xEF\xBF\xB9", PathRefusal::hidden_character, nullptr},         // U+FFF9
+    {"music\xF0\x9D\x85\xB3", PathRefusal::hidden_character, nullptr},   // U+1D173
+    {"tag\xF3\xA0\x81\x81", PathRefusal::hidden_character, nullptr},     // U+E0041
+    {"\xE4\xB8\xAD\xE3\x80\x80\xE6\x96\x87.txt", PathRefusal::none,
+     "\xE4\xB8\xAD\xE3\x80\x80\xE6\x96\x87.txt"},  // an ideographic space is a visible blank
     {"CON", PathRefusal::device_name, nullptr},
     {"con", PathRefusal::device_name, nullptr},
     {"Con.txt", PathRefusal::device_name, nullptr},

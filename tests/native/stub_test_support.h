@@ -83,6 +83,9 @@ class FolderDestination final : public Destination {
   std::optional<std::uint64_t> pretend_free_space;
   // Fails writes once this many bytes went into one file (a full disk).
   std::optional<std::uint64_t> fail_write_after;
+  // A file system without streams: no file can carry the download mark.
+  bool keeps_zone_marks_here = true;
+  bool keeps_zone_marks() override { return keeps_zone_marks_here; }
   std::filesystem::path full(const std::string& path) const;
 
  private:

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "stub/core/zone_mark.h"
+#include "stub/win32/file_source.h"
 #include "stub/win32/handles.h"
 #include "stub/win32/messages.h"
 #include "stub/win32/text.h"
@@ -257,6 +259,32 @@ TEST_F(StubDestinationFolder, CarriesTheDownloadMarkToTheRealName) {
   }
   for (const std::wstring& name : names_in(root_))
     EXPECT_EQ(name.find(L"~kzsfx"), std::wstring::npos) << narrow(name);
+}
+
+TEST_F(StubDestinationFolder, ReadsTheExesOwnMarkThroughItsHandle) {
+  // The stub reads its own mark through the handle it has held since it started (on NTFS the
+  // stream opens relative to it, so a rename meanwhile cannot drop the mark; Wine, whose
+  // streams are files beside theirs, is asked by the handle's name). A file without a
+  // stream has no mark.
+  FileDestination destination(root_);
+  ASSERT_TRUE(destination.create_root());
+  const std::wstring marked = root_ + L"\\marked.exe", plain = root_ + L"\\plain.exe";
+  const std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\n";
+  for (const auto& [path, content] : {std::pair{marked, std::string("MZ")},
+                                      {marked + L":Zone.Identifier", mark},
+                                      {plain, std::string("MZ")}}) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(file);
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()),
+                            &written, nullptr));
+  }
+  FileSource source(marked);
+  ASSERT_TRUE(source.ok());
+  EXPECT_EQ(source.zone_mark(max_zone_mark_size), mark);
+  FileSource unmarked(plain);
+  ASSERT_TRUE(unmarked.ok());
+  EXPECT_EQ(unmarked.zone_mark(max_zone_mark_size), std::nullopt);
 }
 
 // Runs a Unix shell script under Wine with `arguments` as $1, $2..., and waits until `done`

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "stub/win32/text.h"
 
@@ -81,6 +83,36 @@ TEST(StubMessages, ProblemTextCarriesTheDetail) {
   const EntryReport refused{"../x", Problem::refused_path, PathRefusal::parent_reference, {}};
   EXPECT_NE(describe_problem(refused).find(L".."), std::wstring::npos);
   EXPECT_TRUE(describe_problem({"ok", Problem::none, PathRefusal::none, {}}).empty());
+}
+
+TEST(StubMessages, SummariesNameTheFilesThatLostTheDownloadMark) {
+  // A file without the mark looks like a trusted local one: every summary says which.
+  struct Case {
+    const char* name;
+    std::vector<EntryReport> warnings;
+    std::vector<std::wstring> said;
+  };
+  const Case cases[] = {
+      {"two files",
+       {{"a.txt", Problem::zone_mark_not_set, PathRefusal::none, "denied"},
+        {"d/b.exe", Problem::zone_mark_not_set, PathRefusal::none, "denied"}},
+       {L"a.txt", L"d\\b.exe", L"下载标记"}},
+      {"no streams, said once",
+       {{{}, Problem::zone_marks_not_kept, PathRefusal::none, {}}},
+       {L"不能保存下载标记"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExtractResult result;
+    result.files = 2;
+    result.warnings = c.warnings;
+    EXPECT_EQ(result.exit_code(), ExitCode::warning);
+    for (const std::wstring& summary : {describe_unattended_summary(result, false, L"C:\\out"),
+                                        describe_dialog_summary(result, 0, std::nullopt)}) {
+      for (const std::wstring& text : c.said)
+        EXPECT_NE(summary.find(text), std::wstring::npos) << narrow(summary);
+    }
+  }
 }
 
 TEST(StubMessages, AFullDiskIsToldInSizes) {
