@@ -282,31 +282,40 @@ TEST_F(Conversion, TemporaryFilesAreMadeAnewOrTheDropIsRefused) {
 }
 
 // The copy runs unobserved by the user; when it fails, or leaves anything but the stub followed
-// by the archive, the user is told.
+// by the archive, the user is told, and an output that is not that is removed.
 TEST_F(Conversion, AFailedCopyIsReported) {
   const std::string locked = Archive("locked.zip", "archive");
   PutBytes(ExeFor(locked), "old");
   ::CreateDirectoryA((scratch_ / "folder.kz").c_str(), nullptr);
+  const std::string unreadable = Archive("unreadable.kz", SomeBytes(5000, 61));
+  enum class Hold { kNothing, kOutput, kArchive };
   struct Case {
     std::string dropped;
-    bool lockOutput;
+    Hold hold;
     std::vector<std::string> messages;
   } cases[] = {
-      {locked, true, {kOverwrite, kCopyFailed}},
-      {scratch_ / "folder.kz", false, {kCopyFailed}},
+      {locked, Hold::kOutput, {kOverwrite, kCopyFailed}},
+      {scratch_ / "folder.kz", Hold::kNothing, {kCopyFailed}},
+      // The stub is copied, the archive cannot be read: a truncated executable.
+      {unreadable, Hold::kArchive, {kCopyFailed}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dropped);
     AutoFile held;
-    if (c.lockOutput) {
+    if (c.hold == Hold::kOutput) {
       held = AutoFile(::CreateFileA(ExeFor(c.dropped).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                     nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held);
+    } else if (c.hold == Hold::kArchive) {
+      held = AutoFile(
+          ::CreateFileA(c.dropped.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_TRUE(held);
     }
     const std::vector<BoxSeen> boxes = Drop(c.dropped);
     std::vector<std::string> messages;
     for (const BoxSeen& box : boxes) messages.push_back(box.message);
     EXPECT_EQ(messages, c.messages);
+    if (c.hold != Hold::kOutput) EXPECT_FALSE(Exists(ExeFor(c.dropped)));
   }
   EXPECT_EQ(ReadBytes(ExeFor(locked)), "old");
 }
@@ -375,8 +384,48 @@ int SuspendChildren(bool suspend) {
 int timerTicks = 0;
 void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; }
 
+// What the drop that arrives while the handler waits finds, and what it leaves.
+struct SecondDrop {
+  std::string path;
+  bool delivered = false;
+  std::string droppedPathBefore, droppedPathAfter, batchBytesBefore, batchBytesAfter;
+} secondDrop;
+
+// Raised from the message loop the handler runs while it waits: a drop re-entering the handler.
+void CALLBACK DropAgain(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  secondDrop.droppedPathBefore = std::string(DroppedPath.view());
+  secondDrop.batchBytesBefore = BatchText();
+  Text dropped(secondDrop.path);
+  OnFileReceived(dropped);
+  secondDrop.delivered = true;
+  secondDrop.droppedPathAfter = std::string(DroppedPath.view());
+  secondDrop.batchBytesAfter = BatchText();
+}
+
+// Another process tries to write, delete and rename the two temporary files.
+void TamperFromAnotherProcess(const std::string& stub, const std::string& batch) {
+  char system[MAX_PATH];
+  ASSERT_GT(::GetSystemDirectoryA(system, MAX_PATH), 0u);
+  const std::string line = "\"" + std::string(system) + "\\cmd.exe\" /d /c \"(echo x>>\"" + batch +
+                           "\") & (echo x>>\"" + stub + "\") & del /q \"" + batch +
+                           "\" & del /q \"" + stub + "\" & ren \"" + batch +
+                           "\" moved.bat & ren \"" + stub + "\" moved\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  std::vector<char> writable(line.begin(), line.end());
+  writable.push_back('\0');
+  ASSERT_TRUE(::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &started));
+  const AutoHandle process(started.hProcess), thread(started.hThread);
+  ASSERT_EQ(::WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
+}
+
 // A copy that does not end (its interpreter is suspended here) must neither hold up the next
-// drop for ever nor freeze the window: after a few seconds that drop is turned away.
+// drop for ever nor freeze the window: after a few seconds that drop is turned away. A drop that
+// arrives while that one waits is turned away at once and changes nothing, and nobody can change
+// the temporary files under the running copy.
 TEST_F(Conversion, ADropWhileTheLastCopyHangsIsTurnedAway) {
   const std::string firstContent = SomeBytes(30000000, 81);
   const std::string first = Archive("big.zip", firstContent);
@@ -390,9 +439,16 @@ TEST_F(Conversion, ADropWhileTheLastCopyHangsIsTurnedAway) {
     ::WaitForSingleObject(returned.Get(), 12000);
     SuspendChildren(false);
   });
+  TamperFromAnotherProcess(temp_ + "kzsfx.tmp~1", BatchPath());
+  EXPECT_EQ(ReadBytes(BatchPath()), firstBatch) << "the running copy's batch file was changed";
+  EXPECT_TRUE(SameBytes(ReadBytes(temp_ + "kzsfx.tmp~1"), stub_)) << "the stub was changed";
+  EXPECT_FALSE(Exists(temp_ + "moved.bat"));
+  EXPECT_FALSE(Exists(temp_ + "moved"));
   const std::string next = Archive("next.kz", "next");
+  secondDrop = SecondDrop{Archive("third.zip", "third")};
   timerTicks = 0;
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CountTick);
+  ::SetTimer(nullptr, 0, 0, &DropAgain);
   const DWORD start = ::GetTickCount();
   const std::vector<BoxSeen> boxes = Drop(next, {}, false);
   const DWORD took = ::GetTickCount() - start;
@@ -400,13 +456,18 @@ TEST_F(Conversion, ADropWhileTheLastCopyHangsIsTurnedAway) {
   ::SetEvent(returned.Get());
   rescue.join();
 
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].message, kStillBusy);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].message, kStillBusy) << "the drop that arrived while the handler waited";
+  EXPECT_EQ(boxes[1].message, kStillBusy);
   EXPECT_LT(took, 10000u);
   EXPECT_GT(timerTicks, 10) << "the window's messages were not handled while waiting";
+  ASSERT_TRUE(secondDrop.delivered);
+  EXPECT_EQ(secondDrop.droppedPathAfter, secondDrop.droppedPathBefore);
+  EXPECT_EQ(secondDrop.batchBytesAfter, secondDrop.batchBytesBefore);
   EXPECT_EQ(ReadBytes(BatchPath()), firstBatch) << "the running copy's batch file was rewritten";
   WaitForPendingBatch();
   EXPECT_FALSE(Exists(ExeFor(next)));
+  EXPECT_FALSE(Exists(ExeFor(secondDrop.path)));
   EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(first)), stub_ + firstContent));
 }
 
@@ -440,7 +501,8 @@ TEST_F(Conversion, BackToBackConversionsBothComplete) {
         Archive("first archive " + std::to_string(round) + ".zip", firstContent);
     const std::string second = Archive("second" + std::to_string(round) + ".kz", secondContent);
     EXPECT_TRUE(Drop(first, {}, false).empty());
-    EXPECT_TRUE(Drop(second, {}, false).empty());
+    const std::vector<BoxSeen> boxes = Drop(second, {}, false);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().message;
     WaitForPendingBatch();
     EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(first)), stub_ + firstContent));
     EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(second)), stub_ + secondContent));
