@@ -12,13 +12,9 @@
 #include <vector>
 
 #include "ui/dropped_names.h"
+#include "fuzz/fuzz_input.h"
 
 namespace {
-
-#define CHECK(condition)            \
-  do {                              \
-    if (!(condition)) std::abort(); \
-  } while (0)
 
 // One iconv conversion, reused; reset before each use.
 class Converter {

@@ -10,22 +10,13 @@
 #include <vector>
 
 #include "app/batch_line.h"
+#include "fuzz/fuzz_input.h"
 
 namespace {
 
+using quillet::fuzz::TakePiece;
+
 using namespace quillet;
-
-#define CHECK(condition)            \
-  do {                              \
-    if (!(condition)) std::abort(); \
-  } while (0)
-
-std::string_view TakePiece(std::string_view& input) {
-  const std::size_t end = std::min(input.find('\0'), input.size());
-  const std::string_view piece = input.substr(0, end);
-  input.remove_prefix(std::min(end + 1, input.size()));
-  return piece;
-}
 
 // The interpreter decodes the line before it reads it: a lead byte and the byte after it are
 // one character, never a quotation mark or a %, whatever that byte is.

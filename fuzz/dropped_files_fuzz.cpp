@@ -10,19 +10,18 @@
 #include <vector>
 
 #include "ui/file_list.h"
+#include "fuzz/fuzz_input.h"
 
 namespace {
 
-#define CHECK(condition)            \
-  do {                              \
-    if (!(condition)) std::abort(); \
-  } while (0)
-
 // Each byte as the code unit of the same value, as code page 1252 would mostly give it.
-std::u16string DecodeBytes(std::string_view ansi) { return std::u16string(ansi.begin(), ansi.end()); }
+std::u16string DecodeBytes(std::string_view ansi) {
+  return std::u16string(ansi.begin(), ansi.end());
+}
 
 std::uint32_t Uint32At(const std::vector<std::uint8_t>& block, std::size_t at) {
-  return block[at] | block[at + 1] << 8 | block[at + 2] << 16 | static_cast<std::uint32_t>(block[at + 3]) << 24;
+  return block[at] | block[at + 1] << 8 | block[at + 2] << 16 |
+         static_cast<std::uint32_t>(block[at + 3]) << 24;
 }
 
 // The list as the block should hold it: each entry and its terminator, then one more.
@@ -61,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // What was read is what lies at the list's offset, up to and with the final empty entry.
   const std::vector<std::uint8_t> expected = Encode(*paths, wide);
   CHECK(start <= block.size() && block.size() - start >= expected.size());
-  CHECK(std::equal(expected.begin(), expected.end(), block.begin() + static_cast<std::ptrdiff_t>(start)));
+  CHECK(std::equal(expected.begin(), expected.end(),
+                   block.begin() + static_cast<std::ptrdiff_t>(start)));
   return 0;
 }
