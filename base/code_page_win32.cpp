@@ -36,8 +36,8 @@ std::optional<ByteBuffer> AnsiToOem(TextView text) {
   ::WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, oem.data(),
                         oemLength, nullptr, &usedDefault);
   if (usedDefault) return std::nullopt;
-  const int backLength = ::MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, oem.data(),
-                                               oemLength, nullptr, 0);
+  const int backLength =
+      ::MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, oem.data(), oemLength, nullptr, 0);
   std::wstring back(static_cast<std::size_t>(backLength > 0 ? backLength : 0), L'\0');
   if (backLength > 0) {
     ::MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, oem.data(), oemLength, back.data(),
