@@ -132,8 +132,8 @@ std::optional<Text> ReadDroppedFiles(IDataObject& data) {
   {
     GlobalLockScope lock(medium.Global());
     if (!lock.data()) return std::nullopt;
-    paths = ReadFileList(
-        std::span(static_cast<const std::uint8_t*>(lock.data()), lock.size()), &AnsiToWide);
+    paths = ReadFileList(std::span(static_cast<const std::uint8_t*>(lock.data()), lock.size()),
+                         &AnsiToWide);
   }
   medium.Reset();
   if (!paths) return std::nullopt;

@@ -16,8 +16,7 @@ std::string PathToAnsi(std::u16string_view path, const CharacterEncoder& encode)
         IsHighSurrogate(path[at]) && at + 1 < path.size() && IsLowSurrogate(path[at + 1]);
     const std::size_t units = pair ? 2 : 1;
     const bool lone = !pair && (IsHighSurrogate(path[at]) || IsLowSurrogate(path[at]));
-    const std::optional<std::string> bytes =
-        lone ? std::nullopt : encode(path.substr(at, units));
+    const std::optional<std::string> bytes = lone ? std::nullopt : encode(path.substr(at, units));
     const bool exact = bytes && !bytes->empty() && bytes->find('\0') == std::string::npos;
     ansi += exact ? *bytes : "?";
     at += units;

@@ -32,12 +32,14 @@ std::optional<std::vector<std::u16string>> ReadFileList(std::span<const std::uin
     std::size_t end = at;
     while (block.size() - end >= unit && UnitAt(block, end, unit) != 0) end += unit;
     if (block.size() - end < unit) return std::nullopt;  // no terminator inside the block
-    if (end == at) return paths;                          // the empty entry ends the list
+    if (end == at) return paths;                         // the empty entry ends the list
     if (unit == 1) {
-      paths.push_back(decodeAnsi(std::string_view(reinterpret_cast<const char*>(&block[at]), end - at)));
+      paths.push_back(
+          decodeAnsi(std::string_view(reinterpret_cast<const char*>(&block[at]), end - at)));
     } else {
       std::u16string path;
-      for (std::size_t p = at; p < end; p += 2) path.push_back(static_cast<char16_t>(UnitAt(block, p, 2)));
+      for (std::size_t p = at; p < end; p += 2)
+        path.push_back(static_cast<char16_t>(UnitAt(block, p, 2)));
       paths.push_back(std::move(path));
     }
     at = end + unit;
