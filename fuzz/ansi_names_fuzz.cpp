@@ -1,6 +1,6 @@
 // Fuzzes the conversion of dropped names to the ANSI code page, under GBK (936) and 1252 as
 // iconv knows them: every character comes out as exactly itself or as "?", never as a lookalike
-// or a piece of another character, and a lone surrogate always as "?".
+// or a piece of another character, and a lone surrogate or a NUL always as "?".
 #include <iconv.h>
 
 #include <cstddef>
@@ -77,6 +77,8 @@ CodePage& CodePageFor(std::uint8_t choice) {
   return choice & 1 ? western : gbk;
 }
 
+bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
 // The code page's exact bytes for one character: they must read back as that character.
 std::optional<std::string> Exact(CodePage& codePage, std::u16string_view character) {
   const std::optional<std::string> bytes = codePage.encode.Convert(Utf16Bytes(character));
@@ -86,7 +88,14 @@ std::optional<std::string> Exact(CodePage& codePage, std::u16string_view charact
   return bytes;
 }
 
-bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+// What the conversion must give for one character: itself, or "?" for a lone surrogate, a
+// character the code page lacks, and NUL, which no path holds and which would end the text.
+std::u16string Expected(CodePage& codePage, std::u16string_view character) {
+  const bool lone = character.size() == 1 && IsSurrogate(character[0]);
+  const std::optional<std::string> bytes = lone ? std::nullopt : Exact(codePage, character);
+  if (!bytes || bytes->find('\0') != std::string::npos) return u"?";
+  return std::u16string(character);
+}
 
 }  // namespace
 
@@ -106,8 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool pair = at + 1 < path.size() && path[at] >= 0xD800 && path[at] <= 0xDBFF &&
                       path[at + 1] >= 0xDC00 && path[at + 1] <= 0xDFFF;
     const std::u16string_view character(path.data() + at, pair ? 2 : 1);
-    const bool lone = !pair && IsSurrogate(path[at]);
-    expected += !lone && Exact(codePage, character) ? std::u16string(character) : u"?";
+    expected += Expected(codePage, character);
     at += character.size();
   }
   const std::optional<std::string> back = codePage.decode.Convert(ansi);
