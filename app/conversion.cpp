@@ -47,18 +47,24 @@ class BusyScope {
   bool previous_;
 };
 
+// What the check of one copy reads and finds. Shared with the worker, which may outlive the
+// conversion when the program ends while it reads.
+struct OutputCheck {
+  Text output;
+  Text archive;
+  DWORD exitCode = 1;
+  bool passed = false;  // written by the worker before it ends
+};
+
 // A started copy and everything that belongs to it: its own paths, the two temporary files
 // held so that nobody changes them under the interpreter, and then the check of its output,
 // which reads whole files and so runs on a worker thread.
 struct RunningBatch {
-  Text output;
-  Text archive;
+  std::shared_ptr<OutputCheck> check = std::make_shared<OutputCheck>();
   AutoFile stubHold;
   AutoFile batchHold;
   AutoHandle process;
   AutoHandle checker;  // the worker, once the copy has ended
-  DWORD exitCode = 1;
-  bool passed = false;  // written by the worker before it ends
   std::unique_ptr<ProcessWatch> watch;
 };
 std::unique_ptr<RunningBatch> running;
@@ -84,28 +90,36 @@ std::optional<ByteBuffer> BatchBytesFor(TextView tempFolder, TextView archive, T
 
 void CheckEnded(RunningBatch* batch);
 
-// The worker: compares the output with the stub followed by the archive, and removes an output
-// that fails, so that nobody runs a truncated executable.
-DWORD WINAPI CheckOutput(void* parameter) {
-  auto* batch = static_cast<RunningBatch*>(parameter);
-  batch->passed =
-      batch->exitCode == 0 && FileHoldsBytes(batch->output, StubPayload(), batch->archive);
-  if (!batch->passed) ::DeleteFileA(batch->output.c_str());
+// Compares the output with the stub followed by the archive, and removes an output that fails,
+// so that nobody runs a truncated executable.
+void CheckOutput(OutputCheck& check) {
+  check.passed = check.exitCode == 0 && FileHoldsBytes(check.output, StubPayload(), check.archive);
+  if (!check.passed) ::DeleteFileA(check.output.c_str());
+}
+
+// The worker; it owns the share of the check it is handed.
+DWORD WINAPI CheckOutputWorker(void* parameter) {
+  const std::unique_ptr<std::shared_ptr<OutputCheck>> check(
+      static_cast<std::shared_ptr<OutputCheck>*>(parameter));
+  CheckOutput(**check);
   return 0;
 }
 
 // The interpreter has ended: the temporary files are let go and the check starts.
 void CopyEnded(RunningBatch* batch) {
   if (running.get() != batch || batch->checker) return;
-  ::GetExitCodeProcess(batch->process.Get(), &batch->exitCode);
+  ::GetExitCodeProcess(batch->process.Get(), &batch->check->exitCode);
   batch->stubHold.Reset();
   batch->batchHold.Reset();
-  batch->checker = AutoHandle(::CreateThread(nullptr, 0, &CheckOutput, batch, 0, nullptr));
+  auto share = std::make_unique<std::shared_ptr<OutputCheck>>(batch->check);
+  batch->checker =
+      AutoHandle(::CreateThread(nullptr, 0, &CheckOutputWorker, share.get(), 0, nullptr));
   if (!batch->checker) {
-    CheckOutput(batch);  // no worker to be had: checked here rather than not at all
+    CheckOutput(*batch->check);  // no worker to be had: checked here rather than not at all
     CheckEnded(batch);
     return;
   }
+  share.release();  // the worker's now
   batch->watch =
       std::make_unique<ProcessWatch>(batch->checker.Get(), [batch] { CheckEnded(batch); });
 }
@@ -115,7 +129,7 @@ void CheckEnded(RunningBatch* batch) {
   if (running.get() != batch) return;
   const std::unique_ptr<RunningBatch> ended = std::move(running);
   if (ended->checker) ::WaitForSingleObject(ended->checker.Get(), INFINITE);
-  if (!ended->passed) ShowMessageBox(kCopyFailed, 0);
+  if (!ended->check->passed) ShowMessageBox(kCopyFailed, 0);
 }
 
 // What the running conversion waits for now: its interpreter, then its check.
@@ -226,8 +240,8 @@ void BuildSelfExtractor() {
     ShowMessageBox(kCopyFailed, 0);
     return;
   }
-  batch->output = output;
-  batch->archive = archive;
+  batch->check->output = output;
+  batch->check->archive = archive;
   RunningBatch* const started = batch.get();
   batch->watch =
       std::make_unique<ProcessWatch>(batch->process.Get(), [started] { CopyEnded(started); });
