@@ -7,6 +7,7 @@
 #include "app/conversion.h"
 #include "app/globals.h"
 #include "app/stub_payload.h"
+#include "base/code_page.h"
 #include "base/files.h"
 #include "resources/design.h"
 #include "resources/design_ids.h"
@@ -38,6 +39,8 @@ constexpr std::array kHandlers{
 }  // namespace
 
 int StartProgram() {
+  // Names are searched character by character as the system's ANSI code page splits them.
+  UseLeadBytes(AnsiLeadBytes());
   StartFrame(kHandlers, StoredWindowDesigns());
   // The globals start empty as static objects; nothing else to prepare.
   RegisterExitRoutine(&ReleaseGlobals);

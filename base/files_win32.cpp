@@ -64,34 +64,57 @@ bool WriteNewFileBytes(TextView path, std::initializer_list<ByteView> buffers) {
       buffers);
 }
 
-bool FileHoldsBytes(TextView path, ByteView head, TextView tailPath) {
-  if (path.empty()) return false;
-  const AutoFile file = OpenForReading(path);
-  AutoFile tail;
-  if (!tailPath.empty()) tail = OpenForReading(tailPath);
-  if (!file || (!tailPath.empty() && !tail)) return false;
+namespace {
 
+// Whether the file, from where it is read next, holds `head` followed by every byte of `tail`
+// (nothing when it is empty) and nothing more.
+bool HandleHoldsBytes(HANDLE file, ByteView head, HANDLE tail) {
   constexpr std::size_t kPiece = 1 << 16;
   std::vector<std::uint8_t> actual(kPiece), expected(kPiece);
   for (std::size_t at = 0; at < head.size(); at += kPiece) {
     const std::size_t size = std::min(kPiece, head.size() - at);
-    if (ReadUpTo(file.Get(), actual.data(), size) != static_cast<long long>(size) ||
+    if (ReadUpTo(file, actual.data(), size) != static_cast<long long>(size) ||
         !std::equal(actual.begin(), actual.begin() + static_cast<std::ptrdiff_t>(size),
                     head.begin() + static_cast<std::ptrdiff_t>(at))) {
       return false;
     }
   }
   for (;;) {
-    const long long wanted = tail ? ReadUpTo(tail.Get(), expected.data(), kPiece) : 0;
+    const long long wanted = tail ? ReadUpTo(tail, expected.data(), kPiece) : 0;
     if (wanted < 0) return false;
-    const long long got = ReadUpTo(file.Get(), actual.data(), static_cast<std::size_t>(wanted));
+    const long long got = ReadUpTo(file, actual.data(), static_cast<std::size_t>(wanted));
     if (got != wanted || !std::equal(actual.begin(), actual.begin() + got, expected.begin())) {
       return false;
     }
     if (wanted == 0) break;
   }
   std::uint8_t extra = 0;
-  return ReadUpTo(file.Get(), &extra, 1) == 0;  // and nothing after the tail
+  return ReadUpTo(file, &extra, 1) == 0;  // and nothing after the tail
+}
+
+}  // namespace
+
+bool FileHoldsBytes(TextView path, ByteView head, TextView tailPath) {
+  if (path.empty()) return false;
+  const AutoFile file = OpenForReading(path);
+  AutoFile tail;
+  if (!tailPath.empty()) tail = OpenForReading(tailPath);
+  if (!file || (!tailPath.empty() && !tail)) return false;
+  return HandleHoldsBytes(file.Get(), head, tail.Get());
+}
+
+AutoFile HoldFile(TextView path) {
+  if (path.empty()) return AutoFile();
+  // No FILE_SHARE_WRITE or FILE_SHARE_DELETE: opening it to write, deleting and renaming it
+  // are refused to everyone while this handle lives, and it fails while anyone may write.
+  return AutoFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+bool HeldFileHolds(const AutoFile& file, ByteView bytes) {
+  LARGE_INTEGER start = {};
+  if (!file || !::SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN)) return false;
+  return HandleHoldsBytes(file.Get(), bytes, nullptr);
 }
 
 bool FileExists(TextView path) {

@@ -33,8 +33,13 @@ char* CopyBlock(const char* block) {
   return copy;
 }
 
-// A high-bit byte begins a two-byte character of the double-byte code page.
-bool IsLeadByte(char byte) { return (static_cast<Byte>(byte) & 0x80) != 0; }
+// Set once at start-up, before any text is searched; read-only afterwards.
+LeadBytes& LeadByteTable() {
+  static LeadBytes table = HighBitLeadBytes();
+  return table;
+}
+
+bool IsLeadByte(char byte) { return LeadByteTable()[static_cast<Byte>(byte)]; }
 
 // Only A-Z fold, and no locale is consulted: a trail byte in that range folds too.
 Byte FoldCase(char byte) {
@@ -88,6 +93,16 @@ class GrowingText {
 };
 
 }  // namespace
+
+LeadBytes HighBitLeadBytes() {
+  LeadBytes leadBytes;
+  for (std::size_t byte = 0x80; byte < 0x100; ++byte) leadBytes.set(byte);
+  return leadBytes;
+}
+
+void UseLeadBytes(const LeadBytes& leadBytes) { LeadByteTable() = leadBytes; }
+
+const LeadBytes& CurrentLeadBytes() { return LeadByteTable(); }
 
 std::int32_t TextView::size() const { return LengthOf(c_str()); }
 

@@ -3,6 +3,7 @@
 // text and the empty text are the same value. Positions are 1-based, -1 means "not found".
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -83,6 +84,14 @@ class ByteBuffer {
   std::uint8_t* block_ = nullptr;
   std::uint32_t size_ = 0;
 };
+
+// The bytes that begin a two-byte character in the ANSI code page. Until the program says which
+// code page it runs under, every byte with its high bit set does, as in GBK; under a
+// single-byte code page none does, and each byte is a character of its own.
+using LeadBytes = std::bitset<256>;
+LeadBytes HighBitLeadBytes();
+void UseLeadBytes(const LeadBytes& leadBytes);
+const LeadBytes& CurrentLeadBytes();
 
 std::int32_t TextLength(TextView text);
 Text LeftText(TextView text, std::int32_t count);

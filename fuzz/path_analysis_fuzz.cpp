@@ -9,13 +9,9 @@
 
 #include "app/globals.h"
 #include "app/path_analysis.h"
+#include "fuzz/fuzz_input.h"
 
 namespace {
-
-#define CHECK(condition)            \
-  do {                              \
-    if (!(condition)) std::abort(); \
-  } while (0)
 
 unsigned char Fold(char byte) {
   const auto b = static_cast<unsigned char>(byte);

@@ -10,15 +10,13 @@
 #include <vector>
 
 #include "base/text.h"
+#include "fuzz/fuzz_input.h"
 
 namespace {
 
-using namespace quillet;
+using quillet::fuzz::TakePiece;
 
-#define CHECK(condition)            \
-  do {                              \
-    if (!(condition)) std::abort(); \
-  } while (0)
+using namespace quillet;
 
 // Every piece in its own exactly sized block, so AddressSanitizer sees the first byte past it.
 class Piece {
@@ -40,13 +38,6 @@ std::int32_t TakeInt(std::string_view& input) {
   std::memcpy(&value, input.data(), n);
   input.remove_prefix(n);
   return static_cast<std::int32_t>(value);
-}
-
-std::string_view TakePiece(std::string_view& input) {
-  const std::size_t end = std::min(input.find('\0'), input.size());
-  const std::string_view piece = input.substr(0, end);
-  input.remove_prefix(std::min(end + 1, input.size()));
-  return piece;
 }
 
 unsigned char Fold(char byte) {

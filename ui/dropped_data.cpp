@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "base/win32_handles.h"
+#include "ui/dropped_names.h"
+#include "ui/file_list.h"
 
 namespace quillet {
 
@@ -76,36 +78,33 @@ std::string HtmlToAnsi(std::string_view utf8) {
 // One character (a surrogate pair counts as one) in the ANSI code page, or nothing when the
 // code page has no exact equivalent: the default character was needed or the bytes do not
 // read back as the same character.
-std::optional<std::string> ExactAnsiCharacter(std::wstring_view character) {
+std::optional<std::string> ExactAnsiCharacter(std::u16string_view character) {
+  const auto* units = reinterpret_cast<const wchar_t*>(character.data());
   const int length = static_cast<int>(character.size());
   char bytes[8];
   BOOL usedDefault = FALSE;
-  const int count = ::WideCharToMultiByte(CP_ACP, kNoBestFit, character.data(), length, bytes,
+  const int count = ::WideCharToMultiByte(CP_ACP, kNoBestFit, units, length, bytes,
                                           static_cast<int>(sizeof bytes), nullptr, &usedDefault);
   if (count <= 0 || usedDefault) return std::nullopt;
   wchar_t back[4];
   const int backCount = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, count, back, 4);
   if (std::wstring_view(back, backCount > 0 ? static_cast<std::size_t>(backCount) : 0) !=
-      character) {
+      std::wstring_view(units, character.size())) {
     return std::nullopt;
   }
   return std::string(bytes, static_cast<std::size_t>(count));
 }
 
-// A dropped path in the ANSI code page, character by character. A character without an exact
-// equivalent becomes "?", which no file name holds, so the converter refuses the name rather
-// than work on a different one.
-std::string PathToAnsi(std::wstring_view path) {
-  std::string ansi;
-  for (std::size_t at = 0; at < path.size();) {
-    const bool pair =
-        IS_HIGH_SURROGATE(path[at]) && at + 1 < path.size() && IS_LOW_SURROGATE(path[at + 1]);
-    const std::size_t units = pair ? 2 : 1;
-    const std::optional<std::string> bytes = ExactAnsiCharacter(path.substr(at, units));
-    ansi += bytes ? *bytes : "?";
-    at += units;
-  }
-  return ansi;
+// A path of an ANSI file list, as DragQueryFileW would give it.
+std::u16string AnsiToWide(std::string_view ansi) {
+  if (ansi.empty() || ansi.size() > INT_MAX / 2) return {};
+  const int length = static_cast<int>(ansi.size());
+  const int wideLength = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+  if (wideLength <= 0) return {};
+  std::u16string wide(static_cast<std::size_t>(wideLength), u'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, reinterpret_cast<wchar_t*>(wide.data()),
+                        wideLength);
+  return wide;
 }
 
 std::optional<Text> ReadHtml(IDataObject& data, const DropFormats& formats) {
@@ -124,55 +123,23 @@ std::optional<Text> ReadPlainText(IDataObject& data, const DropFormats& formats)
   return ReadTextFormat(data, CF_TEXT);
 }
 
-// Walks the list as DragQueryFile would, but within the block: every entry, and the empty
-// entry that ends the list, must lie inside it.
-bool IsWellFormedFileList(const void* block, std::size_t size) {
-  DROPFILES header;
-  if (size < sizeof header) return false;
-  std::memcpy(&header, block, sizeof header);
-  const std::size_t unit = header.fWide ? sizeof(WCHAR) : 1;
-  const auto* bytes = static_cast<const std::uint8_t*>(block);
-  for (std::size_t at = header.pFiles; at <= size - unit;) {
-    std::size_t end = at;
-    while (end <= size - unit &&
-           std::any_of(bytes + end, bytes + end + unit, [](std::uint8_t b) { return b != 0; })) {
-      end += unit;
-    }
-    if (end > size - unit) return false;  // no terminator inside the block
-    if (end == at) return true;           // the empty entry ends the list
-    at = end + unit;
-  }
-  return false;
-}
-
-std::optional<Text> ReadFileList(IDataObject& data) {
+// Read within the block, not with DragQueryFileA, which converts with best-fit mapping, nor
+// DragQueryFileW, which trusts the block to hold its terminators.
+std::optional<Text> ReadDroppedFiles(IDataObject& data) {
   AutoStgMedium medium;
   if (!GetGlobal(data, CF_HDROP, medium) || !medium.Global()) return std::nullopt;
+  std::optional<std::vector<std::u16string>> paths;
   {
     GlobalLockScope lock(medium.Global());
-    if (!lock.data() || !IsWellFormedFileList(lock.data(), lock.size())) return std::nullopt;
-  }
-  auto drop = static_cast<HDROP>(medium.Global());
-  std::vector<std::string> paths;
-  // Read wide and converted here: DragQueryFileA would convert with best-fit mapping.
-  const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT index = 0; index < count; ++index) {
-    // Sized per path from the reported length: no fixed path limit.
-    const UINT length = ::DragQueryFileW(drop, index, nullptr, 0);
-    std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
-    const UINT copied = ::DragQueryFileW(drop, index, path.data(), length + 1);
-    path.resize(std::min(copied, length));
-    paths.push_back(PathToAnsi(path));
+    if (!lock.data()) return std::nullopt;
+    paths = ReadFileList(std::span(static_cast<const std::uint8_t*>(lock.data()), lock.size()),
+                         &AnsiToWide);
   }
   medium.Reset();
-
-  if (paths.size() == 1) return Text(std::string_view(paths.front()));
-  std::string joined;
-  for (const std::string& path : paths) {
-    joined += path;
-    joined += "\r\n";
-  }
-  return Text(std::string_view(joined));
+  if (!paths) return std::nullopt;
+  std::vector<std::string> ansi;
+  for (const std::u16string& path : *paths) ansi.push_back(PathToAnsi(path, &ExactAnsiCharacter));
+  return Text(std::string_view(JoinDroppedPaths(ansi)));
 }
 
 }  // namespace
@@ -210,7 +177,7 @@ std::optional<Text> ReadDroppedKind(IDataObject& data, DropKind kind, const Drop
     case DropKind::kUrl:
       return ReadTextFormat(data, formats.url);
     case DropKind::kFiles:
-      return ReadFileList(data);
+      return ReadDroppedFiles(data);
   }
   return std::nullopt;
 }

@@ -1,4 +1,5 @@
-// Learning that a started process has ended without blocking the user-interface thread.
+// Learning that a started process (or a worker thread) has ended without blocking the
+// user-interface thread.
 #pragma once
 
 #include <windows.h>

@@ -37,10 +37,15 @@ void ExpectGlobalsHold(const std::string& dropped, const Pieces& expected) {
 TEST(PathAnalysis, SplitsAndDecides) {
   // A GBK character whose second byte is 0x5C, the backslash.
   const std::string wide = Bytes("D5 5C");
+  // Code page 1252 has no two-byte characters; GBK's begin with 0x81 to 0xFE.
+  const LeadBytes singleByte;
+  LeadBytes gbk;
+  for (std::size_t byte = 0x81; byte <= 0xFE; ++byte) gbk.set(byte);
   struct Case {
     std::string dropped;
     Pieces expected;
     bool accepted;
+    LeadBytes leadBytes = HighBitLeadBytes();
   } cases[] = {
       {"C:\\dl\\pack.kz", {6, "pack.kz", 5, "kz", "C:\\dl\\", "pack"}, true},
       {"C:\\dl\\a.tar.zip", {6, "a.tar.zip", 6, "zip", "C:\\dl\\", "a.tar"}, true},
@@ -69,12 +74,24 @@ TEST(PathAnalysis, SplitsAndDecides) {
       {Bytes("43 3A 5C D5 5C 2E 6B 7A"), {3, wide + ".kz", 3, "kz", "C:\\", wide}, true},
       {"C:\\" + wide + "\\pack.kz", {6, "pack.kz", 5, "kz", "C:\\" + wide + "\\", "pack"}, true},
       {"C:\\dl\\" + wide + ".zip", {6, wide + ".zip", 3, "zip", "C:\\dl\\", wide}, true},
+      {"C:\\dl\\" + wide + ".zip", {6, wide + ".zip", 3, "zip", "C:\\dl\\", wide}, true, gbk},
+      // Under a single-byte code page "\xE9" (e with an acute accent) is a whole character:
+      // it takes neither the dot nor the backslash after it with it.
+      {"C:\\caf\xE9\\r\xE9sum\xE9.zip",
+       {8, "r\xE9sum\xE9.zip", 7, "zip", "C:\\caf\xE9\\", "r\xE9sum\xE9"},
+       true,
+       singleByte},
+      {"C:\\dl\\x\xE9.kz", {6, "x\xE9.kz", 3, "kz", "C:\\dl\\", "x\xE9"}, true, singleByte},
+      // 0x80 begins no GBK character.
+      {"C:\\dl\\x\x80.kz", {6, "x\x80.kz", 3, "kz", "C:\\dl\\", "x\x80"}, true, gbk},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dropped);
+    UseLeadBytes(c.leadBytes);
     EXPECT_EQ(AnalyseDroppedPath(c.dropped.c_str()), c.accepted);
     ExpectGlobalsHold(c.dropped, c.expected);
   }
+  UseLeadBytes(HighBitLeadBytes());
 }
 
 TEST(PathAnalysis, AbsentTextIsTheEmptyText) {

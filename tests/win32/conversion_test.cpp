@@ -3,10 +3,10 @@
 #include "app/conversion.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <set>
@@ -282,31 +282,40 @@ TEST_F(Conversion, TemporaryFilesAreMadeAnewOrTheDropIsRefused) {
 }
 
 // The copy runs unobserved by the user; when it fails, or leaves anything but the stub followed
-// by the archive, the user is told.
+// by the archive, the user is told, and an output that is not that is removed.
 TEST_F(Conversion, AFailedCopyIsReported) {
   const std::string locked = Archive("locked.zip", "archive");
   PutBytes(ExeFor(locked), "old");
   ::CreateDirectoryA((scratch_ / "folder.kz").c_str(), nullptr);
+  const std::string unreadable = Archive("unreadable.kz", SomeBytes(5000, 61));
+  enum class Hold { kNothing, kOutput, kArchive };
   struct Case {
     std::string dropped;
-    bool lockOutput;
+    Hold hold;
     std::vector<std::string> messages;
   } cases[] = {
-      {locked, true, {kOverwrite, kCopyFailed}},
-      {scratch_ / "folder.kz", false, {kCopyFailed}},
+      {locked, Hold::kOutput, {kOverwrite, kCopyFailed}},
+      {scratch_ / "folder.kz", Hold::kNothing, {kCopyFailed}},
+      // The stub is copied, the archive cannot be read: a truncated executable.
+      {unreadable, Hold::kArchive, {kCopyFailed}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dropped);
     AutoFile held;
-    if (c.lockOutput) {
+    if (c.hold == Hold::kOutput) {
       held = AutoFile(::CreateFileA(ExeFor(c.dropped).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                     nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held);
+    } else if (c.hold == Hold::kArchive) {
+      held = AutoFile(
+          ::CreateFileA(c.dropped.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_TRUE(held);
     }
     const std::vector<BoxSeen> boxes = Drop(c.dropped);
     std::vector<std::string> messages;
     for (const BoxSeen& box : boxes) messages.push_back(box.message);
     EXPECT_EQ(messages, c.messages);
+    if (c.hold != Hold::kOutput) EXPECT_FALSE(Exists(ExeFor(c.dropped)));
   }
   EXPECT_EQ(ReadBytes(ExeFor(locked)), "old");
 }
@@ -346,53 +355,105 @@ TEST_F(Conversion, TheInterpreterRunsTheLineAsWritten) {
   EXPECT_FALSE(Exists(scratch_ / "autorun"));
 }
 
-// Suspends (or resumes) every thread of this process's children, the copy's interpreter.
-int SuspendChildren(bool suspend) {
-  int count = 0;
-  const AutoFile processes(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0));
-  PROCESSENTRY32 process = {};
-  process.dwSize = sizeof process;
-  std::set<DWORD> children;
-  for (BOOL more = ::Process32First(processes.Get(), &process); more;
-       more = ::Process32Next(processes.Get(), &process)) {
-    if (process.th32ParentProcessID == ::GetCurrentProcessId()) {
-      children.insert(process.th32ProcessID);
+// A named pipe standing in for an archive: the copy reading it cannot end before Release, however
+// fast the machine, because nothing is ever written into it. Its output is a second pipe, never
+// read. Several instances of each: the interpreter opens a name more than once.
+class HeldArchive {
+ public:
+  HeldArchive() {
+    const std::string base = "\\\\.\\pipe\\quillet-held-" + std::to_string(::GetCurrentProcessId());
+    archive_ = base + ".kz";
+    for (int i = 0; i < 8; ++i) {
+      instances_.emplace_back(::CreateNamedPipeA(archive_.c_str(), PIPE_ACCESS_OUTBOUND,
+                                                 PIPE_TYPE_BYTE | PIPE_WAIT,
+                                                 PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr));
+      instances_.emplace_back(::CreateNamedPipeA((base + ".exe").c_str(), PIPE_ACCESS_INBOUND,
+                                                 PIPE_TYPE_BYTE | PIPE_WAIT,
+                                                 PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr));
     }
   }
-  THREADENTRY32 thread = {};
-  thread.dwSize = sizeof thread;
-  for (BOOL more = ::Thread32First(processes.Get(), &thread); more;
-       more = ::Thread32Next(processes.Get(), &thread)) {
-    if (!children.count(thread.th32OwnerProcessID)) continue;
-    const AutoHandle handle(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID));
-    if (!handle) continue;
-    const DWORD previous = suspend ? ::SuspendThread(handle.Get()) : ::ResumeThread(handle.Get());
-    if (previous != static_cast<DWORD>(-1)) ++count;
+  bool Valid() const {
+    return std::all_of(instances_.begin(), instances_.end(),
+                       [](const AutoFile& instance) { return instance.Valid(); });
   }
-  return count;
-}
+  const std::string& path() const { return archive_; }
+  // The copy's reads and writes fail: it ends, and fails.
+  void Release() { instances_.clear(); }
+
+ private:
+  std::string archive_;
+  std::vector<AutoFile> instances_;
+};
 
 int timerTicks = 0;
 void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; }
 
-// A copy that does not end (its interpreter is suspended here) must neither hold up the next
-// drop for ever nor freeze the window: after a few seconds that drop is turned away.
-TEST_F(Conversion, ADropWhileTheLastCopyHangsIsTurnedAway) {
-  const std::string firstContent = SomeBytes(30000000, 81);
-  const std::string first = Archive("big.zip", firstContent);
-  ASSERT_TRUE(Drop(first, {}, false).empty());
-  if (SuspendChildren(true) == 0) GTEST_SKIP() << "the copy ended before it could be held";
-  const std::string firstBatch = ReadBytes(BatchPath());
+// What the drop that arrives while the handler waits finds, and what it leaves.
+struct SecondDrop {
+  std::string path;
+  bool delivered = false;
+  std::string droppedPathBefore, droppedPathAfter, batchBytesBefore, batchBytesAfter;
+} secondDrop;
 
-  // Lets the copy go on in any case, so that a drop that waits for ever still comes back.
+// Raised from the message loop the handler runs while it waits: a drop re-entering the handler.
+void CALLBACK DropAgain(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  secondDrop.droppedPathBefore = std::string(DroppedPath.view());
+  secondDrop.batchBytesBefore = BatchText();
+  Text dropped(secondDrop.path);
+  OnFileReceived(dropped);
+  secondDrop.delivered = true;
+  secondDrop.droppedPathAfter = std::string(DroppedPath.view());
+  secondDrop.batchBytesAfter = BatchText();
+}
+
+// Another process tries to write, delete and rename the two temporary files.
+void TamperFromAnotherProcess(const std::string& stub, const std::string& batch) {
+  char system[MAX_PATH];
+  ASSERT_GT(::GetSystemDirectoryA(system, MAX_PATH), 0u);
+  const std::string line = "\"" + std::string(system) + "\\cmd.exe\" /d /c \"(echo x>>\"" + batch +
+                           "\") & (echo x>>\"" + stub + "\") & del /q \"" + batch +
+                           "\" & del /q \"" + stub + "\" & ren \"" + batch +
+                           "\" moved.bat & ren \"" + stub + "\" moved\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  std::vector<char> writable(line.begin(), line.end());
+  writable.push_back('\0');
+  ASSERT_TRUE(::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &started));
+  const AutoHandle process(started.hProcess), thread(started.hThread);
+  ASSERT_EQ(::WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
+}
+
+// A copy that does not end (it reads a pipe nobody writes) must neither hold up the next drop
+// for ever nor freeze the window: after a few seconds that drop is turned away. A drop that
+// arrives while that one waits is turned away at once and changes nothing, and nobody can change
+// the temporary files under the running copy.
+TEST_F(Conversion, ADropWhileTheLastCopyHangsIsTurnedAway) {
+  HeldArchive held;
+  ASSERT_TRUE(held.Valid());
+  // Whether a pipe counts as an existing output is the file system's business: OK either way.
+  for (const BoxSeen& box : Drop(held.path(), {}, false)) EXPECT_EQ(box.message, kOverwrite);
+  const std::string firstBatch = ReadBytes(BatchPath());
+  ASSERT_NE(firstBatch.find("quillet-held-"), std::string::npos);
+
+  // Lets the copy end in any case, so that a drop that waits for ever still comes back.
   const AutoHandle returned(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  std::thread rescue([&returned] {
+  std::thread rescue([&returned, &held] {
     ::WaitForSingleObject(returned.Get(), 12000);
-    SuspendChildren(false);
+    held.Release();
   });
+  TamperFromAnotherProcess(temp_ + "kzsfx.tmp~1", BatchPath());
+  EXPECT_EQ(ReadBytes(BatchPath()), firstBatch) << "the running copy's batch file was changed";
+  EXPECT_TRUE(SameBytes(ReadBytes(temp_ + "kzsfx.tmp~1"), stub_)) << "the stub was changed";
+  EXPECT_FALSE(Exists(temp_ + "moved.bat"));
+  EXPECT_FALSE(Exists(temp_ + "moved"));
   const std::string next = Archive("next.kz", "next");
+  secondDrop = SecondDrop{Archive("third.zip", "third")};
   timerTicks = 0;
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CountTick);
+  ::SetTimer(nullptr, 0, 0, &DropAgain);
   const DWORD start = ::GetTickCount();
   const std::vector<BoxSeen> boxes = Drop(next, {}, false);
   const DWORD took = ::GetTickCount() - start;
@@ -400,14 +461,23 @@ TEST_F(Conversion, ADropWhileTheLastCopyHangsIsTurnedAway) {
   ::SetEvent(returned.Get());
   rescue.join();
 
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].message, kStillBusy);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].message, kStillBusy) << "the drop that arrived while the handler waited";
+  EXPECT_EQ(boxes[1].message, kStillBusy);
   EXPECT_LT(took, 10000u);
   EXPECT_GT(timerTicks, 10) << "the window's messages were not handled while waiting";
+  ASSERT_TRUE(secondDrop.delivered);
+  EXPECT_EQ(secondDrop.droppedPathAfter, secondDrop.droppedPathBefore);
+  EXPECT_EQ(secondDrop.batchBytesAfter, secondDrop.batchBytesBefore);
   EXPECT_EQ(ReadBytes(BatchPath()), firstBatch) << "the running copy's batch file was rewritten";
+  // The held copy, let go, fails: that is told, and nothing else ran.
+  BoxWatcher watcher;
   WaitForPendingBatch();
+  const std::vector<BoxSeen> ended = watcher.Stop();
+  ASSERT_EQ(ended.size(), 1u);
+  EXPECT_EQ(ended[0].message, kCopyFailed);
   EXPECT_FALSE(Exists(ExeFor(next)));
-  EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(first)), stub_ + firstContent));
+  EXPECT_FALSE(Exists(ExeFor(secondDrop.path)));
 }
 
 // COPYCMD=/-Y makes copy ask before it replaces a file; the hidden copy must not ask.
@@ -440,7 +510,8 @@ TEST_F(Conversion, BackToBackConversionsBothComplete) {
         Archive("first archive " + std::to_string(round) + ".zip", firstContent);
     const std::string second = Archive("second" + std::to_string(round) + ".kz", secondContent);
     EXPECT_TRUE(Drop(first, {}, false).empty());
-    EXPECT_TRUE(Drop(second, {}, false).empty());
+    const std::vector<BoxSeen> boxes = Drop(second, {}, false);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().message;
     WaitForPendingBatch();
     EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(first)), stub_ + firstContent));
     EXPECT_TRUE(SameBytes(ReadBytes(ExeFor(second)), stub_ + secondContent));

@@ -1,7 +1,7 @@
 #!/bin/sh
 # delay_import.sh <nm> <dlltool> <import library> <dll name> <output library>
 # Makes a delay-loading import library with the exports of an ordinary one: the DLL is then
-# loaded on first call, by which time the stub has restricted DLL search to System32.
+# loaded on first call, by which time the program has restricted DLL search to System32.
 set -eu
 nm=$1 dlltool=$2 import=$3 dll=$4 output=$5
 def=${output%.a}.def
