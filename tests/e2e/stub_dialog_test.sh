@@ -63,15 +63,6 @@ place() {  # <window> <x> <y>
   sleep 0.5
 }
 
-wait_for() {  # <seconds> <command...>: polls until the command succeeds
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.2
-  done
-}
-
 # The archive: a large stored file, a file that already exists at the destination, another
 # large file. The overwrite question stops the worker half way, so the progress view holds.
 # Titles carry our process id: another build's run of this test may share the display.
@@ -174,7 +165,7 @@ if dialog=$(find_window "$busy" 30); then
   place "$dialog" 300 200
   press "$dialog" Return
   # One top-level item: it goes beside the exe, here.
-  writing() { find . -maxdepth 1 -name '~kzsfx*' -size +1M | grep -q .; }
+  writing() { find . -maxdepth 1 \( -name '~kzsfx*' -o -name zeros.bin \) -size +1M | grep -q .; }
   wait_for 30 writing || fail "no file being written"
   sleep 0.5  # a few of the dialog's progress ticks
   snapshot "$dialog" progress-live.png
