@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Wine server requests per extracted file: the stub against bsdtar.exe, on 1,000 small files.
 
 Under Wine every file-system call that opens, renames or changes a file is a request to the
