@@ -32,9 +32,10 @@ struct FileMetadata {
 // the name for its 8.3 short name), which the entry must not replace or write into.
 enum class Existing { nothing, file, folder, other_name };
 
-// A file being written under a temporary name in its target folder. It only becomes visible
-// under its real name through commit(); destroying it uncommitted deletes the temporary file,
-// so a cancel, a CRC failure or a crash in the middle never leaves a complete-looking file.
+// A file being written in its target folder, under a temporary name or (new names, where the
+// platform can take the deletion back) under its real name, pending deletion. It only becomes
+// a file under its real name through commit(); destroying it uncommitted deletes it, so a
+// cancel, a CRC failure or a crash in the middle never leaves a complete-looking file.
 class OutputFile {
  public:
   virtual ~OutputFile() = default;
@@ -45,7 +46,7 @@ class OutputFile {
   // so the file never exists under its real name without it. Called before commit().
   virtual Status set_zone_mark(std::string_view content) = 0;
 
-  // Flushes, closes and renames to the real name, replacing an existing file when
+  // Flushes, closes and gives it the real name, replacing an existing file when
   // `replace_existing` (the user agreed), then applies `meta`. A failure to apply the
   // metadata is not a failure of the commit: it is reported through `meta_warning`.
   virtual Status commit(const FileMetadata& meta, bool replace_existing,

@@ -68,6 +68,7 @@ class ExtractionWorker::Observer final : public kzsfx::Observer {
 bool ExtractionWorker::start(HWND window, FileDestination& destination, Options options) {
   window_ = window;
   destination_ = &destination;
+  destination_->set_zone_marks(options.zone_mark.has_value());
   options_ = std::move(options);
   thread_.reset(::CreateThread(nullptr, 0, thread_main, this, 0, nullptr));
   return thread_.valid();

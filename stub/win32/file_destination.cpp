@@ -137,6 +137,16 @@ std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std
       std::make_unique<OpenFolder>(OpenFolder{std::move(handle), std::move(path)}));
 }
 
+// Marks the open file for deletion when its last handle closes, or takes the mark back.
+bool set_delete_pending(HANDLE file, bool pending) {
+  FILE_DISPOSITION_INFO dispose{pending ? TRUE : FALSE};
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof(dispose)) !=
+         FALSE;
+}
+
+// A file being written: either under a temporary name, renamed over the target at the commit,
+// or (`temporary` empty) under the target's own name, new and pending deletion until the
+// commit takes that back, which spares the rename. Only the first carries a download mark.
 class FileOutput final : public OutputFile {
  public:
   FileOutput(FileHandle file, std::shared_ptr<const OpenFolder> folder, std::wstring temporary,
@@ -150,8 +160,7 @@ class FileOutput final : public OutputFile {
   ~FileOutput() override {
     if (committed_) return;
     // Through the handle: its name may no longer lead to it.
-    FILE_DISPOSITION_INFO dispose{TRUE};
-    ::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &dispose, sizeof(dispose));
+    set_delete_pending(file_.get(), true);
     file_.close();
     // Gone with the file on NTFS; a sibling file where streams are emulated (Wine).
     if (marked_)
@@ -189,7 +198,9 @@ class FileOutput final : public OutputFile {
   Status commit(const FileMetadata& meta, bool replace_existing,
                 std::string& meta_warning) override {
     if (hook_) hook_(DestinationStep::file_written);
-    if (!rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
+    if (temporary_.empty()) {
+      if (!set_delete_pending(file_.get(), false)) return last_error();
+    } else if (!rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
       const DWORD error = ::GetLastError();
       // The user agreed to replace the file; its read-only flag should not stop that.
       if (!replace_existing || error != ERROR_ACCESS_DENIED || !clear_read_only() ||
@@ -429,15 +440,35 @@ std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, 
   if (hook_) hook_(DestinationStep::folder_checked);
   const std::wstring target =
       widen(std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1));
-  // A name of our own beside the target: in the same folder, so the commit is a rename.
+  constexpr ACCESS_MASK file_access = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES;
+  constexpr ULONG file_options = FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY;
+  if (!zone_marks_) {
+    // A new name: the file is made under it, pending deletion until its commit.
+    FileHandle file = open_in(parent->handle.get(), target, file_access,
+                              FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE, file_options);
+    if (file && set_delete_pending(file.get(), true)) {
+      status = Status::success();
+      return std::make_unique<FileOutput>(std::move(file), std::move(parent), std::wstring(),
+                                          target, hook_);
+    }
+    if (file) {  // made, but it could not be marked: removed again, and the usual route
+      file.close();
+      if (!open_in(parent->handle.get(), target, DELETE, any_share, FILE_OPEN,
+                   FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_DELETE_ON_CLOSE)) {
+        status = last_error();
+        return nullptr;
+      }
+    }
+  }
+  // An existing name (or a file that must carry the download mark from the start): a name of
+  // our own beside the target, in the same folder, so the commit is a rename and the old file
+  // stays whole until then.
   static std::atomic<unsigned> counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::wstring temporary = L"~kzsfx" + format_count(::GetCurrentProcessId()) + L"-" +
                              format_count(++counter) + L".tmp";
-    FileHandle file =
-        open_in(parent->handle.get(), temporary, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES,
-                FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE,
-                FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
+    FileHandle file = open_in(parent->handle.get(), temporary, file_access,
+                              FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE, file_options);
     if (file) {
       status = Status::success();
       return std::make_unique<FileOutput>(std::move(file), std::move(parent), std::move(temporary),

@@ -30,7 +30,7 @@ struct OpenFolder;
 // The moments between a check and the use it guards, for tests that change the disk there.
 enum class DestinationStep {
   folder_checked,  // the file's folder is checked; the file is created next
-  file_written,    // the data is in the temporary file; the rename is next
+  file_written,    // the data is in the file; it becomes visible under its name next
 };
 using DestinationHook = std::function<void(DestinationStep)>;
 
@@ -61,6 +61,11 @@ class FileDestination final : public Destination {
 
   void set_hook(DestinationHook hook) { hook_ = std::move(hook); }
 
+  // Files will carry the download mark: every file is written under a temporary name, which
+  // takes its mark before it shows under its own name. Otherwise a new name is written to
+  // directly, pending deletion until its commit.
+  void set_zone_marks(bool marks) { zone_marks_ = marks; }
+
  private:
   // The folder `path` names below the root: one of the recent, or opened (and created when
   // missing) one component at a time from the nearest one known.
@@ -68,6 +73,7 @@ class FileDestination final : public Destination {
 
   std::wstring root_;
   DestinationHook hook_;
+  bool zone_marks_ = false;
   SRWLOCK lock_ = SRWLOCK_INIT;  // guards the two below
   std::shared_ptr<const OpenFolder> root_folder_;
   // The folders used last, most recent first: entries come grouped by folder, so a few

@@ -110,6 +110,7 @@ int run_unattended(const CommandLine& command_line, Session& session, Console& c
   }
   const bool root_existed = ::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
   FileDestination destination(root);
+  destination.set_zone_marks(options.zone_mark.has_value());
   if (Status status = destination.create_root(); !status) {
     console.err(L"错误：无法创建目标文件夹 " + display_path(root) + L"：" + widen(status.error) +
                 L"\r\n");

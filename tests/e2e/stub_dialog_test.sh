@@ -86,15 +86,6 @@ place() {  # <window> <x> <y>
   sleep 0.5
 }
 
-wait_for() {  # <seconds> <command...>: polls until the command succeeds
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.2
-  done
-}
-
 # launch <exe> [<entry> <bytes>]: starts a run with no events noted yet, held once <bytes> of
 # the archive are written and <entry> is in hand, when those are given.
 launch() {
@@ -211,7 +202,7 @@ busy=kzsfx-busy-$$
 cat "$stub" zeros.zip > "$busy.exe"
 half=$((256 << 20))
 # One top-level item: it goes beside the exe, here.
-writing() { find . -maxdepth 1 -name '~kzsfx*' | grep -q .; }
+writing() { find . -maxdepth 1 \( -name '~kzsfx*' -o -name zeros.bin \) -size +1M | grep -q .; }
 
 # Cancel in the middle of the file with the dialog's own key: the worker, released once the
 # dialog has taken the cancel, must stop, discard the file and end with 255.
