@@ -80,6 +80,34 @@ std::optional<ScriptPath> ReadPath(std::string_view value) {
   return std::nullopt;
 }
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// What stands before a path's folders: "D:\", "\\server\share\", or nothing.
+std::size_t RootLength(std::string_view path) {
+  const bool letter = !path.empty() && AsciiLower(path[0]) >= 'a' && AsciiLower(path[0]) <= 'z';
+  if (path.size() >= 3 && letter && path[1] == ':' && IsSeparator(path[2])) return 3;
+  if (path.size() < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return 0;
+  std::size_t at = 2;
+  for (int part = 0; part < 2; ++part) {
+    while (at < path.size() && !IsSeparator(path[at])) ++at;
+    if (at == path.size()) return at;
+    ++at;
+  }
+  return at;
+}
+
+// Below its root (a known folder, a drive, a share, or the exe's folder), Path is held to the
+// rules of an entry's name: it cannot go up, name a stream or a device, or hide characters
+// that would make the start page show another folder than the one written to.
+PathRefusal CheckPathBelowRoot(const ScriptPath& path) {
+  std::string_view below = path.rest;
+  if (path.base == KnownFolder::kNone) below.remove_prefix(RootLength(below));
+  while (path.base != KnownFolder::kNone && !below.empty() && IsSeparator(below.front()))
+    below.remove_prefix(1);
+  if (below.empty()) return PathRefusal::none;
+  return check_entry_path(below).refusal;
+}
+
 SetupKind KindOf(std::string_view program) {
   if (EndsWithIgnoringCase(program, ".exe")) return SetupKind::kProgram;
   if (EndsWithIgnoringCase(program, ".bat") || EndsWithIgnoringCase(program, ".cmd"))
@@ -144,6 +172,8 @@ class Reader {
       if (value.empty()) return Refuse(ScriptFault::kMissingValue);
       script_.path = ReadPath(value);
       if (!script_.path) return Refuse(ScriptFault::kUnknownFolder);
+      if (PathRefusal why = CheckPathBelowRoot(*script_.path); why != PathRefusal::none)
+        return Refuse(ScriptFault::kPathRefused, why);
       if (script_.tempMode) return Refuse(ScriptFault::kTempModeWithPath);
       return true;
     }
@@ -260,6 +290,8 @@ const char* Describe(ScriptFault fault) {
       return "given twice";
     case ScriptFault::kUnknownFolder:
       return "unknown folder";
+    case ScriptFault::kPathRefused:
+      return "path refused";
     case ScriptFault::kSetupOutsideTree:
       return "setup outside the extracted tree";
     case ScriptFault::kTempModeWithPath:

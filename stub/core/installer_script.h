@@ -61,6 +61,7 @@ enum class ScriptFault {
   kBadValue,          // Silent, Overwrite or TempMode with a value they do not take
   kRepeated,          // a command other than Text given twice
   kUnknownFolder,     // Path=%Name%... with a name not in the list, or no separator after it
+  kPathRefused,       // Path goes up, names a stream or device, or hides characters (`refusal`)
   kSetupOutsideTree,  // Setup names a path that leaves the extracted tree (see `refusal`)
   kTempModeWithPath,  // TempMode decides the destination itself
   kTempModeWithoutSetup,
@@ -68,9 +69,9 @@ enum class ScriptFault {
 
 struct ScriptError {
   ScriptFault fault = ScriptFault::kUnknownCommand;
-  std::size_t lineNumber = 0;  // 1-based; the ";kzsfx" line is line 1
-  std::string line;            // the line as written, without its line break
-  PathRefusal refusal = PathRefusal::none;
+  std::size_t lineNumber = 0;               // 1-based; the ";kzsfx" line is line 1
+  std::string line;                         // the line as written, without its line break
+  PathRefusal refusal = PathRefusal::none;  // why Setup's or Path's path was refused
 };
 
 struct ScriptReading {

@@ -243,6 +243,9 @@ std::wstring describe_script_error(const ScriptError& error) {
           L"路径开头的文件夹名称无法识别（可用 %ProgramFiles%、%LOCALAPPDATA%、%APPDATA%、"
           L"%TEMP%、%USERPROFILE%、%PUBLIC%，其后须跟 \\）";
       break;
+    case ScriptFault::kPathRefused:
+      why = std::wstring(L"目标文件夹的路径无效（") + refusal_text(error.refusal) + L"）";
+      break;
     case ScriptFault::kSetupOutsideTree:
       why = std::wstring(L"要运行的程序必须位于解压出的文件夹之内（") +
             refusal_text(error.refusal) + L"）";

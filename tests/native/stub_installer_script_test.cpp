@@ -49,7 +49,7 @@ TEST(StubInstallerScript, CommandsBecomeTheScript) {
       "Text=第一行\r\n"
       "text=\r\n"
       "Text=第三行\r\n"
-      "PATH=%programfiles%\\示例\r\n"
+      "PATH=%programfiles%\\\xE7\xA4\xBA\xE4\xBE\x8B\r\n"
       "Setup=\"bin/my setup.exe\" /S  /D=x \r\n"
       "Silent=1\r\n"
       "Overwrite=2");
@@ -59,7 +59,7 @@ TEST(StubInstallerScript, CommandsBecomeTheScript) {
   EXPECT_EQ(script.texts, (std::vector<std::string>{"第一行", "", "第三行"}));
   ASSERT_TRUE(script.path);
   EXPECT_EQ(script.path->base, KnownFolder::kProgramFiles);
-  EXPECT_EQ(script.path->rest, "\\示例");
+  EXPECT_EQ(script.path->rest, "\\\xE7\xA4\xBA\xE4\xBE\x8B");  // UTF-8 "\\示例"
   ASSERT_TRUE(script.setup);
   EXPECT_EQ(script.setup->program, "bin/my setup.exe");
   EXPECT_EQ(script.setup->arguments, "/S  /D=x");
@@ -79,6 +79,10 @@ TEST(StubInstallerScript, ValuesEachCommandTakes) {
        [](auto& s) { return s.path->base == KnownFolder::kNone && s.path->rest == "D:\\Apps\\x"; }},
       {"Path=sub\\folder",
        [](auto& s) { return s.path->base == KnownFolder::kNone && s.path->rest == "sub\\folder"; }},
+      {"Path=D:\\", [](auto& s) { return s.path->rest == "D:\\"; }},
+      {"Path=\\\\server\\share", [](auto& s) { return s.path->rest == "\\\\server\\share"; }},
+      {"Path=\\\\server\\share\\a/b",
+       [](auto& s) { return s.path->rest == "\\\\server\\share\\a/b"; }},
       {"Path=%LOCALAPPDATA%",
        [](auto& s) { return s.path->base == KnownFolder::kLocalAppData && s.path->rest.empty(); }},
       {"Path=%APPDATA%/x",
@@ -150,6 +154,22 @@ TEST(StubInstallerScript, FaultsNameTheirLine) {
       {";kzsfx\nSilent=1\nSilent=1", ScriptFault::kRepeated, 3, "Silent=1"},
       {";kzsfx\nPath=%WINDIR%\\x", ScriptFault::kUnknownFolder, 2, "Path=%WINDIR%\\x"},
       {";kzsfx\nPath=%TEMP%x", ScriptFault::kUnknownFolder, 2, "Path=%TEMP%x"},
+      {";kzsfx\nPath=%TEMP%\\..\\x", ScriptFault::kPathRefused, 2, "Path=%TEMP%\\..\\x",
+       PathRefusal::parent_reference},
+      {";kzsfx\nPath=..\\x", ScriptFault::kPathRefused, 2, "Path=..\\x",
+       PathRefusal::parent_reference},
+      {";kzsfx\nPath=D:x", ScriptFault::kPathRefused, 2, "Path=D:x", PathRefusal::drive_letter},
+      {";kzsfx\nPath=\\x", ScriptFault::kPathRefused, 2, "Path=\\x", PathRefusal::absolute},
+      {";kzsfx\nPath=D:\\a\\b:c", ScriptFault::kPathRefused, 2, "Path=D:\\a\\b:c",
+       PathRefusal::stream_colon},
+      {";kzsfx\nPath=%PUBLIC%\\con", ScriptFault::kPathRefused, 2, "Path=%PUBLIC%\\con",
+       PathRefusal::device_name},
+      {";kzsfx\nPath=\\\\server\\share\\x\xE2\x80\xAE"
+       "exe.txt",
+       ScriptFault::kPathRefused, 2,
+       "Path=\\\\server\\share\\x\xE2\x80\xAE"
+       "exe.txt",
+       PathRefusal::hidden_character},
       {";kzsfx\nSetup=..\\evil.exe", ScriptFault::kSetupOutsideTree, 2, "Setup=..\\evil.exe",
        PathRefusal::parent_reference},
       {";kzsfx\nSetup=bin/../../evil.exe", ScriptFault::kSetupOutsideTree, 2,
