@@ -1,11 +1,13 @@
 // Fuzzes the zip central directory walk: bounded reads, no read past the archive, names and
-// records only from within it, in reading order, and name decisions that yield valid UTF-8.
+// records only from within it, in reading order, name decisions that yield valid UTF-8, and a
+// comment that ends with the archive.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "stub/core/utf8.h"
+#include "stub/core/zip_layout.h"
 #include "stub/core/zip_names.h"
 
 namespace {
@@ -37,6 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto directory = kzsfx::read_zip_directory(source, offset);
     auto names = kzsfx::read_zip_names(source, offset);
     if (directory.has_value() != names.has_value()) std::abort();
+    // The comment ends where the archive does, so it lies within it.
+    if (auto comment = kzsfx::ReadZipComment(source, offset);
+        comment && comment->size() > size - offset - 22)
+      std::abort();
     if (!directory) continue;
     // Every record takes at least 46 bytes of the archive.
     if (directory->records.size() > (size - offset) / 46 ||

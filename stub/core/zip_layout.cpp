@@ -1,4 +1,5 @@
-// The overlap check over the central directory's records, in local header order.
+// The overlap check over the central directory's records, in local header order, and the
+// archive's comment.
 #include "stub/core/zip_layout.h"
 
 #include <cstring>
@@ -42,6 +43,24 @@ std::optional<std::string> find_shared_data(ByteSource& source, std::uint64_t ar
     return "'" + shown_name(first) + "' and '" + shown_name(next) + how;
   }
   return std::nullopt;
+}
+
+std::optional<std::string> ReadZipComment(ByteSource& source, std::uint64_t archiveOffset) {
+  constexpr std::size_t kEndRecordSize = 22;
+  if (archiveOffset >= source.size()) return std::nullopt;
+  const std::uint64_t length = source.size() - archiveOffset;
+  const std::optional<ZipDirectoryPlace> place = find_zip_directory(source, archiveOffset, length);
+  if (!place || length - place->end_record < kEndRecordSize) return std::nullopt;
+  unsigned char record[kEndRecordSize];
+  if (!read_exact(source, archiveOffset + place->end_record, record, sizeof record))
+    return std::nullopt;
+  const std::size_t commentLength = le16(record + 20);
+  if (place->end_record + kEndRecordSize + commentLength != length) return std::nullopt;
+  std::string comment(commentLength, '\0');
+  if (!read_exact(source, archiveOffset + place->end_record + kEndRecordSize, comment.data(),
+                  commentLength))
+    return std::nullopt;
+  return comment;
 }
 
 }  // namespace kzsfx

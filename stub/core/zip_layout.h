@@ -1,5 +1,6 @@
 // Where a zip's entries really keep their data: records whose data overlaps another record's
-// are the non-recursive zip bomb (one small kernel read many times over).
+// are the non-recursive zip bomb (one small kernel read many times over). And the archive's
+// comment, which may carry an installer script.
 #pragma once
 
 #include <cstdint>
@@ -20,5 +21,10 @@ std::optional<std::uint64_t> local_header_span(ByteSource& source, std::uint64_t
 // that share one local header), or nothing when every entry ends before the next begins.
 std::optional<std::string> find_shared_data(ByteSource& source, std::uint64_t archive_offset,
                                             const ZipDirectory& directory);
+
+// The zip's comment as stored (raw bytes), read from the end record that find_zip_directory
+// takes. Nothing when there is no end record, or its comment does not end where the archive
+// does: then the comment's length was not what the archiver wrote.
+std::optional<std::string> ReadZipComment(ByteSource& source, std::uint64_t archiveOffset);
 
 }  // namespace kzsfx

@@ -34,7 +34,7 @@ std::optional<ZipDirectoryPlace> find_zip_directory(ByteSource& source, std::uin
     if (std::memcmp(p, "PK\5\6", 4) != 0) continue;
     const std::uint64_t at = tail_at + i;
     if (le16(p + 4) != 0 || le16(p + 6) != 0 || le16(p + 8) != le16(p + 10)) continue;
-    Directory dir{0, le32(p + 12), le16(p + 10), le32(p + 16), false};
+    Directory dir{0, le32(p + 12), le16(p + 10), le32(p + 16), false, at};
     const bool zip64_marks =
         le32(p + 16) == 0xFFFFFFFF || le32(p + 12) == 0xFFFFFFFF || le16(p + 10) == 0xFFFF;
     if (at >= 20 + 56 && i >= 20 && std::memcmp(p - 20, "PK\6\7", 4) == 0) {

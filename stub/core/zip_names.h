@@ -37,6 +37,7 @@ struct ZipDirectoryPlace {
   std::uint64_t entries = 0;
   std::uint64_t declared_start = 0;  // what the end record says (differs when data was prepended)
   bool zip64 = false;
+  std::uint64_t end_record = 0;  // where the end record itself is, relative to the archive
 };
 std::optional<ZipDirectoryPlace> find_zip_directory(ByteSource& source,
                                                     std::uint64_t archive_offset,

@@ -78,6 +78,8 @@ ParsedCommandLine parse_arguments(const std::vector<std::wstring>& arguments) {
       result.assume_yes = true;
     } else if (name == L't' && value.empty()) {
       result.test_only = true;
+    } else if (name == L'n' && value.empty()) {
+      result.no_setup = true;
     } else if (name == L'o') {
       // -o"C:\dir\" splits as C:\dir" (the backslash escapes the quote). No Windows path
       // holds a quote, so it can only be the closing one the user meant.

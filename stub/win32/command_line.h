@@ -9,11 +9,13 @@
 namespace kzsfx::win32 {
 
 // What the user asked for. Switches follow 7-Zip's self-extractors: -y runs without the
-// dialog, -o<dir> names the destination, -p<password> gives the password, -t tests only.
+// dialog, -o<dir> names the destination, -p<password> gives the password, -t tests only;
+// -n is ours.
 struct CommandLine {
   bool assume_yes = false;
   bool test_only = false;
   bool show_help = false;
+  bool no_setup = false;  // -n: extract, but run nothing the installer script names
   std::optional<std::wstring> output_dir;
   std::optional<std::wstring> password;
 };

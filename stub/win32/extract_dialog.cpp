@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include "stub/core/engine.h"
+#include "stub/core/installer_script.h"
 #include "stub/win32/extraction_worker.h"
 #include "stub/win32/file_destination.h"
 #include "stub/win32/folder_picker.h"
@@ -57,16 +58,24 @@ void show_controls(HWND dialog, const auto& ids, bool visible) {
 
 class ExtractDialog final : public ModalDialog {
  public:
-  ExtractDialog(const CommandLine& command_line, Session& session, Listing listing, Options options)
+  ExtractDialog(const CommandLine& command_line, const RunPlan& plan, Session& session,
+                Listing listing, Options options)
       : command_line_(command_line),
+        plan_(plan),
         session_(session),
         listing_(std::move(listing)),
         options_(std::move(options)),
         worker_(session, listing_) {}
 
-  int run() {
+  RunOutcome run() {
     const INT_PTR code = show(IDD_EXTRACT, nullptr);
-    return code < 0 ? static_cast<int>(ExitCode::fatal) : static_cast<int>(code);
+    RunOutcome outcome;
+    outcome.exitCode = code < 0 ? static_cast<int>(ExitCode::fatal) : static_cast<int>(code);
+    if (destination_ && view_ != View::setup) {
+      outcome.everyEntryExtracted = EveryEntryExtracted(result_);
+      outcome.root = display_path(destination_->root());
+    }
+    return outcome;
   }
 
  private:
@@ -120,9 +129,9 @@ class ExtractDialog final : public ModalDialog {
 
   // True when the dialog manager should focus the first control.
   bool on_init() {
-    ::SetWindowTextW(window(), session_.title.c_str());
+    ::SetWindowTextW(window(), title().c_str());
     const std::wstring destination =
-        command_line_.output_dir.value_or(default_destination(session_, listing_));
+        plan_.destination.value_or(default_destination(session_, listing_));
     ::SetDlgItemTextW(window(), IDC_DEST, destination.c_str());
     ::SetDlgItemTextW(window(), IDC_INFO, describe_contents(listing_).c_str());
     if (listing_.any_encrypted) {
@@ -131,6 +140,16 @@ class ExtractDialog final : public ModalDialog {
         ::SetDlgItemTextW(window(), IDC_PASSWORD, command_line_.password->c_str());
     }
     ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETRANGE32, 0, progress_steps);
+    show_script_lines();
+    if (!plan_.askDestination) {
+      for (int id : {IDC_DEST_LABEL, IDC_DEST, IDC_BROWSE})
+        ::ShowWindow(::GetDlgItem(window(), id), SW_HIDE);
+    }
+    if (plan_.silence == Silence::kProgressOnly) {
+      // No start page: straight to the progress, before the dialog is first shown.
+      on_extract();
+      return false;
+    }
     // Bring ourselves forward: started from a browser's download list, we may not be.
     ::SetForegroundWindow(window());
     if (listing_.any_encrypted && !command_line_.password) {
@@ -228,7 +247,59 @@ class ExtractDialog final : public ModalDialog {
       return;
     }
     refresh_progress();
+    // Setup follows, or only the progress was to be seen: a run without faults needs no
+    // summary.
+    const bool clean = result_.exit_code() == ExitCode::ok;
+    if (EveryEntryExtracted(result_) &&
+        (plan_.runsSetup || (clean && plan_.silence == Silence::kProgressOnly))) {
+      ::EndDialog(window(), static_cast<INT_PTR>(result_.exit_code()));
+      return;
+    }
     show_summary();
+  }
+
+  // The script's Text lines and the program it will run go above everything else: the
+  // controls move down and the dialog grows by their height.
+  void show_script_lines() {
+    if (plan_.script == nullptr) return;
+    std::wstring text;
+    int lines = 0;
+    for (const std::string& line : plan_.script->texts) {
+      text += widen(line) + L"\r\n";
+      ++lines;
+    }
+    if (plan_.runsSetup) {
+      text += describe_setup_line(plan_.script->setup->program, plan_.script->setup->arguments);
+      ++lines;
+    }
+    if (lines == 0) return;
+    RECT height{0, 0, 0, 9 * lines + 4};
+    ::MapDialogRect(window(), &height);
+    const int shift = height.bottom;
+    for (HWND child = ::GetWindow(window(), GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      RECT place{};
+      ::GetWindowRect(child, &place);
+      ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&place), 2);
+      ::SetWindowPos(child, nullptr, place.left, place.top + shift, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT info{7, 7, 246, 9 * lines};
+    ::MapDialogRect(window(), &info);
+    const HWND control = ::GetDlgItem(window(), IDC_SCRIPT_INFO);
+    ::SetWindowPos(control, nullptr, info.left, info.top, info.right, info.bottom,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowTextW(control, text.c_str());
+    ::ShowWindow(control, SW_SHOW);
+    RECT frame{};
+    ::GetWindowRect(window(), &frame);
+    ::SetWindowPos(window(), nullptr, 0, 0, frame.right - frame.left,
+                   frame.bottom - frame.top + shift, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  std::wstring title() const {
+    if (plan_.script != nullptr && !plan_.script->title.empty()) return widen(plan_.script->title);
+    return session_.title;
   }
 
   void show_summary() {
@@ -290,10 +361,11 @@ class ExtractDialog final : public ModalDialog {
   }
 
   void message(const std::wstring& text, UINT icon) {
-    ::MessageBoxW(window(), text.c_str(), session_.title.c_str(), MB_OK | icon);
+    ::MessageBoxW(window(), text.c_str(), title().c_str(), MB_OK | icon);
   }
 
   const CommandLine& command_line_;
+  const RunPlan& plan_;
   Session& session_;
   Listing listing_;
   Options options_;
@@ -316,19 +388,22 @@ void show_error(const std::wstring& title, const std::wstring& text) {
   ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-int run_dialog(const CommandLine& command_line, Session& session) {
+RunOutcome run_dialog(const CommandLine& command_line, const RunPlan& plan, Session& session) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
   ComApartment com;
 
   Options options = run_options(session, command_line);
+  options.overwrite = plan.overwrite.value_or(OverwritePolicy::ask);
   SilentObserver observer;
   Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
   if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
     show_error(session.title, failure->text);
-    return failure->exit_code;
+    RunOutcome outcome;
+    outcome.exitCode = failure->exit_code;
+    return outcome;
   }
-  ExtractDialog dialog(command_line, session, std::move(listing), std::move(options));
+  ExtractDialog dialog(command_line, plan, session, std::move(listing), std::move(options));
   return dialog.run();
 }
 

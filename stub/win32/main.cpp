@@ -6,10 +6,10 @@
 #include "stub/win32/console.h"
 #include "stub/win32/extract_dialog.h"
 #include "stub/win32/file_source.h"
+#include "stub/win32/installer_run.h"
 #include "stub/win32/messages.h"
 #include "stub/win32/runtime_stops.h"
 #include "stub/win32/session.h"
-#include "stub/win32/unattended.h"
 
 namespace {
 
@@ -33,12 +33,14 @@ std::wstring usage() {
   const std::wstring path = own_exe_path();
   const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
   return L"用法：" + name +
-         L" [-y] [-o<目标文件夹>] [-p<密码>] [-t]\r\n"
-         L"  -y          不显示对话框，直接解压（覆盖已有文件）\r\n"
-         L"  -o<文件夹>  解压到指定文件夹（不存在时自动创建）\r\n"
+         L" [-y] [-o<目标文件夹>] [-p<密码>] [-t] [-n]\r\n"
+         L"  -y          不显示对话框，直接解压（覆盖已有文件）；有安装脚本时按脚本执行\r\n"
+         L"  -o<文件夹>  解压到指定文件夹（不存在时自动创建），优先于脚本的 Path\r\n"
          L"  -p<密码>    压缩包的密码\r\n"
-         L"  -t          只测试每个文件的 CRC，不写入任何文件\r\n"
-         L"退出代码：0 成功，1 警告，2 错误，7 命令行错误，8 内存不足，255 已取消\r\n";
+         L"  -t          只测试每个文件的 CRC，不写入任何文件；并显示安装脚本\r\n"
+         L"  -n          解压后不运行安装脚本的 Setup 程序\r\n"
+         L"退出代码：0 成功，1 警告，2 错误，7 命令行错误，8 内存不足，255 已取消；\r\n"
+         L"不带 -n 时，若运行并等待了安装脚本的 Setup 程序，退出代码为该程序自己的退出代码\r\n";
 }
 
 // A script is driving us when it passed -y: then nothing may wait for a click.
@@ -75,6 +77,8 @@ int run(const wchar_t* raw_command_line) {
   report_stops_in_message_box(!unattended);
   std::wstring error;
   std::unique_ptr<Session> session = open_session(error);
+  // A script that refuses the run does so before anything is written.
+  if (session && !LoadInstallerScript(*session, error)) session.reset();
   if (!session) {
     if (unattended) {
       console.err(L"错误：" + error + L"\r\n");
@@ -83,8 +87,7 @@ int run(const wchar_t* raw_command_line) {
     }
     return static_cast<int>(ExitCode::fatal);
   }
-  return unattended ? run_unattended(command_line, *session, console)
-                    : run_dialog(command_line, *session);
+  return RunExtraction(command_line, *session, console);
 }
 
 }  // namespace

@@ -253,4 +253,48 @@ std::wstring describe_unattended_summary(const ExtractResult& result, bool testi
   return text;
 }
 
+std::wstring describe_script_error(const ScriptError& error) {
+  std::wstring why;
+  switch (error.fault) {
+    case ScriptFault::kUnknownCommand:
+      why = L"不是可识别的命令";
+      break;
+    case ScriptFault::kMissingValue:
+      why = L"缺少值";
+      break;
+    case ScriptFault::kBadValue:
+      why = L"值无效";
+      break;
+    case ScriptFault::kRepeated:
+      why = L"此命令只能出现一次";
+      break;
+    case ScriptFault::kUnknownFolder:
+      why =
+          L"路径开头的文件夹名称无法识别（可用 %ProgramFiles%、%LOCALAPPDATA%、%APPDATA%、"
+          L"%TEMP%、%USERPROFILE%、%PUBLIC%，其后须跟 \\）";
+      break;
+    case ScriptFault::kPathRefused:
+      why = std::wstring(L"目标文件夹的路径无效（") + refusal_text(error.refusal) + L"）";
+      break;
+    case ScriptFault::kSetupOutsideTree:
+      why = std::wstring(L"要运行的程序必须位于解压出的文件夹之内（") +
+            refusal_text(error.refusal) + L"）";
+      break;
+    case ScriptFault::kTempModeWithPath:
+      why = L"TempMode 与 Path 不能同时使用";
+      break;
+    case ScriptFault::kTempModeWithoutSetup:
+      why = L"TempMode 需要 Setup 指定要运行的程序";
+      break;
+  }
+  return L"压缩包注释中的安装脚本第 " + format_count(error.lineNumber) +
+         L" 行有误，未解压任何文件：\r\n" + widen(error.line) + L"\r\n" + why;
+}
+
+std::wstring describe_setup_line(const std::string& program, const std::string& arguments) {
+  std::wstring line = L"解压完成后将运行：" + shown_entry(program);
+  if (!arguments.empty()) line += L" " + widen(arguments);
+  return line;
+}
+
 }  // namespace kzsfx::win32

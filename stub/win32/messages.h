@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "stub/core/installer_script.h"
 #include "stub/core/results.h"
 
 namespace kzsfx::win32 {
@@ -47,5 +48,11 @@ std::wstring describe_entry_problems(const ExtractResult& result);
 // The last line of an unattended run that got under way; `shown_root` is where files went.
 std::wstring describe_unattended_summary(const ExtractResult& result, bool testing,
                                          const std::wstring& shown_root);
+
+// Why the installer script in the archive's comment refuses the run, naming its line.
+std::wstring describe_script_error(const ScriptError& error);
+
+// The start page's line saying which program runs once extraction is done.
+std::wstring describe_setup_line(const std::string& program, const std::string& arguments);
 
 }  // namespace kzsfx::win32

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "stub/core/installer_script.h"
 #include "stub/core/options.h"
 #include "stub/core/results.h"
 #include "stub/win32/command_line.h"
@@ -25,6 +26,8 @@ struct Session {
   std::wstring folder_name;
   std::unique_ptr<FileSource> source;
   std::uint64_t archive_offset = 0;
+  std::optional<InstallerScript> script;  // from the zip's comment (installer_run.h)
+  std::wstring script_text;               // that comment as found, for -t
   std::unique_ptr<ThreadWorkers> workers =
       std::make_unique<ThreadWorkers>();  // the extraction's threads
 };

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "stub/core/engine.h"
+#include "stub/core/installer_script.h"
 #include "stub/win32/file_destination.h"
 #include "stub/win32/messages.h"
 #include "stub/win32/text.h"
@@ -40,16 +41,37 @@ bool is_warning(Problem problem) {
          problem == Problem::zone_marks_not_kept || problem == Problem::not_reached;
 }
 
+// Errors go to the console and are kept for a box that a silent run may show.
+class ErrorReport {
+ public:
+  explicit ErrorReport(Console& console) : console_(console) {}
+  void error(const std::wstring& text) {
+    console_.err(text);
+    text_ += text;
+  }
+  void warning(const std::wstring& text) { console_.err(text); }
+  std::wstring take() { return std::move(text_); }
+
+ private:
+  Console& console_;
+  std::wstring text_;
+};
+
 class ConsoleObserver final : public Observer {
  public:
-  ConsoleObserver(Console& console, bool listing) : console_(console), listing_(listing) {}
+  ConsoleObserver(Console& console, ErrorReport& errors, bool listing)
+      : console_(console), errors_(errors), listing_(listing) {}
 
   bool cancelled() override { return interrupted.load(); }
 
   void entry_problem(const EntryReport& report) override {
-    console_.err((is_warning(report.problem) ? L"警告：" : L"错误：") +
-                 (report.path.empty() ? L"" : shown_escaped(report.path) + L"：") +
-                 describe_problem(report) + L"\r\n");
+    const std::wstring text = (report.path.empty() ? L"" : shown_escaped(report.path) + L"：") +
+                              describe_problem(report) + L"\r\n";
+    if (is_warning(report.problem)) {
+      errors_.warning(L"警告：" + text);
+    } else {
+      errors_.error(L"错误：" + text);
+    }
   }
 
   // -t lists every file with its CRC, 7-Zip's way of proving the archive sound.
@@ -64,14 +86,15 @@ class ConsoleObserver final : public Observer {
 
  private:
   Console& console_;
+  ErrorReport& errors_;
   bool listing_;
 };
 
 void report_summary(const ExtractResult& result, bool testing, const std::wstring& root,
                     std::optional<std::uint64_t> needed, std::optional<std::uint64_t> available,
-                    Console& console) {
+                    Console& console, ErrorReport& errors) {
   if (result.fatal != Fatal::none) {
-    console.err(
+    errors.error(
         L"错误：" +
         describe_run_failure(result.fatal, result.fatal_detail, needed.value_or(0), available) +
         L"\r\n");
@@ -82,39 +105,49 @@ void report_summary(const ExtractResult& result, bool testing, const std::wstrin
 
 }  // namespace
 
-int run_unattended(const CommandLine& command_line, Session& session, Console& console) {
+RunOutcome run_unattended(const CommandLine& command_line, const RunPlan& plan, Session& session,
+                          Console& console) {
   Options options = run_options(session, command_line);
   options.test_only = command_line.test_only;
-  options.overwrite = OverwritePolicy::overwrite_all;
-  ConsoleObserver observer(console, command_line.test_only);
+  // Nobody to ask: "ask" becomes "replace", as it always was without a script.
+  options.overwrite = plan.overwrite == OverwritePolicy::skip_all ? OverwritePolicy::skip_all
+                                                                  : OverwritePolicy::overwrite_all;
+  ErrorReport errors(console);
+  ConsoleObserver observer(console, errors, command_line.test_only);
   ::SetConsoleCtrlHandler(on_console_interrupt, TRUE);
+  RunOutcome outcome;
+  auto finish = [&](int exit_code) {
+    outcome.exitCode = exit_code;
+    outcome.errors = errors.take();
+    return std::move(outcome);
+  };
 
   const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
   if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
-    console.err(L"错误：" + failure->text + L"\r\n");
-    return failure->exit_code;
+    errors.error(L"错误：" + failure->text + L"\r\n");
+    return finish(failure->exit_code);
   }
 
   if (command_line.test_only) {
     const ExtractResult result = extract_archive(*session.source, session.archive_offset, nullptr,
                                                  options, observer, &listing);
-    report_summary(result, true, {}, std::nullopt, std::nullopt, console);
-    return static_cast<int>(result.exit_code());
+    report_summary(result, true, {}, std::nullopt, std::nullopt, console, errors);
+    return finish(static_cast<int>(result.exit_code()));
   }
 
-  const std::wstring root =
-      absolute_long_path(command_line.output_dir.value_or(default_destination(session, listing)));
+  const std::wstring wanted = plan.destination.value_or(default_destination(session, listing));
+  const std::wstring root = absolute_long_path(wanted);
   if (root.empty()) {
-    console.err(L"错误：目标文件夹无效：" + command_line.output_dir.value_or(L"") + L"\r\n");
-    return static_cast<int>(ExitCode::fatal);
+    errors.error(L"错误：目标文件夹无效：" + wanted + L"\r\n");
+    return finish(static_cast<int>(ExitCode::fatal));
   }
   const bool root_existed = ::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
   FileDestination destination(root);
   destination.set_zone_marks(options.zone_mark.has_value());
   if (Status status = destination.create_root(); !status) {
-    console.err(L"错误：无法创建目标文件夹 " + display_path(root) + L"：" + widen(status.error) +
-                L"\r\n");
-    return static_cast<int>(ExitCode::fatal);
+    errors.error(L"错误：无法创建目标文件夹 " + display_path(root) + L"：" + widen(status.error) +
+                 L"\r\n");
+    return finish(static_cast<int>(ExitCode::fatal));
   }
   const ExtractResult result = extract_archive(*session.source, session.archive_offset,
                                                &destination, options, observer, &listing);
@@ -124,8 +157,11 @@ int run_unattended(const CommandLine& command_line, Session& session, Console& c
       result.folders == 0) {
     ::RemoveDirectoryW(root.c_str());
   }
-  report_summary(result, false, root, listing.declared_total, destination.free_space(), console);
-  return static_cast<int>(result.exit_code());
+  report_summary(result, false, root, listing.declared_total, destination.free_space(), console,
+                 errors);
+  outcome.everyEntryExtracted = EveryEntryExtracted(result);
+  outcome.root = display_path(root);
+  return finish(static_cast<int>(result.exit_code()));
 }
 
 }  // namespace kzsfx::win32

@@ -3,11 +3,14 @@
 
 #include "stub/win32/command_line.h"
 #include "stub/win32/console.h"
+#include "stub/win32/run_plan.h"
 #include "stub/win32/session.h"
 
 namespace kzsfx::win32 {
 
-// Extracts (or with -t tests) the whole archive and returns the process exit code.
-int run_unattended(const CommandLine& command_line, Session& session, Console& console);
+// Extracts (or with -t tests) the whole archive as the plan says; the outcome carries the
+// process exit code.
+RunOutcome run_unattended(const CommandLine& command_line, const RunPlan& plan, Session& session,
+                          Console& console);
 
 }  // namespace kzsfx::win32

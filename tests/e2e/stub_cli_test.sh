@@ -436,5 +436,155 @@ case_large() {
   rm -f big.exe  # sparse, but 4.4 GB to any tool that copies the build folder
 }
 
+# Installer scripts in zip comments, each zip made into an exe by a real drop onto Quillet
+# (QUILLET_EXE, DRAG_DRIVER), with SETUP_PROBE as the program Setup runs: it appends its
+# working folder and arguments to $KZSFX_PROBE_LOG and exits with 42.
+case_installer() {
+  : "${QUILLET_EXE:?}" "${DRAG_DRIVER:?}" "${SETUP_PROBE:?}"
+  DISPLAY=$("$wine_run" --display)
+  export DISPLAY
+  windows_path() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
+  unix_path() { "$wine_run" winepath.exe -u "$1" 2> /dev/null | tr -d '\r'; }
+  export KZSFX_PROBE_LOG
+  KZSFX_PROBE_LOG=$(windows_path probe.log)
+  local local_app_data temp_folder
+  local_app_data=$("$wine_run" cmd.exe /c 'echo %LOCALAPPDATA%' | tr -d '\r')
+  temp_folder=$("$wine_run" cmd.exe /c 'echo %TEMP%' | tr -d '\r')
+  local known="kzsfx-e2e-$$"
+  rm -rf "$(unix_path "$local_app_data\\$known")"
+
+  mkdir -p src/资料
+  cp "$SETUP_PROBE" src/probe.exe
+  seq 1 5000 > src/资料/numbers.txt
+  head -c 100000 /dev/urandom > src/data.bin
+  (cd src && zip -qr -X ../known.zip . &&
+    printf ';kzsfx\r\nTitle=E2E\r\nPath=%%LOCALAPPDATA%%\\%s\r\nSetup=probe.exe first "second arg"\r\n' "$known" |
+    zip -qz ../known.zip &&
+    zip -qr -X ../temp.zip . && printf ';kzsfx\nTempMode\nSilent=2\nSetup=probe.exe temp\n' | zip -qz ../temp.zip &&
+    zip -qr -X ../unknown.zip . && printf ';kzsfx\nPath=unknown.out\nDestination=x\n' | zip -qz ../unknown.zip &&
+    zip -qr -X ../outside.zip . && printf ';kzsfx\nPath=outside.out\nSetup=..\\probe.exe\n' | zip -qz ../outside.zip &&
+    zip -qr -X ../plain.zip . && printf 'commit 3f2a9c1 https://example.org/kzsfx\n' | zip -qz ../plain.zip)
+
+  # Real drops: Quillet writes <name>.exe beside each zip, by its own copy, in its own time.
+  "$wine_run" "$QUILLET_EXE" > /dev/null 2>&1 &
+  local quillet=$! name deadline
+  for name in known temp unknown outside plain; do
+    "$wine_run" "$DRAG_DRIVER" --title "Quillet 0.1" --keys none "$(windows_path "$name.zip")" > drag.txt 2>&1 ||
+      { fail "$name: the drop did not happen"; sed 's/^/  | /' drag.txt; }
+    cat "$stub" "$name.zip" > "$name.expected"
+    deadline=$((SECONDS + 60))
+    until cmp -s "$name.expected" "$name.exe" || [ "$SECONDS" -ge "$deadline" ]; do sleep 0.2; done
+    cmp -s "$name.expected" "$name.exe" && pass || fail "$name.exe is not the stub followed by $name.zip"
+  done
+  kill "$quillet"
+  wait "$quillet" 2> /dev/null
+
+  # Records every window mapped on the display from start to stop: marks set on the root
+  # window bracket the run in the event stream, so nothing depends on timing.
+  local watcher
+  mark() {  # <count the watcher must have seen>
+    xprop -root -f KZSFX_E2E_MARK 8s -set KZSFX_E2E_MARK "$1"
+    local deadline=$((SECONDS + 30))
+    until [ "$(grep -c 'KZSFX_E2E_MARK' windows.txt)" -ge "$1" ] || [ "$SECONDS" -ge "$deadline" ]; do sleep 0.1; done
+  }
+  watch_start() {
+    stdbuf -oL xev -root -event substructure -event property > windows.txt 2>&1 &
+    watcher=$!
+    local deadline=$((SECONDS + 30))
+    until grep -q 'PropertyNotify' windows.txt 2> /dev/null || [ "$SECONDS" -ge "$deadline" ]; do
+      xprop -root -f KZSFX_E2E_READY 8s -set KZSFX_E2E_READY 1
+      sleep 0.1
+    done
+    mark 1
+  }
+  watch_stop() {  # prints the windows mapped in between
+    mark 2
+    kill "$watcher"
+    wait "$watcher" 2> /dev/null
+    [ "$(grep -c 'KZSFX_E2E_MARK' windows.txt)" -ge 2 ] || echo "the watcher missed its end mark"
+    sed -n '/KZSFX_E2E_MARK/,/KZSFX_E2E_MARK/p' windows.txt | grep 'MapNotify'
+  }
+
+  expect_log() {  # <what> <expected probe.log lines...>
+    local what=$1
+    shift
+    printf '%s\n' "$@" > probe.expected
+    if cmp -s probe.expected probe.log; then pass; else
+      fail "$what: Setup's log"
+      diff probe.expected probe.log | sed 's/^/  | /'
+    fi
+  }
+  expect_absent() {  # <path> <what>
+    if [ -e "$1" ]; then fail "$2: $1 exists"; else pass; fi
+  }
+
+  check_known() {
+    local landed
+    landed=$(unix_path "$local_app_data\\$known")
+    expect_same_tree src "$landed" "known folder"
+    expect_log "known folder" "cwd=$local_app_data\\$known" "arg=first" "arg=second arg"
+    rm -rf "$landed"
+  }
+  check_no_setup() {
+    expect_same_tree src "$(unix_path "$local_app_data\\$known")" "-n"
+    expect_absent probe.log "-n"
+    rm -rf "$(unix_path "$local_app_data\\$known")"
+  }
+  check_script_shown() {
+    expect_text out.txt 'Setup=probe.exe first "second arg"' "-t"
+    expect_absent "$(unix_path "$local_app_data\\$known")" "-t"
+  }
+  check_temp_silent() {
+    local cwd
+    cwd=$(sed -n 's/^cwd=//p' probe.log)
+    case "$cwd" in
+      "$temp_folder"\\kzsfx-*) pass ;;
+      *) fail "TempMode: Setup ran in '$cwd', not in a folder of its own under $temp_folder" ;;
+    esac
+    expect_log "TempMode" "cwd=$cwd" "arg=temp"
+    [ -n "$cwd" ] && expect_absent "$(unix_path "$cwd")" "TempMode's folder after Setup"
+    if [ -s mapped.txt ]; then fail "Silent=2: windows were mapped"; sed 's/^/  | /' mapped.txt; else pass; fi
+  }
+  check_unknown() {
+    expect_text err.txt '第 3 行' "unknown key"
+    expect_text err.txt 'Destination=x' "unknown key"
+    expect_absent unknown.out "unknown key"
+    expect_absent probe.log "unknown key"
+  }
+  check_outside() {
+    expect_text err.txt '第 3 行' "Setup outside"
+    expect_text err.txt 'Setup=..\probe.exe' "Setup outside"
+    expect_absent outside.out "Setup outside"
+    expect_absent probe.log "Setup outside"
+  }
+  check_plain() {
+    expect_same_tree src plain.out "ordinary comment"
+    expect_absent probe.log "ordinary comment"
+  }
+
+  # case | exe | arguments (comma-separated, - for none) | exit code | check
+  local label exe arguments expected check
+  while read -r label exe arguments expected check; do
+    rm -f probe.log
+    local -a args=()
+    [ "$arguments" != - ] && IFS=, read -r -a args <<< "$arguments"
+    if [ "$label" = temp-silent ]; then watch_start; fi
+    # A window waiting for a click would wait for ever: the run has a deadline.
+    timeout 120 "$wine_run" "$exe.exe" "${args[@]}" > out.txt 2> err.txt
+    code=$?
+    if [ "$label" = temp-silent ]; then watch_stop > mapped.txt; fi
+    expect_code "$expected" "$label"
+    "$check"
+  done << 'TABLE'
+known-folder   known   -y      42 check_known
+no-setup       known   -y,-n   0  check_no_setup
+script-shown   known   -t      0  check_script_shown
+temp-silent    temp    -       42 check_temp_silent
+unknown-key    unknown -y      2  check_unknown
+setup-outside  outside -y      2  check_outside
+ordinary       plain   -y,-oplain.out 0 check_plain
+TABLE
+}
+
 "case_${case_name//-/_}"
 finish "$case_name"

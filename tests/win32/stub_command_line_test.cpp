@@ -46,6 +46,7 @@ struct ParseCase {
   bool help;
   std::optional<std::wstring> output;
   std::optional<std::wstring> password;
+  bool noSetup = false;
 };
 
 TEST(StubCommandLine, ReadsSwitches) {
@@ -67,6 +68,8 @@ TEST(StubCommandLine, ReadsSwitches) {
       {{L"-?"}, false, false, true, nullopt, nullopt},
       {{L"-h"}, false, false, true, nullopt, nullopt},
       {{L"--help"}, false, false, true, nullopt, nullopt},
+      {{L"-n", L"-y"}, true, false, false, nullopt, nullopt, true},
+      {{L"-N"}, false, false, false, nullopt, nullopt, true},
   };
   for (const ParseCase& c : cases) {
     const ParsedCommandLine parsed = parse_arguments(c.arguments);
@@ -77,6 +80,7 @@ TEST(StubCommandLine, ReadsSwitches) {
     EXPECT_EQ(parsed.value->show_help, c.help) << label;
     EXPECT_EQ(parsed.value->output_dir, c.output) << label;
     EXPECT_EQ(parsed.value->password, c.password) << label;
+    EXPECT_EQ(parsed.value->no_setup, c.noSetup) << label;
   }
 }
 
@@ -85,7 +89,7 @@ TEST(StubCommandLine, RefusesWhatItCannotRead) {
   const std::vector<std::wstring> cases[] = {
       {L"-o"},          {LR"(-o")"}, {L"-p"},           {L"-oA", L"-oB"}, {L"-pA", L"-pB"},
       {L"-yes"},        {L"-ty"},    {L"-x"},           {L"-"},           {L""},
-      {L"archive.zip"}, {L"/y"},     {L"-y", L"stray"},
+      {L"archive.zip"}, {L"/y"},     {L"-y", L"stray"}, {L"-nx"},
   };
   for (const auto& arguments : cases) {
     const ParsedCommandLine parsed = parse_arguments(arguments);
