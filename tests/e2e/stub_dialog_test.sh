@@ -202,7 +202,10 @@ busy=kzsfx-busy-$$
 cat "$stub" zeros.zip > "$busy.exe"
 half=$((256 << 20))
 # One top-level item: it goes beside the exe, here.
+# A new file is written under its own name, pending deletion until committed; one that
+# replaces another under a temporary name.
 writing() { find . -maxdepth 1 \( -name '~kzsfx*' -o -name zeros.bin \) -size +1M | grep -q .; }
+temporaries_left() { find . -maxdepth 1 -name '~kzsfx*' | grep -q .; }
 
 # Cancel in the middle of the file with the dialog's own key: the worker, released once the
 # dialog has taken the cancel, must stop, discard the file and end with 255.
@@ -253,7 +256,7 @@ if dialog=$(find_window "$busy" 60); then
   release
   if wait_for 120 noted "view summary"; then
     [ "$(times_noted "view progress")" = 1 ] && pass || fail "Enter started a second extraction"
-    [ "$(stat -c %s zeros.bin 2> /dev/null)" = 536870912 ] && ! writing && pass ||
+    [ "$(stat -c %s zeros.bin 2> /dev/null)" = 536870912 ] && ! temporaries_left && pass ||
       fail "the extraction did not finish after Enter"
     snapshot "$dialog" enter-summary.png
     press "$busy" Return  # Close
