@@ -86,7 +86,10 @@ int RunExtraction(const CommandLine& commandLine, Session& session, Console& con
   if (plan.errorsInBox && failed && !outcome.errors.empty()) show_error(title, outcome.errors);
   if (!plan.runsSetup || !outcome.everyEntryExtracted) return outcome.exitCode;
 
-  const SetupRun setup = RunSetup(*script->setup, outcome.root);
+  // TempMode deletes the tree afterwards: whatever Setup handed over to must be done with it.
+  const SetupRun setup =
+      RunSetup(*script->setup, outcome.root,
+               temp.path().empty() ? SetupWait::kSetup : SetupWait::kEveryProcess);
   if (!setup.started) return refuse(setup.error);
   return setup.exitCode ? static_cast<int>(*setup.exitCode) : outcome.exitCode;
 }

@@ -24,24 +24,69 @@ SetupRun Failed(const std::wstring& what) {
 }
 
 SetupRun Wait(HANDLE process) {
-  KernelHandle owned(process);
   ::WaitForSingleObject(process, INFINITE);
   DWORD code = 0;
   if (!::GetExitCodeProcess(process, &code)) return {true, std::nullopt, {}};
   return {true, code, {}};
 }
 
+// A job that holds Setup and every process it starts, with a completion port that says when
+// the last of them has ended. An installer often hands over to a process of its own and exits
+// at once; the files that process reads must stay until it is done too.
+class ProcessFamily {
+ public:
+  ProcessFamily()
+      : job_(::CreateJobObjectW(nullptr, nullptr)),
+        port_(::CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)) {
+    if (!job_ || !port_) return;
+    JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{job_.get(), port_.get()};
+    if (!::SetInformationJobObject(job_.get(), JobObjectAssociateCompletionPortInformation, &link,
+                                   sizeof link)) {
+      job_.reset();
+    }
+  }
+
+  // Where the platform refuses (no jobs, or a job of ours that forbids nesting), only Setup
+  // itself is waited for.
+  void Adopt(HANDLE process) { adopted_ = job_ && ::AssignProcessToJobObject(job_.get(), process); }
+
+  void WaitForTheLast() const {
+    if (!adopted_) return;
+    DWORD message = 0;
+    ULONG_PTR key = 0;
+    LPOVERLAPPED detail = nullptr;
+    while (::GetQueuedCompletionStatus(port_.get(), &message, &key, &detail, INFINITE)) {
+      if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return;
+    }
+  }
+
+ private:
+  KernelHandle job_;
+  KernelHandle port_;
+  bool adopted_ = false;
+};
+
 SetupRun Create(const std::wstring& application, std::wstring commandLine,
-                const std::wstring& folder) {
+                const std::wstring& folder, SetupWait wait) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, folder.c_str(), &startup, &process)) {
+  PROCESS_INFORMATION created{};
+  // Suspended until it is in the job, so that nothing it starts escapes the wait.
+  const DWORD flags = wait == SetupWait::kEveryProcess ? CREATE_SUSPENDED : 0;
+  if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags,
+                        nullptr, folder.c_str(), &startup, &created)) {
     return Failed(L"无法启动 " + application + L"：");
   }
-  ::CloseHandle(process.hThread);
-  return Wait(process.hProcess);
+  const KernelHandle process(created.hProcess);
+  const KernelHandle thread(created.hThread);
+  ProcessFamily family;
+  if (wait == SetupWait::kEveryProcess) {
+    family.Adopt(process.get());
+    ::ResumeThread(thread.get());
+  }
+  const SetupRun run = Wait(process.get());
+  family.WaitForTheLast();
+  return run;
 }
 
 }  // namespace
@@ -53,7 +98,7 @@ std::wstring BatchCommandLine(const std::wstring& interpreter, const std::wstrin
   return Quoted(interpreter) + L" /d /c " + Quoted(command);
 }
 
-SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root) {
+SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root, SetupWait wait) {
   std::wstring program = root;
   if (program.back() != L'\\') program += L'\\';
   for (wchar_t c : widen(setup.program)) program += c == L'/' ? L'\\' : c;
@@ -63,13 +108,13 @@ SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root) {
     case SetupKind::kProgram: {
       std::wstring commandLine = Quoted(program);
       if (!arguments.empty()) commandLine += L" " + arguments;
-      return Create(program, std::move(commandLine), root);
+      return Create(program, std::move(commandLine), root, wait);
     }
     case SetupKind::kBatch: {
       const std::wstring system = SystemFolder();
       if (system.empty()) return Failed(L"找不到系统文件夹：");
       const std::wstring interpreter = system + L"\\cmd.exe";
-      return Create(interpreter, BatchCommandLine(interpreter, program, arguments), root);
+      return Create(interpreter, BatchCommandLine(interpreter, program, arguments), root, wait);
     }
     case SetupKind::kDocument:
       break;
@@ -84,7 +129,8 @@ SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root) {
   execute.nShow = SW_SHOWNORMAL;
   if (!::ShellExecuteExW(&execute)) return Failed(L"无法打开 " + program + L"：");
   if (execute.hProcess == nullptr) return {true, std::nullopt, {}};
-  return Wait(execute.hProcess);
+  const KernelHandle process(execute.hProcess);
+  return Wait(process.get());
 }
 
 }  // namespace kzsfx::win32

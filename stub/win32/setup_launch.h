@@ -16,9 +16,14 @@ struct SetupRun {
   std::wstring error;  // why it did not start, for the user
 };
 
+// What a run waits for: Setup alone, or Setup and every process it starts (a program or batch
+// file; a document's program is not ours to follow), before its folder may go.
+enum class SetupWait { kSetup, kEveryProcess };
+
 // Starts `setup` inside `root` (a folder as people write it, without "\\?\"), with `root` as
-// its working folder, and waits for it.
-SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root);
+// its working folder, and waits for it. The exit code is always Setup's own.
+SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root,
+                  SetupWait wait = SetupWait::kSetup);
 
 // The command line that runs a batch file through the command interpreter: /d so that no
 // AutoRun command of the registry runs first, and /c with the whole command in one more pair
