@@ -2,24 +2,25 @@
 # Cross-builds bsdtar.exe (what Windows ships as tar.exe) from the libarchive source the stub
 # uses, static, into the bench cache, for bench/run to compare the stub with under the same Wine.
 # Uses the MinGW libraries of scripts/build-deps (zlib, bzip2, liblzma, zstd) and never touches
-# the product's prefix. Usage: bench/build_bsdtar_exe.sh OUTPUT_EXE
+# the product's prefix. Usage: bench/build_bsdtar_exe.sh OUTPUT_EXE [i686|x86_64]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$1
+arch=${2:-i686}
 [ -x "$out" ] && exit 0
-"$root/scripts/build-deps"
+"$root/scripts/build-deps" "$arch"
 sources=${QUILLET_SOURCES:-$HOME/.cache/quillet/sources}
-deps=${QUILLET_DEPS_PREFIX:-$HOME/.cache/quillet/mingw-i686}
+deps=${QUILLET_DEPS_PREFIX:-$HOME/.cache/quillet/mingw-$arch}
 la=$(ls -d "$sources"/libarchive/*/ | head -n 1)
 work=$(dirname "$out")/bsdtar-build
-host=i686-w64-mingw32
+host=$arch-w64-mingw32
 rm -rf "$work"
 mkdir -p "$work/shim"
 echo '#include <bcrypt.h>' >"$work/shim/Bcrypt.h"
 ln -s "/usr/$host/lib/libbcrypt.a" "$work/shim/libBcrypt.a"
 export PKG_CONFIG_LIBDIR=$work/none PKG_CONFIG_PATH=
 cmake -S "$la" -B "$work/build" -G Ninja -Wno-dev \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
   -DCMAKE_C_FLAGS="-I$work/shim" -DCMAKE_EXE_LINKER_FLAGS="-static -L$work/shim" \
   -DWINDOWS_VERSION=WIN7 -DENABLE_WERROR=OFF -DENABLE_INSTALL=OFF -DENABLE_TEST=OFF \
   -DENABLE_TAR=ON -DENABLE_TAR_SHARED=OFF -DENABLE_CPIO=OFF -DENABLE_CAT=OFF \

@@ -21,9 +21,10 @@ import subprocess
 import sys
 import tempfile
 
+import wine_build
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 CACHE = os.environ.get("QUILLET_BENCH_CACHE", os.path.expanduser("~/.cache/quillet/bench"))
-WINEPREFIX = os.environ.get("QUILLET_WINEPREFIX", os.path.expanduser("~/.cache/quillet/wineprefix-bench"))
 FILES = 1000
 
 # "0024: create_file( access=..., ... )" is a request; "0024: create_file() = 0 { ... }" its reply.
@@ -67,23 +68,24 @@ class TracedServer:
     traces nothing, whatever the client's WINEDEBUG), for the lifetime of a `with` block."""
 
     def __init__(self, prefix):
-        self.env = dict(os.environ, QUILLET_WINEPREFIX=prefix, WINEPREFIX=prefix, WINEARCH="win32", LC_ALL="C")
+        arch = "win64" if wine_build.ARCH == "x86_64" else "win32"
+        self.env = dict(wine_build.ENV, QUILLET_WINEPREFIX=prefix, WINEPREFIX=prefix, WINEARCH=arch, LC_ALL="C")
         self.log = os.path.join(CACHE, "requests", "server.log")
 
     def __enter__(self):
         wine_run = os.path.join(ROOT, "scripts", "wine-run")
         subprocess.run([wine_run], env=self.env, check=True)  # the prefix and its display
-        subprocess.run(["wineserver", "-k"], env=self.env)
-        subprocess.run(["wineserver", "-w"], env=self.env)
+        subprocess.run([wine_build.SERVER, "-k"], env=self.env)
+        subprocess.run([wine_build.SERVER, "-w"], env=self.env)
         self.trace = open(self.log, "w")
         # -p: wine-run takes a persistent server of this prefix for its own and starts no other.
-        self.server = subprocess.Popen(["wineserver", "-f", "-d1", "-p"], env=self.env, stdout=subprocess.DEVNULL,
+        self.server = subprocess.Popen([wine_build.SERVER, "-f", "-d1", "-p"], env=self.env, stdout=subprocess.DEVNULL,
                                        stderr=self.trace, stdin=subprocess.DEVNULL)
         subprocess.run([wine_run], env=self.env, check=True)
         return self
 
     def __exit__(self, *exc):
-        subprocess.run(["wineserver", "-k"], env=self.env)
+        subprocess.run([wine_build.SERVER, "-k"], env=self.env)
         self.server.wait()
         self.trace.close()
 
@@ -145,7 +147,7 @@ def measure(stub_exe, bsdtar_exe):
         ("stub", lambda archive, out: [sfx[archive], "-y", "-o" + wine_path(out)]),
         ("bsdtar.exe", lambda archive, out: [bsdtar_exe, "-x", "-f", wine_path(archive), "-C", wine_path(out)]),
     ]
-    with TracedServer(WINEPREFIX + "-requests") as server:
+    with TracedServer(wine_build.WINEPREFIX + "-requests") as server:
         return per_file(server, tools, one, many, os.path.join("/dev/shm", "quillet-requests"))
 
 
@@ -166,8 +168,8 @@ def main():
     if len(sys.argv) == 3:
         stub_exe, bsdtar_exe = sys.argv[1:]
     else:
-        stub_exe = os.path.join(ROOT, "build", "mingw", "stub", "win32", "kzsfx.exe")
-        bsdtar_exe = os.path.join(CACHE, "bsdtar.exe")
+        stub_exe = os.path.join(wine_build.BUILD, "stub", "win32", "kzsfx.exe")
+        bsdtar_exe = os.path.join(CACHE, f"bsdtar-{wine_build.ARCH}.exe")
     print_table(measure(stub_exe, bsdtar_exe))
 
 
