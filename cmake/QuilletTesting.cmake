@@ -25,11 +25,14 @@ else()
   set(QUILLET_GMOCK GTest::gmock)
 endif()
 
-# quillet_add_test(NAME SOURCES ... LIBRARIES ... [TIMEOUT seconds] [LABELS ...])
-# One executable and one ctest entry per call; native tests are listed case by case.
+# quillet_add_test(NAME SOURCES ... LIBRARIES ... [TIMEOUT seconds] [LABELS ...] [ENVIRONMENT VAR=value ...])
+# One executable and one ctest entry per call; native tests are listed case by case. A Windows
+# test runs under the Wine of its build's architecture, CMAKE_CROSSCOMPILING_EMULATOR. What a
+# test reads from the build (programs, data folders) comes in ENVIRONMENT, as host paths.
 function(quillet_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} ${QUILLET_GTEST_MAIN} ${QUILLET_GMOCK})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
@@ -37,7 +40,19 @@ function(quillet_add_test name)
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "wine;${ARG_LABELS}")
+    if(ARG_ENVIRONMENT)
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
+    endif()
   else()
-    gtest_discover_tests(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "native;${ARG_LABELS}")
+    # The discovered cases take one value per property: the label native, one variable at most.
+    # The other labels name sets of Windows tests.
+    set(properties TIMEOUT ${ARG_TIMEOUT} LABELS native)
+    list(LENGTH ARG_ENVIRONMENT variables)
+    if(variables GREATER 1)
+      message(FATAL_ERROR "${name}: a native test takes one environment variable")
+    elseif(variables EQUAL 1)
+      list(APPEND properties ENVIRONMENT ${ARG_ENVIRONMENT})
+    endif()
+    gtest_discover_tests(${name} PROPERTIES ${properties})
   endif()
 endfunction()
