@@ -9,10 +9,5 @@ if(WIN32)
   list(PREPEND CMAKE_PREFIX_PATH ${QUILLET_DEPS_PREFIX})
 endif()
 
-# GUI programs: the Windows subsystem, no console.
-function(quillet_gui_executable target)
-  set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
-endfunction()
-
 # quillet::archive and quillet::png, the same names in both builds.
 include(QuilletDeps)

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The self-extractor end to end under Wine, unattended: archives made now with zip, 7z and
 # Python, joined to kzsfx.exe with cat, extracted with -y -o<dir> or tested with -t.
-# Usage: stub_cli_test.sh <case> <kzsfx.exe> <work folder>
+# Usage: stub_cli_test.sh <case> <kzsfx.exe> <work folder> <command that runs a Windows program...>
 set -uo pipefail
 case_name=$1
 stub=$(realpath "$2")
 work=$3
+wine_run=("${@:4}")
+[ "${#wine_run[@]}" -gt 0 ] || { echo "usage: see the head of $0" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
-wine_run="$here/../../scripts/wine-run"
 craft="python3 $here/stub_craft.py"
 
 rm -rf "$work"
@@ -20,7 +21,7 @@ cd "$work" || exit 1
 run() {
   local exe=$1
   shift
-  "$wine_run" "$exe" "$@" > out.txt 2> err.txt
+  "${wine_run[@]}" "$exe" "$@" > out.txt 2> err.txt
   code=$?
 }
 
@@ -187,7 +188,7 @@ case_hostile() {
     pass || fail "hostile: unexpected paths: $listed"
   # Where the refused names would have landed had they been followed.
   local prefix
-  prefix=$("$wine_run" --prefix)
+  prefix=$("${wine_run[@]}" --prefix)
   for place in "$work/evil.txt" "$work/evil2.txt" "$work/up.txt" /abs.txt /abs2.txt "$prefix/drive_c/drive.txt" \
     "$prefix/drive_c/drive2.txt" "$prefix/drive_c/long.txt" "$work/outside-target"; do
     [ ! -e "$place" ] && pass || fail "hostile: $place was written"
@@ -239,7 +240,7 @@ with zipfile.ZipFile("zeros.zip", "w", zipfile.ZIP_DEFLATED) as z:
         for _ in range(1024):
             f.write(bytes(1 << 20))'
   make_sfx zeros.zip killed.exe
-  "$wine_run" killed.exe -y -okilled.out > /dev/null 2>&1 &
+  "${wine_run[@]}" killed.exe -y -okilled.out > /dev/null 2>&1 &
   local runner=$!
   writing() { find killed.out -type f -size +1M 2> /dev/null | grep -q .; }
   if wait_for 120 writing; then
@@ -425,7 +426,7 @@ case_large() {
   # is the kernel's count for the process (wine-run becomes the program), not a sample that a
   # fast machine could miss. time's report is its last line, read in English.
   $craft big big.exe "$stub" 4400000000 > expected.txt
-  LC_ALL=C /usr/bin/time -f %M -o peak.txt "$wine_run" big.exe -t > out.txt 2> err.txt
+  LC_ALL=C /usr/bin/time -f %M -o peak.txt "${wine_run[@]}" big.exe -t > out.txt 2> err.txt
   code=$?
   local peak
   peak=$(tail -n 1 peak.txt)
@@ -441,15 +442,15 @@ case_large() {
 # working folder and arguments to $KZSFX_PROBE_LOG and exits with 42.
 case_installer() {
   : "${QUILLET_EXE:?}" "${DRAG_DRIVER:?}" "${SETUP_PROBE:?}"
-  DISPLAY=$("$wine_run" --display)
+  DISPLAY=$("${wine_run[@]}" --display)
   export DISPLAY
   windows_path() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
-  unix_path() { "$wine_run" winepath.exe -u "$1" 2> /dev/null | tr -d '\r'; }
+  unix_path() { "${wine_run[@]}" winepath.exe -u "$1" 2> /dev/null | tr -d '\r'; }
   export KZSFX_PROBE_LOG
   KZSFX_PROBE_LOG=$(windows_path probe.log)
   local local_app_data temp_folder
-  local_app_data=$("$wine_run" cmd.exe /c 'echo %LOCALAPPDATA%' | tr -d '\r')
-  temp_folder=$("$wine_run" cmd.exe /c 'echo %TEMP%' | tr -d '\r')
+  local_app_data=$("${wine_run[@]}" cmd.exe /c 'echo %LOCALAPPDATA%' | tr -d '\r')
+  temp_folder=$("${wine_run[@]}" cmd.exe /c 'echo %TEMP%' | tr -d '\r')
   local known="kzsfx-e2e-$$"
   rm -rf "$(unix_path "$local_app_data\\$known")"
 
@@ -466,10 +467,10 @@ case_installer() {
     zip -qr -X ../plain.zip . && printf 'commit 3f2a9c1 https://example.org/kzsfx\n' | zip -qz ../plain.zip)
 
   # Real drops: Quillet writes <name>.exe beside each zip, by its own copy, in its own time.
-  "$wine_run" "$QUILLET_EXE" > /dev/null 2>&1 &
+  "${wine_run[@]}" "$QUILLET_EXE" > /dev/null 2>&1 &
   local quillet=$! name deadline
   for name in known temp unknown outside plain; do
-    "$wine_run" "$DRAG_DRIVER" --title "Quillet 0.1" --keys none "$(windows_path "$name.zip")" > drag.txt 2>&1 ||
+    "${wine_run[@]}" "$DRAG_DRIVER" --title "Quillet 0.1" --keys none "$(windows_path "$name.zip")" > drag.txt 2>&1 ||
       { fail "$name: the drop did not happen"; sed 's/^/  | /' drag.txt; }
     cat "$stub" "$name.zip" > "$name.expected"
     deadline=$((SECONDS + 60))
@@ -571,7 +572,7 @@ case_installer() {
     [ "$arguments" != - ] && IFS=, read -r -a args <<< "$arguments"
     if [ "$label" = temp-silent ]; then watch_start; fi
     # A window waiting for a click would wait for ever: the run has a deadline.
-    timeout 120 "$wine_run" "$exe.exe" "${args[@]}" > out.txt 2> err.txt
+    timeout 120 "${wine_run[@]}" "$exe.exe" "${args[@]}" > out.txt 2> err.txt
     code=$?
     if [ "$label" = temp-silent ]; then watch_stop > mapped.txt; fi
     expect_code "$expected" "$label"

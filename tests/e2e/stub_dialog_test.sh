@@ -7,17 +7,19 @@
 # handles and each view it shows, and holds its extraction in the middle of a file until the
 # test creates hooks/release: the test acts while the worker is held, never racing it.
 # Usage: stub_dialog_test.sh <kzsfx_hooked.exe> <kzsfx.exe, the product> <work folder>
+#        <command that runs a Windows program...>
 set -uo pipefail
 stub=$(realpath "$1")
 product=$(realpath "$2")
 work=$3
+wine_run=("${@:4}")
+[ "${#wine_run[@]}" -gt 0 ] || { echo "usage: see the head of $0" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
-wine_run="$here/../../scripts/wine-run"
 
 rm -rf "$work"
 mkdir -p "$work/hooks"
 cd "$work" || exit 1
-DISPLAY=$("$wine_run" --display)  # also makes sure the prefix and the display exist
+DISPLAY=$("${wine_run[@]}" --display)  # also makes sure the prefix and the display exist
 export DISPLAY
 hooks=$PWD/hooks
 export KZSFX_TEST_FOLDER="Z:${hooks//\//\\}"
@@ -90,7 +92,7 @@ place() {  # <window> <x> <y>
 # the archive are written and <entry> is in hand, when those are given.
 launch() {
   rm -f "$hooks/events.txt" "$hooks/release"
-  KZSFX_TEST_HOLD_ENTRY=${2:-} KZSFX_TEST_HOLD_AT=${3:-} "$wine_run" "$1" &
+  KZSFX_TEST_HOLD_ENTRY=${2:-} KZSFX_TEST_HOLD_AT=${3:-} "${wine_run[@]}" "$1" &
   runner=$!
 }
 release() { : > "$hooks/release"; }

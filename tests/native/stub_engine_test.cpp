@@ -13,6 +13,7 @@
 #include "stub/core/zip_chunks.h"
 #include "stub/core/zip_names.h"
 #include "stub/core/decoder_limits.h"
+#include "tests/input_path.h"
 #include "tests/native/std_workers.h"
 #include "tests/native/stub_test_support.h"
 
@@ -24,7 +25,7 @@ using testing::FolderDestination;
 using testing::RecordingObserver;
 using testing::SplicedSource;
 
-fs::path data_dir() { return STUB_ARCHIVES_DIR; }
+fs::path data_dir() { return quillet::testing::InputPath("STUB_ARCHIVES"); }
 
 class Environment : public ::testing::Environment {
  public:

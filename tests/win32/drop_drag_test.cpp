@@ -12,6 +12,7 @@
 
 #include "base/win32_handles.h"
 #include "resources/design_ids.h"
+#include "tests/input_path.h"
 #include "tests/native/test_bytes.h"
 #include "tests/win32/fake_frame.h"
 #include "tests/win32/scratch_folder.h"
@@ -46,14 +47,7 @@ std::wstring Wide(const std::string& ansi) {
   return wide;
 }
 
-// The build gives Unix paths; Wine sees the root as drive Z:.
-std::wstring WindowsPath(const char* unixPath) {
-  std::wstring path = L"Z:" + Wide(unixPath);
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
+std::wstring InputProgram(const char* name) { return Wide(testing::InputPath(name)); }
 
 void PumpFor(DWORD milliseconds) {
   const ULONGLONG end = ::GetTickCount64() + milliseconds;
@@ -264,7 +258,7 @@ TEST(CrossProcessDrag, TheDriverDropsFilesOntoAnotherProcesssWindow) {
   testing::ScratchFolder scratch("drop-drag");
   const std::string logPath = scratch / "events.log";
   const std::wstring title = L"drop-drag-" + std::to_wstring(::GetCurrentProcessId());
-  Process window(Quoted(WindowsPath(DROP_WINDOW_EXE)) + L" --title " + Quoted(title) + L" --log " +
+  Process window(Quoted(InputProgram("DROP_WINDOW")) + L" --title " + Quoted(title) + L" --log " +
                      Quoted(Wide(logPath)) + L" --timeout 120000",
                  false);
   ASSERT_TRUE(window.started());
@@ -272,7 +266,7 @@ TEST(CrossProcessDrag, TheDriverDropsFilesOntoAnotherProcesssWindow) {
   std::string log;
   for (const CrossProcessCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::wstring command = Quoted(WindowsPath(DRAG_DRIVER_EXE)) + L" --title " + Quoted(title) +
+    std::wstring command = Quoted(InputProgram("DRAG_DRIVER")) + L" --title " + Quoted(title) +
                            L" --keys " + c.keys + L" --effects " + c.effects + L" --timeout 20000";
     for (const std::wstring& path : c.paths) command += L" " + Quoted(path);
     Process driver(command, true);
@@ -297,7 +291,7 @@ TEST(CrossProcessDrag, TheDriverDropsFilesOntoAnotherProcesssWindow) {
 
 TEST(CrossProcessDrag, TheDriverTimesOutWithoutARegisteredWindow) {
   const std::wstring title = L"no-such-drop-window-" + std::to_wstring(::GetCurrentProcessId());
-  Process driver(Quoted(WindowsPath(DRAG_DRIVER_EXE)) + L" --title " + Quoted(title) +
+  Process driver(Quoted(InputProgram("DRAG_DRIVER")) + L" --title " + Quoted(title) +
                      L" --timeout 500 C:\\a.kz",
                  true);
   std::string output;

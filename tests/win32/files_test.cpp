@@ -11,6 +11,7 @@
 #include "base/dll_search.h"
 #include "base/files.h"
 #include "base/win32_handles.h"
+#include "tests/input_path.h"
 #include "tests/win32/scratch_folder.h"
 
 namespace quillet {
@@ -113,11 +114,10 @@ TEST(WriteFileBytes, FileThePlatformRefusesIsKept) {
   const std::string readOnly = scratch / "locked.bin";
   PutBytes(readOnly, "keep me");
   ASSERT_TRUE(::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-  char immutable[MAX_PATH] = {};
-  ::GetEnvironmentVariableA("QUILLET_IMMUTABLE_FILE", immutable, MAX_PATH);
+  const std::string immutable = testing::InputPath("QUILLET_IMMUTABLE_FILE");
 
   int refused = 0;
-  for (const std::string& path : {readOnly, std::string(immutable)}) {
+  for (const std::string& path : {readOnly, immutable}) {
     if (path.empty() || !Exists(path)) continue;
     SCOPED_TRACE(path);
     const std::string before = ReadBytes(path);

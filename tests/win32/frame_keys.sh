@@ -2,15 +2,17 @@
 # Real key input through the X server (xdotool's XTEST) on the probe's main window under Wine:
 # Shift+Esc, Ctrl+Esc, Alt+Esc, Enter and F1 leave it open; Esc and Alt+F4 close it with exit
 # code 0 and the exit routines run once. Also saves a screenshot of the window for review.
-# Usage: frame_keys.sh <wine-run> <frame_probe.exe> <output folder>
+# Usage: frame_keys.sh <frame_probe.exe> <output folder> <command that runs a Windows program...>
 set -uo pipefail
-wine_run=$1 probe=$2 out=$3
+probe=$1 out=$2
+wine_run=("${@:3}")
+[ "${#wine_run[@]}" -gt 0 ] || { echo "usage: see the head of $0" >&2; exit 2; }
 # The main window's title as the start-up sets it, as an anchored pattern for xdotool.
 title=$(sed -n 's/^inline constexpr char kMainWindowTitle\[\] = "\(.*\)";$/\1/p' \
-  "$(dirname "$wine_run")/../resources/design_ids.h")
+  "$(dirname "$0")/../../resources/design_ids.h")
 title_pattern="^$(printf '%s' "$title" | sed 's/[.[\*^$]/\\&/g')\$"
 skip=77
-DISPLAY=$("$wine_run" --display)  # also makes sure the display and the wineserver are up
+DISPLAY=$("${wine_run[@]}" --display)  # also makes sure the display and the wineserver are up
 export DISPLAY
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -20,7 +22,7 @@ run_case() {
   local name=$1 keys=$2 shot=${3:-}
   local log="$out/frame_keys_$name.log"
   rm -f "$log"
-  "$wine_run" "$probe" normal "Z:${log//\//\\}" &
+  "${wine_run[@]}" "$probe" normal "Z:${log//\//\\}" &
   local pid=$!
   local window=""
   for _ in $(seq 300); do

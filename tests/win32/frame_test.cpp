@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/input_path.h"
 #include "tests/win32/box_watcher.h"
 #include "resources/banner.h"
 #include "resources/design_ids.h"
@@ -28,13 +29,8 @@ using quillet::testing::ReadBox;
 
 const std::string kShownTitle = std::string("shown title=[") + quillet::kMainWindowTitle + "]";
 
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-std::string ProbePath() { return Environment("QUILLET_FRAME_PROBE"); }
-std::string OutputFolder() { return Environment("QUILLET_FRAME_OUTPUT"); }
+std::string ProbePath() { return quillet::testing::InputPath("QUILLET_FRAME_PROBE"); }
+std::string OutputFolder() { return quillet::testing::InputPath("QUILLET_FRAME_OUTPUT"); }
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/input_path.h"
 #include "tests/win32/scratch_folder.h"
 
 namespace quillet {
@@ -20,12 +21,7 @@ using testing::Exists;
 using testing::ReadBytes;
 using testing::ScratchFolder;
 
-// The probe's Unix build path as Wine sees it.
-std::string ProbePath() {
-  std::string path = "Z:" STARTUP_PROBE;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
+std::string ProbePath() { return testing::InputPath("STARTUP_PROBE"); }
 
 std::string ProbeCommand(const std::string& out, int delayMs = 0) {
   std::string command = "\"" + ProbePath() + "\" \"" + out + "\"";

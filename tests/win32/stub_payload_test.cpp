@@ -13,19 +13,20 @@
 
 #include "app/stub_payload.h"
 #include "base/memory.h"
+#include "tests/input_path.h"
 
 namespace quillet {
 namespace {
 
-std::vector<std::uint8_t> ReadHostFile(const std::string& unixPath) {
-  // Wine maps the Unix root to drive Z:.
-  std::ifstream in("Z:" + unixPath, std::ios::binary);
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(StubPayloadImage, EqualsTheBuiltStubFile) {
-  const std::vector<std::uint8_t> file = ReadHostFile(QUILLET_STUB_FILE);
-  ASSERT_FALSE(file.empty()) << "cannot read " << QUILLET_STUB_FILE;
+  const std::string path = testing::InputPath("QUILLET_STUB_FILE");
+  const std::vector<std::uint8_t> file = ReadWholeFile(path);
+  ASSERT_FALSE(file.empty()) << "cannot read " << path;
   const ByteView stub = StubPayload();
   ASSERT_EQ(stub.size(), file.size());
   EXPECT_TRUE(std::equal(stub.begin(), stub.end(), file.begin()));

@@ -7,13 +7,12 @@
 #include <string>
 
 #include "stub/win32/resource.h"
+#include "tests/input_path.h"
 
 namespace {
 
-// The build passes a Unix path; Wine's Z: drive is the Unix root.
 std::wstring exe_path() {
-  std::string path = KZSFX_EXE;
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  const std::string path = quillet::testing::InputPath("KZSFX_EXE");
   return std::wstring(path.begin(), path.end());
 }
 
@@ -22,7 +21,7 @@ class StubResources : public testing::Test {
   void SetUp() override {
     module_ = ::LoadLibraryExW(exe_path().c_str(), nullptr,
                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(module_, nullptr) << "cannot load " << KZSFX_EXE;
+    ASSERT_NE(module_, nullptr) << "cannot load " << quillet::testing::InputPath("KZSFX_EXE");
   }
   void TearDown() override {
     if (module_ != nullptr) ::FreeLibrary(module_);
