@@ -138,7 +138,7 @@ class Probe {
   }
 
   // The exit code, or 99 when the probe had to be ended.
-  DWORD ExitCode(DWORD milliseconds = 15000) const {
+  DWORD ExitCode(DWORD milliseconds = 60000) const {
     if (!Exited(milliseconds)) return 99;
     DWORD code = 0;
     ::GetExitCodeProcess(process_.hProcess, &code);
@@ -222,7 +222,7 @@ TEST(FrameClose, ARefusingCloseQueryKeepsTheWindowOpen) {
 
 TEST(FrameClose, DestroyingTheWindowInCreatedEndsTheLoopAtOnce) {
   Probe probe("destroy-in-created", "destroy_in_created");
-  EXPECT_EQ(probe.ExitCode(5000), 0u);
+  EXPECT_EQ(probe.ExitCode(), 0u);
   const auto log = probe.Log();
   EXPECT_EQ(Count(log, "loaded live=0 visible=0"), 1);
   EXPECT_EQ(Count(log, "position changed"), 0);  // no longer raised for a destroyed window
@@ -452,7 +452,11 @@ TEST(MainWindowBuilt, HasTheDesignedFrameGeometryIconsFontAndUnits) {
   for (int i = 0; i < 1500 && !::IsIconic(window); ++i) ::Sleep(20);
   EXPECT_TRUE(::IsIconic(window));
   ::PostMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
-  for (int i = 0; i < 1500 && ::IsIconic(window); ++i) ::Sleep(20);
+  // The restored rectangle can follow the style by a moment: wait for the window to be back.
+  const auto restored = [&] {
+    return !::IsIconic(window) && ::GetWindowRect(window, &outer) && outer.right - outer.left > 160;
+  };
+  for (int i = 0; i < 1500 && !restored(); ++i) ::Sleep(20);
   EXPECT_FALSE(::IsIconic(window));
   ::GetWindowRect(window, &outer);
   EXPECT_EQ(outer.left, 100);
