@@ -7,6 +7,7 @@
 
 #include "stub/core/engine.h"
 #include "stub/core/installer_script.h"
+#include "stub/win32/common_controls.h"
 #include "stub/win32/extraction_worker.h"
 #include "stub/win32/file_destination.h"
 #include "stub/win32/folder_picker.h"
@@ -389,8 +390,12 @@ void show_error(const std::wstring& title, const std::wstring& text) {
 }
 
 RunOutcome run_dialog(const CommandLine& command_line, const RunPlan& plan, Session& session) {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-  ::InitCommonControlsEx(&controls);
+  if (!LoadCommonControls()) {
+    show_error(session.title, L"无法加载系统的通用控件（comctl32.dll）。");
+    RunOutcome outcome;
+    outcome.exitCode = static_cast<int>(ExitCode::fatal);
+    return outcome;
+  }
   ComApartment com;
 
   Options options = run_options(session, command_line);

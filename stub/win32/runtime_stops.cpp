@@ -48,6 +48,7 @@ void* allocate(std::size_t size) noexcept { return std::malloc(size != 0 ? size 
 }  // namespace
 
 void kzsfx::win32::report_stops_in_message_box(bool show) { message_box = show; }
+void kzsfx::win32::StopOutOfMemory() noexcept { out_of_memory(); }
 
 void* operator new(std::size_t size) {
   if (void* block = allocate(size)) return block;

@@ -8,4 +8,7 @@ namespace kzsfx::win32 {
 // for a click, so there it only goes to standard error.
 void report_stops_in_message_box(bool show);
 
+// Ends the process for want of memory, as a failed operator new does.
+[[noreturn]] void StopOutOfMemory() noexcept;
+
 }  // namespace kzsfx::win32

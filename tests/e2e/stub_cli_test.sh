@@ -307,14 +307,13 @@ case_password() {
 }
 
 case_cli() {
-  # Only KnownDLLs load before main() restricts the DLL search, comctl32, which the manifest
-  # takes from WinSxS, and ntdll, which every process has before any DLL is looked for:
-  # anything else could be a planted DLL beside a download.
+  # Only KnownDLLs load before main() restricts the DLL search, and ntdll, which every process
+  # has before any DLL is looked for: anything else could be a planted DLL beside a download.
   i686-w64-mingw32-objdump -p "$stub" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' > imports.txt
   local dll
   while read -r dll; do
     case $dll in
-      advapi32.dll | comctl32.dll | comdlg32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | ole32.dll | \
+      advapi32.dll | comdlg32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | ole32.dll | \
         ntdll.dll | oleaut32.dll | shell32.dll | shlwapi.dll | user32.dll) pass ;;
       *) fail "imports $dll before the DLL search is restricted" ;;
     esac

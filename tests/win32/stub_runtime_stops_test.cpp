@@ -1,10 +1,13 @@
 // The stub's replacements for the runtime's throwing paths: each ends the process with the exit
-// code scripts expect (8 out of memory, 2 anything else) and says why on standard error.
+// code scripts expect (8 out of memory, 2 anything else) and says why on standard error. And
+// its own storage for thread_local variables.
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <new>
+#include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "stub/win32/runtime_stops.h"
@@ -69,6 +72,33 @@ TEST(StubRuntimeStops, NothrowNewOnlyReportsFailure) {
   void* array = ::operator new[](too_much(), std::nothrow);
   EXPECT_EQ(array, nullptr);
   ::operator delete[](array);
+}
+
+thread_local int initialised = 42;
+struct alignas(64) Wide {
+  char bytes[100];
+};
+thread_local Wide zeroed{};
+
+TEST(StubThreadStorage, EveryThreadHasItsOwnCopyFromTheInitialValue) {
+  initialised = 7;
+  zeroed.bytes[99] = 1;
+  int seen = 0;
+  char seenZeroed = 1;
+  const int* theirs = nullptr;
+  std::uintptr_t theirWide = 1;
+  std::thread([&] {
+    seen = initialised;
+    seenZeroed = zeroed.bytes[99];
+    theirs = &initialised;
+    theirWide = reinterpret_cast<std::uintptr_t>(&zeroed);
+    initialised = 9;
+  }).join();
+  EXPECT_EQ(seen, 42);
+  EXPECT_EQ(seenZeroed, 0);
+  EXPECT_NE(theirs, &initialised);
+  EXPECT_EQ(theirWide % alignof(Wide), 0u);
+  EXPECT_EQ(initialised, 7);
 }
 
 }  // namespace
