@@ -29,7 +29,4 @@ DragResult DragFiles(const std::vector<std::wstring>& paths, DWORD allowedEffect
 // is not covered), in screen coordinates; nothing when every probed point is covered.
 std::optional<POINT> FindDropPoint(HWND window);
 
-// The DROPFILES block of the paths, wide characters.
-HGLOBAL MakeFileListBlock(const std::vector<std::wstring>& paths);
-
 }  // namespace quillet::tools

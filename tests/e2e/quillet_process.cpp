@@ -18,16 +18,6 @@ std::wstring Widen(const std::string& text) {
   return wide;
 }
 
-std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size,
-                        nullptr, nullptr);
-  return narrow;
-}
-
 std::wstring WindowsPath(const std::string& path) {
   std::wstring wide = Widen(path);
   if (!wide.empty() && wide.front() == L'/') wide = L"Z:" + wide;
@@ -61,10 +51,6 @@ bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes
          ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                      nullptr) &&
          written == bytes.size();
-}
-
-bool Exists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::optional<std::uint64_t> FileSize(const std::wstring& path) {

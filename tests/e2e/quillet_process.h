@@ -17,11 +17,9 @@ namespace quillet::e2e {
 std::wstring WindowsPath(const std::string& path);
 std::wstring EnvironmentPath(const char* name);
 std::wstring Widen(const std::string& text);
-std::string Narrow(const std::wstring& text);  // to the ANSI code page
 
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
-bool Exists(const std::wstring& path);
 // The file's size, read without opening it.
 std::optional<std::uint64_t> FileSize(const std::wstring& path);
 // Every file below a folder, by relative path, with its bytes.

@@ -9,53 +9,22 @@ import subprocess
 import sys
 import zlib
 
-
-class Entry:
-    def __init__(self, name, data=b"", method=0, flags=0, extra=b"", crc=None, unix_mode=None, packed=None):
-        self.name = name if isinstance(name, bytes) else name.encode("utf-8")
-        self.data = data
-        self.method = method
-        self.flags = flags
-        self.extra = extra
-        self.crc = zlib.crc32(data) if crc is None else crc
-        self.unix_mode = unix_mode
-        self.packed = packed
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from zip_writer import (Entry, central_record, deflate, end_record, local_header, unicode_path_field,
+                        zip64_field, zip_bytes)
 
 
 def compress(method, data):
-    if method == 0:
-        return data
-    if method == 8:
-        c = zlib.compressobj(9, zlib.DEFLATED, -15)
-        return c.compress(data) + c.flush()
     if method == 93:
         return subprocess.run(["zstd", "-q", "-c", "-19"], input=data, stdout=subprocess.PIPE, check=True).stdout
     if method == 95:
         return lzma.compress(data, format=lzma.FORMAT_XZ)
-    return data  # a method nobody implements: the bytes are never decoded
+    return deflate(data, 9) if method == 8 else data  # other methods: the bytes are never decoded
 
 
 def write_zip(path, entries):
-    out = bytearray()
-    central = bytearray()
-    for e in entries:
-        packed = e.packed if e.packed is not None else compress(e.method, e.data)
-        offset = len(out)
-        version = 63 if e.method in (93, 95) else 20
-        out += struct.pack("<IHHHHHIIIHH", 0x04034B50, version, e.flags, e.method, 0, 0x21, e.crc,
-                           len(packed), len(e.data), len(e.name), len(e.extra))
-        out += e.name + e.extra + packed
-        creator = (3 << 8) | 30 if e.unix_mode is not None else 20
-        external = (e.unix_mode << 16) if e.unix_mode is not None else (0x10 if e.name.endswith(b"/") else 0)
-        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, creator, version, e.flags, e.method, 0, 0x21,
-                               e.crc, len(packed), len(e.data), len(e.name), len(e.extra), 0, 0, 0, external,
-                               offset)
-        central += e.name + e.extra
-    start = len(out)
-    out += central
-    out += struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries), len(central), start, 0)
     with open(path, "wb") as f:
-        f.write(out)
+        f.write(zip_bytes(entries))
 
 
 def put(tree, name, data):
@@ -63,11 +32,6 @@ def put(tree, name, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(data)
-
-
-def unicode_path_field(legacy_name, utf8_name):
-    body = struct.pack("<BI", 1, zlib.crc32(legacy_name)) + utf8_name.encode("utf-8")
-    return struct.pack("<HH", 0x7075, len(body)) + body
 
 
 def sample(n, seed):
@@ -80,7 +44,8 @@ def recipe_methods(archive, tree):
     entries = []
     for method, name in ((0, "stored.txt"), (8, "deflate.txt"), (93, "zstd.txt"), (95, "xz.txt")):
         data = sample(3000, name)
-        entries.append(Entry(name, data, method))
+        version = 63 if method in (93, 95) else 20
+        entries.append(Entry(name, data, method, packed=compress(method, data), version=version))
         put(tree, name, data)
     write_zip(archive, entries)
 
@@ -109,7 +74,8 @@ def recipe_hostile(archive, tree):
            b"a/../../up.txt", b"\\\\server\\share\\unc.txt", b"//server/share/unc2.txt", b"CON", b"dir/aux.txt",
            b"nul.tar.gz", b"trailing.", b"trailing ", b"file.txt:stream", b"\\\\?\\C:\\long.txt"]
     entries = [Entry(name, b"should never be written\n") for name in bad]
-    entries.append(Entry(b"link-out", b"../../outside-target", unix_mode=0o120777))
+    entries.append(Entry(b"link-out", b"../../outside-target", creator=(3 << 8) | 30,
+                         attributes=0o120777 << 16))
     entries.append(Entry(b"good.txt", b"good\n"))
     entries.append(Entry(b"dir/ok.txt", b"ok\n"))
     entries.append(Entry(b"via-link/escaped.txt", b"must not land outside\n"))
@@ -131,7 +97,7 @@ def recipe_unknown_method(archive, tree):
     """A method no reader implements (97, WavPack), between two sound files."""
     first, second = b"first\n", b"second\n"
     write_zip(archive, [Entry("first.txt", first), Entry("wavpack.wav", b"\x00" * 64, method=97),
-                        Entry("second.txt", second, method=8)])
+                        Entry("second.txt", second, method=8, level=9)])
     put(tree, "first.txt", first)
     put(tree, "second.txt", second)
 
@@ -143,18 +109,9 @@ def recipe_empty(archive, tree):
 
 def recipe_huge_claim(archive, tree):
     """One deflated byte that claims to be a pebibyte (Zip64 sizes): more than any disk holds."""
-    data = b"x"
-    packed = compress(8, data)
-    claimed = 1 << 50
-    local64 = struct.pack("<HHQQ", 0x0001, 16, claimed, len(packed))
-    central64 = local64
-    out = struct.pack("<IHHHHHIIIHH", 0x04034B50, 45, 0, 8, 0, 0x21, zlib.crc32(data), 0xFFFFFFFF, 0xFFFFFFFF, 9,
-                      len(local64)) + b"claim.bin" + local64 + packed
-    central = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 45, 45, 0, 8, 0, 0x21, zlib.crc32(data), 0xFFFFFFFF,
-                          0xFFFFFFFF, 9, len(central64), 0, 0, 0, 0, 0) + b"claim.bin" + central64
-    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 1, 1, len(central), len(out), 0)
-    with open(archive, "wb") as f:
-        f.write(out + central + end)
+    packed = deflate(b"x", 9)
+    write_zip(archive, [Entry("claim.bin", b"x", 8, packed=packed, extra=zip64_field(1 << 50, len(packed)),
+                              size=0xFFFFFFFF, packed_size=0xFFFFFFFF, version=45, creator=45)])
 
 
 def crc_listing(tree):
@@ -186,26 +143,21 @@ def big_sparse(exe, stub, size):
     with open(exe, "wb") as f:
         f.write(head)
         base = f.tell()
-        zip64_local = struct.pack("<HHQQ", 0x0001, 16, size, size)
-        f.write(struct.pack("<IHHHHHIIIHH", 0x04034B50, 45, 0, 0, 0, 0x21, crc, 0xFFFFFFFF, 0xFFFFFFFF, 8,
-                            len(zip64_local)) + b"zero.bin" + zip64_local)
+        zero = Entry("zero.bin", crc=crc, size=0xFFFFFFFF, packed_size=0xFFFFFFFF, extra=zip64_field(size, size),
+                     version=45, creator=45)
+        f.write(local_header(zero))
         f.seek(size, os.SEEK_CUR)
+        tail_entry = Entry("tail.txt", tail, version=45, creator=45)
         tail_offset = f.tell() - base
-        f.write(struct.pack("<IHHHHHIIIHH", 0x04034B50, 45, 0, 0, 0, 0x21, zlib.crc32(tail), len(tail), len(tail),
-                            8, 0) + b"tail.txt" + tail)
+        f.write(local_header(tail_entry) + tail)
         central_start = f.tell() - base
-        zip64_central = struct.pack("<HHQQ", 0x0001, 16, size, size)
-        central = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 45, 45, 0, 0, 0, 0x21, crc, 0xFFFFFFFF,
-                              0xFFFFFFFF, 8, len(zip64_central), 0, 0, 0, 0, 0) + b"zero.bin" + zip64_central
-        tail_extra = struct.pack("<HHQ", 0x0001, 8, tail_offset)
-        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 45, 45, 0, 0, 0, 0x21, zlib.crc32(tail),
-                               len(tail), len(tail), 8, len(tail_extra), 0, 0, 0, 0, 0xFFFFFFFF) + b"tail.txt" + \
-            tail_extra
+        tail_entry.extra = zip64_field(tail_offset)
+        central = central_record(zero, 0) + central_record(tail_entry, 0xFFFFFFFF)
         f.write(central)
         end64 = f.tell() - base
         f.write(struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, 2, 2, len(central), central_start))
         f.write(struct.pack("<IIQI", 0x07064B50, 0, end64, 1))
-        f.write(struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 2, 2, len(central), 0xFFFFFFFF, 0))
+        f.write(end_record(2, len(central), 0xFFFFFFFF))
     print(f"{crc:08X} {size} zero.bin")
     print(f"{zlib.crc32(tail):08X} {len(tail)} tail.txt")
 

@@ -102,7 +102,6 @@ times_noted() {  # <line>: how often the run has noted it so far
   echo "${count:-0}"
 }
 noted() { [ "$(times_noted "$1")" -ge "${2:-1}" ]; }  # <line> [<times>]: at least that often
-ended() { ! kill -0 "$runner" 2> /dev/null; }
 
 # The archive: a large stored file, a file that already exists at the destination, another
 # large file. The overwrite question stops the worker half way, so the progress view holds.
@@ -149,14 +148,7 @@ if wait_for 120 noted "view summary"; then
 else
   fail "the extraction did not reach its summary"
 fi
-if wait_for 30 ended; then
-  wait "$runner"
-  code=$?
-  [ "$code" -eq 0 ] && pass || fail "exit code $code after a clean extraction"
-else
-  fail "the dialog did not close"
-  kill "$runner"
-fi
+expect_exit "$runner" 30 0 "a clean extraction"
 diff -r src "$title" > diff.txt && pass || { fail "extracted tree differs"; cat diff.txt; }
 
 # Cancelling at the question stops the run: nothing after it, no half-written file.
@@ -170,22 +162,13 @@ if dialog=$(find_window "$title" 60); then
   if question=$(find_window "确认覆盖文件" 60); then
     place "$question" 320 420
     press "确认覆盖文件" Escape
-    if wait_for 30 ended; then
-      wait "$runner"
-      code=$?
-      [ "$code" -eq 255 ] && pass || fail "exit code $code after cancelling, expected 255"
-    else
-      fail "the dialog did not close after cancelling"
-      kill "$runner"
-    fi
   else
     fail "no overwrite question in the cancelled run"
-    kill "$runner"
   fi
 else
   fail "the dialog did not appear for the cancelled run"
-  kill "$runner"
 fi
+expect_exit "$runner" 30 255 "cancelling at the question"
 cmp -s src/first.bin "$title/first.bin" && pass || fail "the file before the cancel is missing"
 [ "$(cat "$title/资料/说明.txt")" = stale ] && pass || fail "the existing file was touched"
 [ ! -e "$title/second.bin" ] && pass || fail "a file after the cancel was written"
@@ -223,21 +206,13 @@ if dialog=$(find_window "$busy" 60); then
   else
     fail "the extraction did not reach the middle of zeros.bin"
   fi
-  release
-  if wait_for 120 ended; then
-    wait "$runner"
-    code=$?
-    [ "$code" -eq 255 ] && pass || fail "exit code $code after cancelling mid-file, expected 255"
-  else
-    fail "the dialog did not close after cancelling mid-file"
-    kill "$runner"
-  fi
-  left=$(find . -maxdepth 1 \( -name '~kzsfx*' -o -name zeros.bin \))
-  [ -z "$left" ] && pass || fail "cancelling mid-file left $left"
 else
   fail "the dialog did not appear for the large archive"
-  kill "$runner"
 fi
+release
+expect_exit "$runner" 120 255 "cancelling mid-file"
+left=$(find . -maxdepth 1 \( -name '~kzsfx*' -o -name zeros.bin \))
+[ -z "$left" ] && pass || fail "cancelling mid-file left $left"
 
 # Enter while the worker is writing is no second Extract (which would swap the destination
 # under the worker): the dialog takes both presses in its progress view, shows that view only
@@ -265,20 +240,12 @@ if dialog=$(find_window "$busy" 60); then
   else
     fail "the extraction did not reach its summary after Enter"
   fi
-  if wait_for 30 ended; then
-    wait "$runner"
-    code=$?
-    [ "$code" -eq 0 ] && pass || fail "exit code $code after Enter during the extraction, expected 0"
-  else
-    fail "the dialog did not close after Enter during the extraction"
-    kill "$runner"
-  fi
-  left=$(find . -maxdepth 1 -name '~kzsfx*')
-  [ -z "$left" ] && pass || fail "Enter during the extraction left $left"
 else
   fail "the dialog did not appear for the Enter run"
-  kill "$runner"
 fi
+expect_exit "$runner" 30 0 "Enter during the extraction"
+left=$(find . -maxdepth 1 -name '~kzsfx*')
+[ -z "$left" ] && pass || fail "Enter during the extraction left $left"
 rm -f zeros.bin
 
 # An encrypted archive: the dialog asks for the password; a wrong one brings the question back.
@@ -313,18 +280,10 @@ if dialog=$(find_window "$locked" 60); then
   else
     fail "the password run did not reach its summary"
   fi
-  if wait_for 30 ended; then
-    wait "$runner"
-    code=$?
-    [ "$code" -eq 0 ] && pass || fail "exit code $code after the right password"
-  else
-    fail "the dialog did not close after the password run"
-    kill "$runner"
-  fi
 else
   fail "the dialog did not appear for the encrypted archive"
-  kill "$runner"
 fi
+expect_exit "$runner" 30 0 "the right password"
 
 # Keep the screenshots, not the hundreds of megabytes around them.
 find . -mindepth 1 -maxdepth 1 ! -name '*.png' -exec rm -rf {} +

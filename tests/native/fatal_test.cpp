@@ -48,13 +48,6 @@ TEST(FatalText, LongMessageIsCutAtACharacterBoundary) {
 
 void ReturningReporter(TextView, std::int32_t) {}
 
-TEST(FatalHook, SetReturnsThePreviousReporter) {
-  const FatalErrorReporter original = SetFatalErrorReporter(&ReturningReporter);
-  EXPECT_EQ(SetFatalErrorReporter(nullptr), &ReturningReporter);
-  // Null restored the default, which is what was installed to begin with.
-  EXPECT_EQ(SetFatalErrorReporter(original), original);
-}
-
 TEST(FatalHookDeathTest, ProcessEndsWithMinusOneWhenTheReporterReturns) {
   EXPECT_EXIT(
       {

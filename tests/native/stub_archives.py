@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Makes the self-extractor core's test archives: real tools (zip, 7z, zipfile) for the common
-cases, a small hand-rolled zip writer for the hostile and damaged ones. Each archive NAME gets
+cases, tests/zip_writer.py for the hostile and damaged ones. Each archive NAME gets
 NAME.expected/ holding the tree it must extract to (when it has one)."""
 import lzma, os, random, shutil, struct, subprocess, sys, zipfile, zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
+from zip_writer import Entry, central_record, end_record, local_header, unicode_path_field, zip_bytes
 
 out = os.path.abspath(sys.argv[1])
 shutil.rmtree(out, ignore_errors=True)
@@ -145,42 +148,12 @@ with zipfile.ZipFile(os.path.join(out, 'utf8.zip'), 'w', zipfile.ZIP_DEFLATED) a
 expect('utf8.zip', {k: v for k, v in tree.items() if not k.endswith('/')})
 
 
-# A minimal zip writer for what the tools refuse to make.
-class Entry:
-    def __init__(self, name, data=b'', method=0, flags=0, extra=b'', crc=None, size=None,
-                 attr=0, system=0, compressed=None):
-        self.name = name if isinstance(name, bytes) else name.encode()
-        self.data, self.method, self.flags, self.extra = data, method, flags, extra
-        self.crc = zlib.crc32(data) if crc is None else crc
-        self.size = len(data) if size is None else size
-        if compressed is None:
-            if method == 8:
-                c = zlib.compressobj(6, zlib.DEFLATED, -15)
-                compressed = c.compress(data) + c.flush()
-            else:
-                compressed = data
-        self.compressed, self.attr, self.system = compressed, attr, system
-
-
-def raw_zip(name, entries, cut=None):
-    body, central = b'', b''
-    for e in entries:
-        offset = len(body)
-        head = struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, e.flags, e.method, 0, 0x21,
-                           e.crc, len(e.compressed), e.size, len(e.name), len(e.extra))
-        body += head + e.name + e.extra + e.compressed
-        central += struct.pack('<4sHHHHHHIIIHHHHHII', b'PK\1\2', (e.system << 8) | 20, 20, e.flags,
-                               e.method, 0, 0x21, e.crc, len(e.compressed), e.size, len(e.name),
-                               len(e.extra), 0, 0, 0, e.attr, offset) + e.name + e.extra
-    eocd = struct.pack('<4sHHHHIIH', b'PK\5\6', 0, 0, len(entries), len(entries), len(central), len(body), 0)
-    data = body + central + eocd
+def raw_zip(name, entries):
     with open(os.path.join(out, name), 'wb') as f:
-        f.write(data[:cut] if cut else data)
+        f.write(zip_bytes(entries))
 
 
-def unicode_path(real, raw):
-    field = struct.pack('<BI', 1, zlib.crc32(raw)) + real.encode()
-    return struct.pack('<HH', 0x7075, len(field)) + field
+UNIX = (3 << 8) | 20  # "made by" a Unix archiver: the attributes hold a mode
 
 
 gbk_name = '\u4e2d\u6587\u8d44\u6599/\u8bf4\u660e\u6587\u6863.txt'  # 中文资料/说明文档.txt
@@ -188,8 +161,8 @@ unix_gbk_name = '\u8868\u683c.csv'  # 表格.csv: GBK bytes from a Unix archiver
 utf8_looking = b'\xc3\xa9\xc3\xa9.txt'  # valid UTF-8, but a DOS archiver meant GBK
 raw_zip('gbk.zip', [Entry(gbk_name.encode('gbk'), b'gbk named\n'),
                     Entry('plain.txt', b'ascii named\n'),
-                    Entry(unix_gbk_name.encode('gbk'), b'unix gbk\n', system=3),
-                    Entry(utf8_looking, b'dos bytes\n', system=0)])
+                    Entry(unix_gbk_name.encode('gbk'), b'unix gbk\n', creator=UNIX),
+                    Entry(utf8_looking, b'dos bytes\n')])
 expect('gbk.zip', {gbk_name: b'gbk named\n', 'plain.txt': b'ascii named\n', unix_gbk_name: b'unix gbk\n',
                    utf8_looking.decode('gbk'): b'dos bytes\n'})
 # Info-ZIP on Linux and macOS's archiver store UTF-8 names without the flag.
@@ -202,23 +175,25 @@ with zipfile.ZipFile(os.path.join(out, 'long_comment.zip'), 'w', zipfile.ZIP_DEF
     z.comment = b'c' * 60000
 expect('long_comment.zip', {k: v for k, v in tree.items() if not k.endswith('/')})
 # Info-ZIP on Windows: a legacy name the code page could not hold, the real one in 0x7075.
-raw_zip('unicode_path.zip', [Entry(b'_____.txt', b'unicode path\n', extra=unicode_path('\u65e5\u672c\u8a9e\u304a.txt', b'_____.txt'))])
+raw_zip('unicode_path.zip', [Entry(b'_____.txt', b'unicode path\n',
+                                   extra=unicode_path_field(b'_____.txt', '\u65e5\u672c\u8a9e\u304a.txt'))])
 expect('unicode_path.zip', {'\u65e5\u672c\u8a9e\u304a.txt': b'unicode path\n'})
 # The field wins over a legacy name that decodes fine too, when its CRC matches the raw bytes.
 raw_zip('unicode_path_gbk.zip', [Entry('\u65e7\u540d.txt'.encode('gbk'), b'renamed\n',
-                                       extra=unicode_path('\u65b0\u540d\u5b57.txt', '\u65e7\u540d.txt'.encode('gbk'))),
+                                       extra=unicode_path_field('\u65e7\u540d.txt'.encode('gbk'), '\u65b0\u540d\u5b57.txt')),
                                  Entry('\u65e7.txt'.encode('gbk'), b'stale field\n',
-                                       extra=unicode_path('\u4e0d\u5bf9.txt', b'other bytes'))])
+                                       extra=unicode_path_field(b'other bytes', '\u4e0d\u5bf9.txt'))])
 expect('unicode_path_gbk.zip', {'\u65b0\u540d\u5b57.txt': b'renamed\n', '\u65e7.txt': b'stale field\n'})
 
 good = b'good data\n' * 50
 raw_zip('bad_crc.zip', [Entry('first.txt', good), Entry('broken.txt', good * 3, method=8, crc=0x12345678),
                         Entry('last.txt', good)])
 expect('bad_crc.zip', {'first.txt': good, 'last.txt': good})
-raw_zip('bad_deflate.zip', [Entry('first.txt', good), Entry('garbled.bin', good * 4, method=8, compressed=b'\xff' * 300),
+raw_zip('bad_deflate.zip', [Entry('first.txt', good), Entry('garbled.bin', good * 4, method=8, packed=b'\xff' * 300),
                             Entry('last.txt', good)])
 expect('bad_deflate.zip', {'first.txt': good, 'last.txt': good})
-raw_zip('odd_link.zip', [Entry('odd/link', b'target', method=12, compressed=b'not bzip2', attr=(0o120777 << 16), system=3),
+raw_zip('odd_link.zip', [Entry('odd/link', b'target', method=12, packed=b'not bzip2', attributes=0o120777 << 16,
+                               creator=UNIX),
                          Entry('fine.txt', good)])
 expect('odd_link.zip', {'fine.txt': good})
 # Thousands of damaged entries: each is named, and the run stays linear.
@@ -247,7 +222,7 @@ hostile = [
 ]
 entries = [Entry(n, b'evil\n') for n in hostile]
 entries.append(Entry('ok/safe.txt', b'safe\n'))
-entries.append(Entry('ok/link', b'/etc/passwd', attr=(0o120777 << 16), system=3))
+entries.append(Entry('ok/link', b'/etc/passwd', attributes=0o120777 << 16, creator=UNIX))
 raw_zip('hostile.zip', entries)
 expect('hostile.zip', {'ok/safe.txt': b'safe\n'})
 
@@ -280,7 +255,7 @@ xz = bytearray(lzma.compress(good, format=lzma.FORMAT_XZ))
 assert xz[12:16] == b'\x02\x00\x21\x01'  # one LZMA2 filter in a 12-byte block header
 xz[16] = 30  # a 128 MiB dictionary
 xz[20:24] = struct.pack('<I', zlib.crc32(bytes(xz[12:20])))
-raw_zip('xz_dictionary_128m.zip', [Entry('big_dictionary.txt', good, method=95, compressed=bytes(xz)),
+raw_zip('xz_dictionary_128m.zip', [Entry('big_dictionary.txt', good, method=95, packed=bytes(xz)),
                                    Entry('fine.txt', good)])
 expect('xz_dictionary_128m.zip', {'fine.txt': good})
 # A fuzzing find: an LZMA entry of 81 bytes whose properties ask for a 2.5 GB dictionary.
@@ -316,29 +291,23 @@ def disagreeing_zip(name, entries, layout, between=b'', directory_offset=None):
     body, offsets = b'', []
     for e in entries:
         offsets.append(len(body))
-        body += struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, 0, e.method, 0, 0x21, e.crc, len(e.compressed),
-                            e.size, len(e.name), 0) + e.name + e.compressed + between
-    central = b''
-    for i, (e, at) in enumerate(zip(entries, layout)):
-        central += struct.pack('<4sHHHHHHIIIHHHHHII', b'PK\1\2', 20, 20, 0, e.method, 0, 0x21, e.crc,
-                               len(e.compressed), e.size, len(e.name), 0, 0, 0, 0, 0,
-                               offsets[i] if at is None else at) + e.name
-    eocd = struct.pack('<4sHHHHIIH', b'PK\5\6', 0, 0, len(entries), len(entries), len(central),
-                       len(body) if directory_offset is None else directory_offset, 0)
+        body += local_header(e) + e.packed + between
+    central = b''.join(central_record(e, offsets[i] if at is None else at)
+                       for i, (e, at) in enumerate(zip(entries, layout)))
     with open(os.path.join(out, name), 'wb') as f:
-        f.write(body + central + eocd)
+        f.write(body + central + end_record(len(entries), len(central),
+                                            len(body) if directory_offset is None else directory_offset))
 
 
 # Many records naming one local header: a few bytes of data extracted again and again.
 kernel = Entry('kernel.bin', bytes(100_000), method=8)
 disagreeing_zip('shared_header.zip', [kernel] + [Entry('copy%d.bin' % i, bytes(100_000), method=8,
-                                                       compressed=kernel.compressed) for i in range(3)],
+                                                       packed=kernel.packed) for i in range(3)],
                 [0, 0, 0, 0])
 # The first entry's stored data is the whole second entry, header included: each record reads
 # fine alone, and together they overlap.
 inner_name, inner_data = b'inner.txt', b'inner data\n'
-inner = struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, 0, 0, 0, 0x21, zlib.crc32(inner_data), len(inner_data),
-                    len(inner_data), len(inner_name), 0) + inner_name + inner_data
+inner = local_header(Entry(inner_name, inner_data)) + inner_data
 outer = Entry('outer.bin', inner)
 disagreeing_zip('overlapping.zip', [outer, Entry(inner_name, inner_data)], [None, 30 + len('outer.bin')])
 with open(os.path.join(out, 'overlapping.zip'), 'r+b') as f:
@@ -347,7 +316,7 @@ with open(os.path.join(out, 'overlapping.zip'), 'r+b') as f:
     second = 30 + len('outer.bin') + len(inner)
     whole = whole[:second] + whole[second + len(inner):]
     central_at = whole.index(b'PK\1\2')
-    whole = whole[:-22] + struct.pack('<4sHHHHIIH', b'PK\5\6', 0, 0, 2, 2, len(whole) - 22 - central_at, central_at, 0)
+    whole = whole[:-22] + end_record(2, len(whole) - 22 - central_at, central_at)
     f.seek(0)
     f.truncate()
     f.write(whole)
@@ -369,7 +338,7 @@ for i in range(2600):
     elif i == 1500:
         runs.append(Entry('../escape%04d.txt' % i, data))
     elif i == 2100:
-        runs.append(Entry(name, b'/etc/passwd', attr=(0o120777 << 16), system=3))
+        runs.append(Entry(name, b'/etc/passwd', attributes=0o120777 << 16, creator=UNIX))
     else:
         runs.append(Entry(name, data, method=8))
         runs_expected[name] = data
@@ -380,19 +349,13 @@ expect('runs.zip', runs_expected)
 # second entry's header, so the data libarchive reads for it is the second entry's. Measured
 # from the central directory, each entry ends well before the next begins.
 shared_data, padding = b'shared by two entries\n' * 4, b'\0' * 200
-second_header = struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, 0, 0, 0, 0x21, zlib.crc32(shared_data),
-                            len(shared_data), len(shared_data), len('second.txt'), 0) + b'second.txt'
-first_name = b'first.txt' + padding + second_header
-first_header = struct.pack('<4sHHHHHIIIHH', b'PK\3\4', 20, 0, 0, 0, 0x21, zlib.crc32(shared_data),
-                           len(shared_data), len(shared_data), len(first_name), 0)
-body = first_header + first_name + shared_data
-second_at = len(first_header) + len(b'first.txt') + len(padding)
-central = b''
-for name, at in ((b'first.txt', 0), (b'second.txt', second_at)):
-    central += struct.pack('<4sHHHHHHIIIHHHHHII', b'PK\1\2', 20, 20, 0, 0, 0, 0x21, zlib.crc32(shared_data),
-                           len(shared_data), len(shared_data), len(name), 0, 0, 0, 0, 0, at) + name
+first_name = b'first.txt' + padding + local_header(Entry('second.txt', shared_data))
+body = local_header(Entry(first_name, shared_data)) + shared_data
+second_at = 30 + len(b'first.txt') + len(padding)
+central = central_record(Entry('first.txt', shared_data), 0) + central_record(Entry('second.txt', shared_data),
+                                                                               second_at)
 with open(os.path.join(out, 'local_name_shift.zip'), 'wb') as f:
-    f.write(body + central + struct.pack('<4sHHHHIIH', b'PK\5\6', 0, 0, 2, 2, len(central), len(body), 0))
+    f.write(body + central + end_record(2, len(central), len(body)))
 
 # Two entries that Windows writes to one file although their names differ as bytes: extracting
 # them on two threads would let timing choose the content.
@@ -400,8 +363,8 @@ raw_zip('clash_dot.zip', [Entry('d/f.txt', b'first\n'), Entry('d/./f.txt', b'sec
 raw_zip('clash_case.zip', [Entry('\u00c9t\u00e9.txt', b'first\n', flags=0x800),
                            Entry('\u00e9T\u00c9.TXT', b'second\n', flags=0x800)])
 raw_zip('clash_unicode_path.zip', [
-    Entry(b'one.txt', b'first\n', extra=unicode_path('\u540c\u540d.txt', b'one.txt')),
-    Entry(b'two.txt', b'second\n', extra=unicode_path('\u540c\u540d.txt', b'two.txt'))])
+    Entry(b'one.txt', b'first\n', extra=unicode_path_field(b'one.txt', '\u540c\u540d.txt')),
+    Entry(b'two.txt', b'second\n', extra=unicode_path_field(b'two.txt', '\u540c\u540d.txt'))])
 raw_zip('clash_folder.zip', [Entry('Docs', b'a file\n'), Entry('docs/inner.txt', b'inside\n')])
 raw_zip('clash_short_name.zip', [Entry('long file name.txt', b'first\n'), Entry('LONGFI~1.TXT', b'second\n')])
 raw_zip('clash_unknown_case.zip', [Entry('\u0561.txt', b'armenian\n', flags=0x800),

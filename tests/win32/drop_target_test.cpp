@@ -1,4 +1,4 @@
-// The OLE drop target in process, fed by a fake data object: what it accepts, which effect it
+// The OLE drop target in process, fed by offered data: what it accepts, which effect it
 // offers, what each kind reads as, in which order, and that every medium is back first.
 #include "ui/ole_drop_target.h"
 
@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "tests/native/test_bytes.h"
-#include "tests/win32/fake_data_object.h"
+#include "tools/offered_data.h"
 #include "ui/drop_effect.h"
 
 namespace quillet {
 namespace {
 
 using testing::Bytes;
-using testing::FakeDataObject;
-using testing::FileList;
-using testing::WideFileList;
+using tools::FileList;
+using tools::OfferedData;
+using tools::WideFileList;
 
 constexpr DWORD kAll = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
 constexpr POINTL kPoint{10, 10};
@@ -47,12 +47,12 @@ class RecordingTarget final : public OleDropTarget {
  public:
   explicit RecordingTarget(const DropSettings& settings) : OleDropTarget(settings) {}
 
-  const FakeDataObject* watched = nullptr;
+  const OfferedData* watched = nullptr;
   std::vector<Received> received;
 
  protected:
   void Deliver(DropKind kind, Text& cell) override {
-    received.push_back({kind, std::string(cell.view()), watched ? watched->outstanding() : -1});
+    received.push_back({kind, std::string(cell.view()), watched ? watched->Outstanding() : -1});
   }
 };
 
@@ -127,7 +127,7 @@ TEST_F(DropTargetTest, EveryCallbackOffersTheEffectOfTheKeysAndDropKeepsIt) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeDataObject data;
+    OfferedData data;
     data.Offer(CF_HDROP, FileList({"C:\\dl\\pack.kz"}));
     RecordingTarget target(kFilesOnly);
     const DropOutcome outcome = DragAndDrop(target, &data, c.keys, c.allowed);
@@ -168,24 +168,24 @@ TEST_F(DropTargetTest, DragEnterAsksForEnabledKindsInOrderUntilOneIsOffered) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeDataObject data;
+    OfferedData data;
     for (CLIPFORMAT format : c.offered) data.Offer(format, "x");
     RecordingTarget target(c.settings);
     DWORD effect = kAll;
     EXPECT_EQ(target.DragEnter(&data, 0, kPoint, &effect), S_OK);
-    EXPECT_EQ(data.queried(), c.asked);
+    EXPECT_EQ(data.Queried(), c.asked);
     EXPECT_EQ(target.data_acceptable(), c.acceptable);
     EXPECT_EQ(effect, c.acceptable ? DROPEFFECT_COPY : DROPEFFECT_NONE);
     // DragOver decides from the keys alone, without asking the data again.
     effect = kAll;
     EXPECT_EQ(target.DragOver(MK_SHIFT, kPoint, &effect), S_OK);
-    EXPECT_EQ(data.queried(), c.asked);
+    EXPECT_EQ(data.Queried(), c.asked);
     EXPECT_EQ(effect, c.acceptable ? DROPEFFECT_MOVE : DROPEFFECT_NONE);
   }
 }
 
 TEST_F(DropTargetTest, AcceptanceIsDecidedAfreshForEachDrag) {
-  FakeDataObject files, bitmap;
+  OfferedData files, bitmap;
   files.Offer(CF_HDROP, FileList({"a"}));
   bitmap.Offer(CF_BITMAP, "x");
   RecordingTarget target(kFilesOnly);
@@ -244,7 +244,7 @@ TEST_F(DropTargetTest, DropReadsTheKindsInOrderEachWithItsMediumReleasedFirst) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeDataObject data;
+    OfferedData data;
     for (const auto& [format, bytes] : c.offered) data.Offer(format, bytes);
     RecordingTarget target(c.settings);
     target.watched = &data;
@@ -252,8 +252,8 @@ TEST_F(DropTargetTest, DropReadsTheKindsInOrderEachWithItsMediumReleasedFirst) {
     EXPECT_EQ(outcome.drop, E_FAIL);
     EXPECT_EQ(Kinds(target.received), c.expected);
     for (const Received& r : target.received) EXPECT_EQ(r.outstandingMedia, 0);
-    EXPECT_EQ(data.outstanding(), 0);
-    EXPECT_GE(data.handed_out(), static_cast<int>(c.expected.size()));
+    EXPECT_EQ(data.Outstanding(), 0);
+    EXPECT_GE(data.HandedOut(), static_cast<int>(c.expected.size()));
   }
 }
 
@@ -287,7 +287,7 @@ TEST_F(DropTargetTest, TextHtmlAndUrlReadUpToTheFirstNulWithinTheBlock) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeDataObject data;
+    OfferedData data;
     data.Offer(c.format, c.block);
     RecordingTarget target(Accepting({c.kind}));
     DragAndDrop(target, &data, 0, kAll);
@@ -320,7 +320,7 @@ TEST_F(DropTargetTest, FileListsBecomeOneText) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeDataObject data;
+    OfferedData data;
     data.Offer(CF_HDROP, c.block);
     RecordingTarget target(kFilesOnly);
     target.watched = &data;
@@ -358,7 +358,7 @@ TEST_F(DropTargetTest, DroppedNamesConvertExactlyOrShowAQuestionMark) {
   for (const Case& c : cases) {
     const std::string& expected = western ? c.western : c.gbk;
     SCOPED_TRACE(expected);
-    FakeDataObject data;
+    OfferedData data;
     data.Offer(CF_HDROP, WideFileList({c.wide}));
     RecordingTarget target(kFilesOnly);
     DragAndDrop(target, &data, 0, kAll);
@@ -366,7 +366,7 @@ TEST_F(DropTargetTest, DroppedNamesConvertExactlyOrShowAQuestionMark) {
     EXPECT_EQ(target.received[0].text, expected);
   }
   // HTML goes through the same code page without best-fit mapping.
-  FakeDataObject html;
+  OfferedData html;
   html.Offer(kHtml, "\xEF\xBC\x82<a>\xC3\x80");  // U+FF02, U+00C0
   RecordingTarget target(Accepting({DropKind::kHtml}));
   DragAndDrop(target, &html, 0, kAll);
@@ -383,14 +383,14 @@ TEST_F(DropTargetTest, MalformedFileListsAreNotRead) {
   wideUnterminated.resize(wideUnterminated.size() - 4);
   const std::string tooShort(8, '\0');
   for (const std::string& block : {pastTheEnd, unterminated, wideUnterminated, tooShort}) {
-    FakeDataObject data;
+    OfferedData data;
     data.Offer(CF_HDROP, block);
     RecordingTarget target(kFilesOnly);
     const DropOutcome outcome = DragAndDrop(target, &data, 0, kAll);
     EXPECT_EQ(outcome.drop, E_FAIL);
     EXPECT_EQ(outcome.dropEffect, DROPEFFECT_COPY);
     EXPECT_TRUE(target.received.empty());
-    EXPECT_EQ(data.outstanding(), 0);
+    EXPECT_EQ(data.Outstanding(), 0);
   }
 }
 
@@ -406,7 +406,7 @@ TEST_F(DropTargetTest, AKindThatCannotBeReadDoesNotStopTheLaterKinds) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeDataObject data;
+    OfferedData data;
     data.Offer(CF_TEXT, "t");
     data.Offer(kUrl, "http://u");
     data.Offer(CF_HDROP, FileList({"f"}));
@@ -432,7 +432,7 @@ TEST_F(DropTargetTest, SettingsAreReadAndWrittenByNumber) {
   EXPECT_TRUE(target.Setting(3));
   EXPECT_FALSE(target.Setting(2));
 
-  FakeDataObject data;
+  OfferedData data;
   data.Offer(kUrl, "http://u");
   data.Offer(CF_HDROP, FileList({"f"}));
   DragAndDrop(target, &data, 0, kAll);
@@ -508,7 +508,7 @@ TEST_F(DropTargetTest, TheOwnersReferenceEndsTheObjectOnlyAfterThePlatformsRefer
 }
 
 TEST_F(DropTargetTest, AnOwnerThatLetsGoDuringADropGetsNoFurtherKinds) {
-  FakeDataObject data;
+  OfferedData data;
   data.Offer(CF_TEXT, "t");
   data.Offer(kUrl, "http://u");
   data.Offer(CF_HDROP, FileList({"f"}));
@@ -525,8 +525,8 @@ TEST_F(DropTargetTest, AnOwnerThatLetsGoDuringADropGetsNoFurtherKinds) {
   EXPECT_EQ(target->Drop(&data, 0, kPoint, &effect), E_FAIL);
   EXPECT_TRUE(freed);  // by Drop's own last reference
   EXPECT_EQ(received, std::vector<DropKind>{DropKind::kText});
-  EXPECT_EQ(data.handed_out(), 1);  // the text only: the URL and the files were never read
-  EXPECT_EQ(data.outstanding(), 0);
+  EXPECT_EQ(data.HandedOut(), 1);  // the text only: the URL and the files were never read
+  EXPECT_EQ(data.Outstanding(), 0);
 }
 
 class PlainWindow {
@@ -593,7 +593,7 @@ TEST(DropTargetWithoutOle, RegistrationFailsQuietlyAndDropsWorkWithoutTheHelper)
   EXPECT_FALSE(target.Register(window.get()));
   EXPECT_FALSE(Registered(window.get()));
 
-  FakeDataObject data;
+  OfferedData data;
   data.Offer(CF_HDROP, FileList({"C:\\a.kz"}));
   const DropOutcome outcome = DragAndDrop(target, &data, MK_SHIFT, kAll);
   EXPECT_EQ(outcome.dropEffect, static_cast<DWORD>(DROPEFFECT_MOVE));

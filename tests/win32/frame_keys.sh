@@ -14,8 +14,8 @@ title_pattern="^$(printf '%s' "$title" | sed 's/[.[\*^$]/\\&/g')\$"
 skip=77
 DISPLAY=$("${wine_run[@]}" --display)  # also makes sure the display and the wineserver are up
 export DISPLAY
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# shellcheck source=../e2e/checks.sh
+. "$(dirname "$0")/../e2e/checks.sh"
 
 # run_case <name> <closing keys> [screenshot]
 run_case() {
@@ -23,14 +23,12 @@ run_case() {
   local log="$out/frame_keys_$name.log"
   rm -f "$log"
   "${wine_run[@]}" "$probe" normal "Z:${log//\//\\}" &
-  local pid=$!
-  local window=""
-  for _ in $(seq 300); do
+  local pid=$! window=""
+  shown() {
     window=$(xdotool search --onlyvisible --name "$title_pattern" 2>/dev/null | tail -n 1)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  if [ -z "$window" ]; then kill "$pid" 2>/dev/null; fail "$name: no window"; return; fi
+    [ -n "$window" ]
+  }
+  if ! wait_for 30 shown; then kill "$pid" 2>/dev/null; fail "$name: no window"; return; fi
   # Without a window manager a click is what gives a Wine window the focus: clicked again each
   # second until it has it, for as long as a loaded machine may take.
   eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -56,26 +54,16 @@ run_case() {
   done
   # The probe logs each key its window is handed, in order; F1 (112) is the last one sent, so
   # once it is logged every key before it has been handled.
-  for _ in $(seq 300); do
-    grep -q '^key 112$' "$log" && break
-    sleep 0.1
-  done
+  wait_for 30 grep -q '^key 112$' "$log"
   if ! grep -q '^key 112$' "$log" || ! kill -0 "$pid" 2>/dev/null || grep -q '^destroyed$' "$log"; then
     fail "$name: a key other than Esc or Alt+F4 closed the window"
   fi
   xdotool key "$keys"
-  local code=timeout
-  for _ in $(seq 300); do
-    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; break; fi
-    sleep 0.1
-  done
-  if [ "$code" = timeout ]; then kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; fi
-  [ "$code" = 0 ] || fail "$name: exit code $code after $keys"
+  expect_exit "$pid" 30 0 "$name: $keys"
   [ "$(grep -c '^exit routine first$' "$log")" = 1 ] || fail "$name: exit routine not run once"
   [ "$(grep -c '^exit routine second$' "$log")" = 1 ] || fail "$name: second routine not run once"
-  echo "$name: exit code $code"
 }
 
 run_case escape Escape "$out/frame_screen.png"
 run_case alt_f4 alt+F4
-[ "$failures" = 0 ]
+finish frame_keys

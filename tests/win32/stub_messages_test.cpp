@@ -1,4 +1,4 @@
-// Sizes and counts as the self-extractor shows them.
+// Sizes, names and problems as the self-extractor shows them.
 #include "stub/win32/messages.h"
 
 #include <gtest/gtest.h>
@@ -31,12 +31,6 @@ TEST(StubMessages, FormatsSizesWithOneDecimal) {
       {UINT64_MAX, L"16.0 EB"},
   };
   for (const auto& c : cases) EXPECT_EQ(format_size(c.bytes), c.shown) << c.bytes;
-}
-
-TEST(StubMessages, FormatsCounts) {
-  EXPECT_EQ(format_count(0), L"0");
-  EXPECT_EQ(format_count(12345), L"12345");
-  EXPECT_EQ(format_count(UINT64_MAX), L"18446744073709551615");
 }
 
 TEST(StubMessages, ConvertsUtf8BothWays) {

@@ -1,5 +1,5 @@
-// The main window's pure rules (style, label text format), the stored design against what the
-// start-up expects of it, and the banner's decoding, without showing a window.
+// The labels' text format, the stored design against what the start-up expects of it, and the
+// banner's decoding, without showing a window.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,45 +16,11 @@
 #include "ui/design_check.h"
 #include "ui/drop_settings.h"
 #include "ui/label.h"
-#include "ui/main_window.h"
 #include "ui/picture.h"
 #include "ui/window_design.h"
 
 namespace quillet {
 namespace {
-
-WindowProperties Properties(std::int32_t border, bool controlBox, bool minimise, bool maximise) {
-  WindowProperties p{};
-  p.borderStyle = border;
-  p.controlBox = controlBox;
-  p.minimiseButton = minimise;
-  p.maximiseButton = maximise;
-  return p;
-}
-
-TEST(MainWindowStyle, FollowsBorderControlBoxTitleAndButtons) {
-  struct Case {
-    const char* name;
-    WindowProperties properties;
-    const char* title;
-    DWORD expected;
-  };
-  const Case cases[] = {
-      {"the stored window", Properties(2, true, true, false), "",
-       WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_MINIMIZEBOX},
-      {"a title alone keeps the caption", Properties(2, false, false, false), "t",
-       WS_CLIPCHILDREN | WS_CAPTION | WS_DLGFRAME},
-      {"neither title nor control box: no caption", Properties(2, false, false, false), "",
-       WS_CLIPCHILDREN | WS_DLGFRAME},
-      {"maximise button", Properties(2, true, false, true), "t",
-       WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_MAXIMIZEBOX},
-      {"no border", Properties(0, true, false, false), "t", WS_CLIPCHILDREN},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(MainWindowStyle(c.properties, c.title), c.expected) << c.name;
-    EXPECT_EQ(MainWindowStyle(c.properties, c.title) & (WS_VISIBLE | WS_THICKFRAME), 0u) << c.name;
-  }
-}
 
 TEST(LabelTextFormat, BuildsTheDrawTextFlagsFromTheAlignments) {
   struct Case {
@@ -63,8 +29,7 @@ TEST(LabelTextFormat, BuildsTheDrawTextFlagsFromTheAlignments) {
     UINT expected;
   };
   const Case cases[] = {
-      {0, 1, false, 0x124},  // both stored labels: left, single line, centred, no clipping
-      {0, 1, false, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOCLIP},
+      {0, 1, false, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOCLIP},  // both stored labels
       {1, 0, false, DT_CENTER | DT_SINGLELINE | DT_TOP | DT_NOCLIP},
       {2, 2, false, DT_RIGHT | DT_SINGLELINE | DT_BOTTOM | DT_NOCLIP},
       {0, 0, true, DT_LEFT | DT_WORDBREAK | DT_VCENTER | DT_NOCLIP},

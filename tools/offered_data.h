@@ -1,5 +1,6 @@
-// Test support: dragged data offering chosen clipboard formats, counting the media it hands out
-// until the receiver releases them, and builders for file lists in both character widths.
+// Dragged data for the drag driver and the tests: chosen clipboard formats offered as fixed
+// bytes, a fresh global block for every request, and a count of the blocks the receiver has not
+// released yet; builders for file lists in both character widths.
 #pragma once
 
 #include <windows.h>
@@ -8,11 +9,13 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
-namespace quillet::testing {
+namespace quillet::tools {
 
 // A DROPFILES block followed by the paths, each NUL-terminated, and the final NUL.
 inline std::string FileList(const std::vector<std::string>& paths) {
@@ -36,20 +39,21 @@ inline std::string WideFileList(const std::vector<std::wstring>& paths) {
   return block;
 }
 
-class FakeDataObject final : public IDataObject {
+// Lives on its user's stack: the platform's references end before it does.
+class OfferedData final : public IDataObject {
  public:
-  FakeDataObject() = default;
-  FakeDataObject(const FakeDataObject&) = delete;
-  FakeDataObject& operator=(const FakeDataObject&) = delete;
+  OfferedData() = default;
+  OfferedData(const OfferedData&) = delete;
+  OfferedData& operator=(const OfferedData&) = delete;
 
   // The exact bytes of the global block GetData hands out for the format.
   void Offer(CLIPFORMAT format, std::string bytes) { offered_[format] = std::move(bytes); }
   // Announced by QueryGetData, but GetData fails.
   void Break(CLIPFORMAT format) { broken_.insert(format); }
 
-  int handed_out() const { return handedOut_; }
-  int outstanding() const { return outstanding_; }
-  const std::vector<CLIPFORMAT>& queried() const { return queried_; }
+  int HandedOut() const { return handedOut_; }
+  int Outstanding() const { return *outstanding_; }
+  const std::vector<CLIPFORMAT>& Queried() const { return queried_; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
     if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDataObject)) {
@@ -73,24 +77,32 @@ class FakeDataObject final : public IDataObject {
     medium->tymed = TYMED_HGLOBAL;
     medium->hGlobal = block;
     // ReleaseStgMedium gives the medium back through this object instead of GlobalFree.
-    medium->pUnkForRelease = new MediumRelease(*this, block);
+    medium->pUnkForRelease = new MediumRelease(outstanding_, block);
     ++handedOut_;
-    ++outstanding_;
+    ++*outstanding_;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+    if (!format) return E_INVALIDARG;
     queried_.push_back(format->cfFormat);
     const bool matches = offered_.count(format->cfFormat) && (format->tymed & TYMED_HGLOBAL) &&
                          format->dwAspect == DVASPECT_CONTENT && format->lindex == -1;
     return matches ? S_OK : DV_E_FORMATETC;
   }
   HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    out->ptd = nullptr;
-    return E_NOTIMPL;
+    if (out) out->ptd = nullptr;
+    return DATA_S_SAMEFORMATETC;
   }
   HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) override {
+    if (direction != DATADIR_GET) return E_NOTIMPL;
+    std::vector<FORMATETC> offered;
+    for (const auto& entry : offered_) {
+      offered.push_back(FORMATETC{entry.first, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
+    }
+    return ::SHCreateStdEnumFmtEtc(static_cast<UINT>(offered.size()), offered.data(), formats);
+  }
   HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
     return OLE_E_ADVISENOTSUPPORTED;
   }
@@ -100,10 +112,18 @@ class FakeDataObject final : public IDataObject {
   }
 
  private:
+  // Owned by its COM references: the last Release frees the block and deletes it. A receiver
+  // in another process may release it after the data object is gone.
   class MediumRelease final : public IUnknown {
    public:
-    MediumRelease(FakeDataObject& owner, HGLOBAL block) : owner_(owner), block_(block) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+    MediumRelease(std::shared_ptr<int> outstanding, HGLOBAL block)
+        : outstanding_(std::move(outstanding)), block_(block) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+      if (IsEqualIID(id, IID_IUnknown)) {
+        *object = static_cast<IUnknown*>(this);
+        AddRef();
+        return S_OK;
+      }
       *object = nullptr;
       return E_NOINTERFACE;
     }
@@ -111,13 +131,13 @@ class FakeDataObject final : public IDataObject {
     ULONG STDMETHODCALLTYPE Release() override {
       if (--references_ != 0) return references_;
       ::GlobalFree(block_);
-      --owner_.outstanding_;
+      --*outstanding_;
       delete this;
       return 0;
     }
 
    private:
-    FakeDataObject& owner_;
+    std::shared_ptr<int> outstanding_;
     HGLOBAL block_;
     ULONG references_ = 1;
   };
@@ -126,8 +146,8 @@ class FakeDataObject final : public IDataObject {
   std::set<CLIPFORMAT> broken_;
   std::vector<CLIPFORMAT> queried_;
   int handedOut_ = 0;
-  int outstanding_ = 0;
+  std::shared_ptr<int> outstanding_ = std::make_shared<int>(0);
   ULONG references_ = 1;
 };
 
-}  // namespace quillet::testing
+}  // namespace quillet::tools
