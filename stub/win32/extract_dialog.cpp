@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "stub/core/engine.h"
+#include "stub/core/listing.h"
 #include "stub/core/installer_script.h"
 #include "stub/win32/extraction_worker.h"
 #include "stub/win32/file_destination.h"

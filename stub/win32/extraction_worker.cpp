@@ -1,7 +1,7 @@
 // The extraction's worker thread and the observer that speaks for it to the dialog.
 #include "stub/win32/extraction_worker.h"
 
-#include "stub/core/engine.h"
+#include "stub/core/extraction.h"
 #include "stub/win32/messages.h"
 #include "stub/win32/test_hooks.h"
 #include "stub/win32/text.h"

@@ -5,7 +5,8 @@
 
 #include <atomic>
 
-#include "stub/core/engine.h"
+#include "stub/core/extraction.h"
+#include "stub/core/listing.h"
 #include "stub/core/installer_script.h"
 #include "stub/win32/file_destination.h"
 #include "stub/win32/messages.h"
