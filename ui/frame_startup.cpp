@@ -14,7 +14,7 @@
 #include "base/fatal.h"
 #include "base/path.h"
 #include "ui/design_check.h"
-#include "ui/drop_target.h"
+#include "ui/drop_target_unit.h"
 #include "ui/frame_fatal.h"
 #include "ui/frame_state.h"
 #include "ui/label.h"
