@@ -17,7 +17,7 @@ std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initia
                                           std::wstring& chosen) {
   ComPtr<IFileOpenDialog> dialog;
   if (FAILED(::CoCreateInstance(file_open_dialog_class, nullptr, CLSCTX_INPROC_SERVER,
-                                __uuidof(IFileOpenDialog), dialog.put_void()))) {
+                                __uuidof(IFileOpenDialog), dialog.PutVoid()))) {
     return std::nullopt;
   }
   FILEOPENDIALOGOPTIONS options = 0;
@@ -26,12 +26,12 @@ std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initia
   dialog->SetTitle(L"选择解压目标文件夹");
   ComPtr<IShellItem> start;
   if (!initial.empty() && SUCCEEDED(::SHCreateItemFromParsingName(
-                              initial.c_str(), nullptr, __uuidof(IShellItem), start.put_void()))) {
-    dialog->SetFolder(start.get());
+                              initial.c_str(), nullptr, __uuidof(IShellItem), start.PutVoid()))) {
+    dialog->SetFolder(start.Get());
   }
   if (FAILED(dialog->Show(owner))) return false;
   ComPtr<IShellItem> result;
-  if (FAILED(dialog->GetResult(result.put()))) return false;
+  if (FAILED(dialog->GetResult(result.Put()))) return false;
   CoTaskMemory<wchar_t> path;
   if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path.pointer))) return false;
   chosen = path.pointer;

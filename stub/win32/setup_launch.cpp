@@ -24,7 +24,7 @@ SetupRun Failed(const std::wstring& what) {
 }
 
 SetupRun Wait(HANDLE process) {
-  KernelHandle owned(process);
+  AutoHandle owned(process);
   ::WaitForSingleObject(process, INFINITE);
   DWORD code = 0;
   if (!::GetExitCodeProcess(process, &code)) return {true, std::nullopt, {}};
