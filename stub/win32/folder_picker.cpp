@@ -5,6 +5,7 @@
 #include <shobjidl.h>
 
 #include "stub/win32/handles.h"
+#include "stub/win32/messages.h"
 
 namespace kzsfx::win32 {
 namespace {
@@ -23,7 +24,7 @@ std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initia
   FILEOPENDIALOGOPTIONS options = 0;
   dialog->GetOptions(&options);
   dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
-  dialog->SetTitle(L"选择解压目标文件夹");
+  dialog->SetTitle(kPickFolderTitle);
   ComPtr<IShellItem> start;
   if (!initial.empty() && SUCCEEDED(::SHCreateItemFromParsingName(
                               initial.c_str(), nullptr, __uuidof(IShellItem), start.PutVoid()))) {
@@ -47,7 +48,7 @@ int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
 bool pick_with_browse_dialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
   BROWSEINFOW info{};
   info.hwndOwner = owner;
-  info.lpszTitle = L"选择解压目标文件夹";
+  info.lpszTitle = kPickFolderTitle;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   info.lpfn = browse_callback;
   info.lParam = reinterpret_cast<LPARAM>(initial.c_str());

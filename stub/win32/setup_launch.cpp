@@ -6,6 +6,7 @@
 
 #include "stub/win32/file_destination.h"
 #include "stub/win32/handles.h"
+#include "stub/win32/messages.h"
 #include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
@@ -38,7 +39,7 @@ SetupRun Create(const std::wstring& application, std::wstring commandLine,
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, folder.c_str(), &startup, &process)) {
-    return Failed(L"无法启动 " + application + L"：");
+    return Failed(describe_setup_not_started(application));
   }
   ::CloseHandle(process.hThread);
   return Wait(process.hProcess);
@@ -67,7 +68,7 @@ SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root) {
     }
     case SetupKind::kBatch: {
       const std::wstring system = SystemFolder();
-      if (system.empty()) return Failed(L"找不到系统文件夹：");
+      if (system.empty()) return Failed(kSystemFolderMissing);
       const std::wstring interpreter = system + L"\\cmd.exe";
       return Create(interpreter, BatchCommandLine(interpreter, program, arguments), root);
     }
@@ -82,7 +83,7 @@ SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root) {
   execute.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
   execute.lpDirectory = root.c_str();
   execute.nShow = SW_SHOWNORMAL;
-  if (!::ShellExecuteExW(&execute)) return Failed(L"无法打开 " + program + L"：");
+  if (!::ShellExecuteExW(&execute)) return Failed(describe_setup_not_opened(program));
   if (execute.hProcess == nullptr) return {true, std::nullopt, {}};
   return Wait(execute.hProcess);
 }
