@@ -14,6 +14,7 @@
 #include "app/stub_payload.h"
 #include "base/code_page.h"
 #include "base/files.h"
+#include "base/user_texts.h"
 #include "base/win32_handles.h"
 #include "ui/message_box.h"
 #include "ui/process.h"
@@ -22,12 +23,6 @@
 namespace quillet {
 namespace {
 
-constexpr const char* kWrongExtension = "请拖入扩展名为 kz 或 zip 的文件";
-constexpr const char* kOverwrite = "发现同名exe文件，确定覆盖？";
-constexpr const char* kUnrepresentable = "文件名含有当前代码页无法表示的字符，请改名后再拖入";
-constexpr const char* kTempUnwritable = "无法写入临时文件夹中的文件，exe文件未生成";
-constexpr const char* kCopyFailed = "生成exe文件失败，请检查目标文件夹是否可写";
-constexpr const char* kStillBusy = "上一个文件仍在转换，请稍后再拖入";
 constexpr std::int32_t kSystemFolder = 10;
 // How long a new drop waits for the previous copy before it gives up.
 constexpr DWORD kBusyWaitMs = 3000;

@@ -11,7 +11,7 @@
 #include "base/files.h"
 #include "resources/design.h"
 #include "resources/design_ids.h"
-#include "ui/drop_target.h"
+#include "ui/drop_target_unit.h"
 #include "ui/frame.h"
 
 namespace quillet {

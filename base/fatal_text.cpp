@@ -4,6 +4,8 @@
 #include <charconv>
 #include <string_view>
 
+#include "base/user_texts.h"
+
 namespace quillet {
 namespace {
 
@@ -44,14 +46,14 @@ class FixedWriter {
 FatalText FatalErrorText(TextView message, std::int32_t code) {
   FatalText text;
   FixedWriter out(text);
-  out.Append("运行时出错!\r\n\r\n");
+  out.Append(kFatalHeading);
   if (code != 0) {
-    out.Append("错误代码：");
+    out.Append(kFatalCodeLabel);
     out.AppendNumber(code);
     out.Append("\r\n\r\n");
   }
   if (!message.empty()) {
-    out.Append("错误信息：");
+    out.Append(kFatalMessageLabel);
     out.Append(message.view());
     out.Append("\r\n");
   }

@@ -8,13 +8,14 @@
 
 #include "base/fatal.h"
 #include "base/memory_platform.h"
+#include "base/user_texts.h"
 
 namespace quillet {
 namespace {
 
 [[noreturn]] void ReportExhaustion(std::size_t size) {
   // Formatted into a fixed buffer: the heap has just failed us.
-  constexpr std::string_view pattern = "分配 %d 字节内存失败!";
+  constexpr std::string_view pattern = kAllocationFailedPattern;
   const std::size_t hole = pattern.find("%d");
   char message[100] = {};
   char* out = message;

@@ -8,7 +8,7 @@
 
 #include "bench/posix_files.h"
 #include "tests/native/std_workers.h"
-#include "stub/core/engine.h"
+#include "stub/core/extraction.h"
 #include "stub/core/pe_image.h"
 
 int main(int argc, char** argv) {

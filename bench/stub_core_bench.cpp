@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "stub/core/engine.h"
+#include "stub/core/extraction.h"
+#include "stub/core/listing.h"
 #include "tests/native/stub_test_support.h"
 
 namespace {

@@ -12,7 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "stub/core/engine.h"
+#include "stub/core/extraction.h"
+#include "stub/core/listing.h"
 #include "stub/core/pe_image.h"
 #include "stub/core/safe_path.h"
 #include "tests/native/std_workers.h"

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "base/user_texts.h"
 #include "resources/banner.h"
 #include "resources/design_ids.h"
 
@@ -73,7 +74,7 @@ std::span<const WindowDesign> StoredWindowDesigns() {
        true,
        false,
        {},
-       Label("quillet.app.cn", 0x808080)},
+       Label(kAddressCaption, 0x808080)},
       {kDropTargetUnit,
        "拖放对象1",
        {8, 32, 200, 80},
@@ -89,7 +90,7 @@ std::span<const WindowDesign> StoredWindowDesigns() {
        true,
        false,
        {},
-       Label("测试版本！将目标拖进来即可", 0x000000)},
+       Label(kHintCaption, 0x000000)},
   };
   static const WindowDesign designs[] = {{kMainWindow, units}};
   return designs;

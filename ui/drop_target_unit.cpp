@@ -1,6 +1,6 @@
 // The DropTarget unit: its hidden child window, whose final destruction ends the unit, and the
 // OLE drop target whose texts become the frame's events.
-#include "ui/drop_target.h"
+#include "ui/drop_target_unit.h"
 
 #include <memory>
 #include <optional>

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/fatal.h"
+#include "base/user_texts.h"
 #include "ui/frame_startup.h"
 #include "ui/frame_state.h"
 
@@ -25,9 +26,9 @@ int RaiseEvent(EventRecord& record) {
   record.handled = false;
   if (state.eventSuppression > 0) return 0;
   const WindowDesign* design = FindWindowDesign(record.window);
-  if (!design) ReportFatalError("未找到引发事件的窗口", 0);
+  if (!design) ReportFatalError(kEventWindowNotFound, 0);
   const UnitId unitId = record.unit.value_or(design->units[0].id);
-  if (!FindUnitDesign(*design, unitId)) ReportFatalError("未找到引发事件的窗口组件", 0);
+  if (!FindUnitDesign(*design, unitId)) ReportFatalError(kEventUnitNotFound, 0);
   // Only a unit that the window has built can raise its events.
   const LiveWindow* live = FindLive(record.window);
   const bool built =
@@ -35,7 +36,7 @@ int RaiseEvent(EventRecord& record) {
                    ? live->window != nullptr
                    : std::any_of(live->units.begin(), live->units.end(),
                                  [unitId](const auto& unit) { return unit->id() == unitId; }));
-  if (!built) ReportFatalError("引发事件的窗口组件无效", 0);
+  if (!built) ReportFatalError(kEventUnitInvalid, 0);
   for (const BoundEvent& bound : state.bindings) {
     if (bound.window == record.window && bound.unit == unitId && bound.event == record.event) {
       record.result = bound.routine(record.arguments);
@@ -60,7 +61,7 @@ Unit* FindUnit(WindowId window, std::optional<UnitId> unit, bool mustExist) {
     }
   }
   if (found && !::IsWindow(found->hwnd())) found = nullptr;
-  if (!found && mustExist) ReportFatalError("指定窗口或窗口组件不存在或尚未载入", 0);
+  if (!found && mustExist) ReportFatalError(kUnitNotLoaded, 0);
   return found;
 }
 
@@ -88,9 +89,9 @@ void NotifyUnitDestroyed(WindowId window, UnitId unit) {
 }
 
 void SetWindowTitle(WindowId window, TextView title) {
-  if (!FindWindowDesign(window)) ReportFatalError("未载入欲访问窗口组件所在的窗口", 0);
+  if (!FindWindowDesign(window)) ReportFatalError(kUnitWindowNotLoaded, 0);
   auto* live = dynamic_cast<MainWindow*>(FindUnit(window, std::nullopt, false));
-  if (!live) ReportFatalError("指定窗口尚未载入", 0);
+  if (!live) ReportFatalError(kWindowNotLoaded, 0);
   live->SetTitle(title);
 }
 

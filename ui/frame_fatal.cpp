@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "base/fatal_text.h"
+#include "base/user_texts.h"
 #include "ui/frame_loop.h"
 #include "ui/frame_state.h"
 
@@ -15,7 +16,7 @@ void EndAfterFatalError(TextView message, std::int32_t code) {
   ++state.eventSuppression;  // from here on no handler runs, not even while the box is open
   state.reportingFatalError = true;
   const FatalText text = FatalErrorText(message, code);
-  ::MessageBoxA(nullptr, text.c_str(), "错误", MB_OK | MB_ICONERROR);
+  ::MessageBoxA(nullptr, text.c_str(), kErrorCaption, MB_OK | MB_ICONERROR);
   ShutDownFrameAfterFatalError();
   ::ExitProcess(static_cast<UINT>(-1));
 }

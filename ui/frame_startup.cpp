@@ -13,8 +13,9 @@
 
 #include "base/fatal.h"
 #include "base/path.h"
+#include "base/user_texts.h"
 #include "ui/design_check.h"
-#include "ui/drop_target.h"
+#include "ui/drop_target_unit.h"
 #include "ui/frame_fatal.h"
 #include "ui/frame_state.h"
 #include "ui/label.h"
@@ -104,7 +105,7 @@ std::unique_ptr<Unit> CreateUnit(WindowId window, const UnitDesign& design, HWND
     failed->units.clear();
     failed->window.reset();
   }
-  ReportFatalError("载入启动窗口失败", 0);
+  ReportFatalError(kStartWindowNotLoaded, 0);
 }
 
 bool BuildWindow(LiveWindow& live, HWND owner) {
@@ -138,7 +139,7 @@ void StartFrame(std::span<const NamedHandler> routines, std::span<const WindowDe
   EnterProgramFolder();
   CreateHiddenOwner();
   state.userInterfaceThread = ::GetCurrentThreadId();
-  if (!DesignsHoldTogether(designs)) ReportFatalError("载入窗口模板数据段出错!", 0);
+  if (!DesignsHoldTogether(designs)) ReportFatalError(kDesignDataDamaged, 0);
   state.designs = designs;
   BindHandlers(routines);
 }
@@ -146,7 +147,7 @@ void StartFrame(std::span<const NamedHandler> routines, std::span<const WindowDe
 void LoadStartWindow(WindowId window) {
   FrameState& state = State();
   const WindowDesign* design = FindWindowDesign(window);
-  if (!design) ReportFatalError("载入启动窗口失败", 0);
+  if (!design) ReportFatalError(kStartWindowNotLoaded, 0);
   if (IsLive(window)) {
     HWND hwnd = FindLive(window)->window->hwnd();
     if (::IsIconic(hwnd)) {

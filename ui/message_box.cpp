@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "base/user_texts.h"
+
 namespace quillet {
 
 namespace {
@@ -36,7 +38,7 @@ std::int32_t ShowMessageBox(TextView message, std::int32_t flags, std::optional<
   // Without an owner, task modality is what disables the program's other windows.
   if (!(style & MB_SYSTEMMODAL)) style |= MB_TASKMODAL;
   // An empty text is the absent text, so an empty caption gets the default too.
-  const char* title = caption && !caption->empty() ? caption->c_str() : "信息：";
+  const char* title = caption && !caption->empty() ? caption->c_str() : kDefaultCaption;
   const int result = ::MessageBoxA(static_cast<HWND>(owner), message.c_str(), title, style);
   // Nobody answered a box that could not be shown (Windows reports 0, Wine -1): that must
   // never read as OK.

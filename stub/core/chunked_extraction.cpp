@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "stub/core/decoder_limits.h"
+#include "stub/core/entry_extraction.h"
 
 namespace kzsfx {
 

@@ -12,20 +12,6 @@
 
 namespace kzsfx {
 
-// The data all runs together may still yield: the total the free-space check accepted.
-class DataBudget {
- public:
-  virtual ~DataBudget() = default;
-  // Takes `bytes` from what is left; false, taking nothing, when too little is left.
-  virtual bool take(std::uint64_t bytes) = 0;
-};
-
-// Pass two over one archive (or one run of it) on the calling thread, with `declared_total`
-// capping the data it may yield, and `budget`, when given, the data of every run together.
-ExtractResult extract_entries(ByteSource& exe, std::uint64_t archive_offset,
-                              Destination* destination, const Options& options, Observer& observer,
-                              std::uint64_t declared_total, DataBudget* budget = nullptr);
-
 // Pass two run by run, on options.workers when given. Runs go to the threads largest first so
 // that they finish together; each run's result is merged in archive order, so the summary and
 // the exit code are the same however the threads were scheduled.

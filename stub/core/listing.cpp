@@ -1,9 +1,10 @@
 // Pass one: every header, no data: counts, declared total, top-level item, refusals.
+#include "stub/core/listing.h"
+
 #include <archive.h>
 #include <cstdint>
 
 #include "stub/core/archive_reader.h"
-#include "stub/core/engine.h"
 #include "stub/core/entry_info.h"
 #include "stub/core/zip_chunks.h"
 #include "stub/core/zip_layout.h"

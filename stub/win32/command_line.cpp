@@ -1,6 +1,8 @@
 // Splitting and reading the stub's command line.
 #include "stub/win32/command_line.h"
 
+#include "stub/win32/messages.h"
+
 namespace kzsfx::win32 {
 namespace {
 
@@ -68,7 +70,7 @@ ParsedCommandLine parse_arguments(const std::vector<std::wstring>& arguments) {
   CommandLine result;
   for (const std::wstring& argument : arguments) {
     if (argument.size() < 2 || argument[0] != L'-') {
-      return refuse(L"无法识别的参数：" + argument);
+      return refuse(kUnknownArgument + argument);
     }
     const wchar_t name = lower(argument[1]);
     std::wstring value = argument.substr(2);
@@ -85,19 +87,19 @@ ParsedCommandLine parse_arguments(const std::vector<std::wstring>& arguments) {
       // holds a quote, so it can only be the closing one the user meant.
       if (!value.empty() && value.back() == L'"') value.pop_back();
       // A repeated switch with another value is a mistake the user should see, not a guess.
-      if (value.empty()) return refuse(L"-o 后须紧跟目标文件夹，例如 -oC:\\目标");
+      if (value.empty()) return refuse(kOutputFolderMissing);
       if (result.output_dir && *result.output_dir != value) {
-        return refuse(L"目标文件夹指定了两次：" + argument);
+        return refuse(kOutputFolderTwice + argument);
       }
       result.output_dir = value;
     } else if (name == L'p') {
-      if (value.empty()) return refuse(L"-p 后须紧跟密码，例如 -psecret");
+      if (value.empty()) return refuse(kPasswordMissing);
       if (result.password && *result.password != value) {
-        return refuse(L"密码指定了两次：" + argument);
+        return refuse(kPasswordTwice + argument);
       }
       result.password = value;
     } else {
-      return refuse(L"无法识别的参数：" + argument);
+      return refuse(kUnknownArgument + argument);
     }
   }
   return {result, {}};

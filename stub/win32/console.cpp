@@ -18,12 +18,12 @@ Console::Console()
   // Started from a command prompt without redirection: a GUI program has no console of its
   // own, so borrow the parent's when there is one.
   if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
-  console_.reset(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+  console_.Reset(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                nullptr));
   if (!console_) return;
-  if (!usable(out_)) out_ = console_.get();
-  if (!usable(err_)) err_ = console_.get();
+  if (!usable(out_)) out_ = console_.Get();
+  if (!usable(err_)) err_ = console_.Get();
 }
 
 bool Console::present() const { return usable(out_) || usable(err_); }

@@ -26,7 +26,7 @@ class Console {
 
   HANDLE out_ = nullptr;
   HANDLE err_ = nullptr;
-  FileHandle console_;  // CONOUT$ when we attached to the parent's console
+  AutoFile console_;  // CONOUT$ when we attached to the parent's console
 };
 
 }  // namespace kzsfx::win32

@@ -5,8 +5,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "stub/core/engine.h"
 #include "stub/core/installer_script.h"
+#include "stub/core/listing.h"
 #include "stub/win32/common_controls.h"
 #include "stub/win32/extraction_worker.h"
 #include "stub/win32/file_destination.h"
@@ -178,13 +178,12 @@ class ExtractDialog final : public ModalDialog {
     const std::wstring typed = window_text(::GetDlgItem(window(), IDC_DEST));
     const std::wstring root = absolute_long_path(typed);
     if (root.empty()) {
-      message(L"请输入有效的目标文件夹。", MB_ICONWARNING);
+      message(kEnterDestination, MB_ICONWARNING);
       return;
     }
     destination_ = std::make_unique<FileDestination>(root);
     if (Status status = destination_->create_root(); !status) {
-      message(L"无法创建目标文件夹：\n" + display_path(root) + L"\n\n" + widen(status.error),
-              MB_ICONERROR);
+      message(describe_root_failure_box(display_path(root), status.error), MB_ICONERROR);
       return;
     }
     if (listing_.any_encrypted) {
@@ -207,7 +206,7 @@ class ExtractDialog final : public ModalDialog {
       case View::progress:
         worker_.cancel();
         ::EnableWindow(::GetDlgItem(window(), IDCANCEL), FALSE);
-        ::SetDlgItemTextW(window(), IDC_CURRENT_LABEL, L"正在取消…");
+        ::SetDlgItemTextW(window(), IDC_CURRENT_LABEL, kCancelling);
         break;
       case View::summary:
         ::EndDialog(window(), static_cast<INT_PTR>(result_.exit_code()));
@@ -335,9 +334,9 @@ class ExtractDialog final : public ModalDialog {
         ::SetFocus(cancel);
         break;
       case View::summary:
-        ::SetWindowTextW(ok, L"打开文件夹(&O)");
+        ::SetWindowTextW(ok, kOpenFolderButton);
         widen_leftwards(ok, summary_button_width);
-        ::SetWindowTextW(cancel, L"关闭");
+        ::SetWindowTextW(cancel, kCloseButton);
         ::EnableWindow(cancel, TRUE);
         ::ShowWindow(ok, SW_SHOW);
         // "Close" becomes the default: Enter ends the dialog.
@@ -391,7 +390,7 @@ void show_error(const std::wstring& title, const std::wstring& text) {
 
 RunOutcome run_dialog(const CommandLine& command_line, const RunPlan& plan, Session& session) {
   if (!LoadCommonControls()) {
-    show_error(session.title, L"无法加载系统的通用控件（comctl32.dll）。");
+    show_error(session.title, kCommonControlsMissing);
     RunOutcome outcome;
     outcome.exitCode = static_cast<int>(ExitCode::fatal);
     return outcome;

@@ -1,7 +1,7 @@
 // The extraction's worker thread and the observer that speaks for it to the dialog.
 #include "stub/win32/extraction_worker.h"
 
-#include "stub/core/engine.h"
+#include "stub/core/extraction.h"
 #include "stub/win32/messages.h"
 #include "stub/win32/test_hooks.h"
 #include "stub/win32/text.h"
@@ -70,8 +70,8 @@ bool ExtractionWorker::start(HWND window, FileDestination& destination, Options 
   destination_ = &destination;
   destination_->set_zone_marks(options.zone_mark.has_value());
   options_ = std::move(options);
-  thread_.reset(::CreateThread(nullptr, 0, thread_main, this, 0, nullptr));
-  return thread_.valid();
+  thread_.Reset(::CreateThread(nullptr, 0, thread_main, this, 0, nullptr));
+  return thread_.Valid();
 }
 
 DWORD WINAPI ExtractionWorker::thread_main(void* parameter) {
@@ -94,8 +94,8 @@ ExtractionProgress ExtractionWorker::progress() {
 }
 
 ExtractResult ExtractionWorker::finish() {
-  ::WaitForSingleObject(thread_.get(), INFINITE);
-  thread_.reset();
+  ::WaitForSingleObject(thread_.Get(), INFINITE);
+  thread_.Reset();
   return std::move(result_);
 }
 

@@ -51,7 +51,7 @@ class ExtractionWorker {
   // Extracts into `destination`, which must outlive the run, and posts msg_extraction_done
   // to `window` at the end. False when the thread could not start.
   bool start(HWND window, FileDestination& destination, Options options);
-  bool running() const { return thread_.valid(); }
+  bool running() const { return thread_.Valid(); }
 
   // The worker notices between blocks, discards the file in hand and ends.
   void cancel() { cancel_.store(true); }
@@ -69,7 +69,7 @@ class ExtractionWorker {
   HWND window_ = nullptr;
   FileDestination* destination_ = nullptr;
   Options options_;
-  KernelHandle thread_;
+  AutoHandle thread_;
   ExtractResult result_;
 
   std::atomic<std::uint64_t> done_{0};

@@ -80,7 +80,7 @@ bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERR
 }  // namespace
 
 struct OpenFolder {
-  FileHandle handle;
+  AutoFile handle;
   std::wstring final_path;  // as final_path() gives it, without a trailing separator
 };
 
@@ -92,14 +92,14 @@ namespace {
 // ordinary folders as far as we are concerned.
 std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std::wstring& name,
                                              Status& status) {
-  FileHandle handle = open_in(parent.handle.get(), name, folder_access, folder_share, FILE_OPEN_IF,
-                              FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+  AutoFile handle = open_in(parent.handle.Get(), name, folder_access, folder_share, FILE_OPEN_IF,
+                            FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
   if (!handle) {
     status = ::GetLastError() == ERROR_DIRECTORY ? file_in_the_way() : last_error();
     return nullptr;
   }
   FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof(tag))) {
+  if (!::GetFileInformationByHandleEx(handle.Get(), FileAttributeTagInfo, &tag, sizeof(tag))) {
     status = last_error();
     return nullptr;
   }
@@ -109,7 +109,7 @@ std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std
       return nullptr;
     }
     // Its filter must see the open to show the folder's content.
-    handle = open_in(parent.handle.get(), name, folder_access, folder_share, FILE_OPEN,
+    handle = open_in(parent.handle.Get(), name, folder_access, folder_share, FILE_OPEN,
                      FILE_DIRECTORY_FILE);
     if (!handle) {
       status = last_error();
@@ -118,7 +118,7 @@ std::shared_ptr<const OpenFolder> open_child(const OpenFolder& parent, const std
   }
   // Where the open really led: a system that follows links whatever we ask (Wine, for a
   // Unix symbolic link) shows it here, as does a folder swapped between the two opens above.
-  std::wstring path = final_path(handle.get());
+  std::wstring path = final_path(handle.Get());
   if (path.empty()) {
     status = last_error();
     return nullptr;
@@ -149,7 +149,7 @@ bool set_delete_pending(HANDLE file, bool pending) {
 // commit takes that back, which spares the rename. Only the first carries a download mark.
 class FileOutput final : public OutputFile {
  public:
-  FileOutput(FileHandle file, std::shared_ptr<const OpenFolder> folder, std::wstring temporary,
+  FileOutput(AutoFile file, std::shared_ptr<const OpenFolder> folder, std::wstring temporary,
              std::wstring target, const DestinationHook& hook)
       : file_(std::move(file)),
         folder_(std::move(folder)),
@@ -160,11 +160,11 @@ class FileOutput final : public OutputFile {
   ~FileOutput() override {
     if (committed_) return;
     // Through the handle: its name may no longer lead to it.
-    set_delete_pending(file_.get(), true);
-    file_.close();
+    set_delete_pending(file_.Get(), true);
+    file_.Close();
     // Gone with the file on NTFS; a sibling file where streams are emulated (Wine).
     if (marked_)
-      open_in(folder_->handle.get(), temporary_ + zone_stream, DELETE, any_share, FILE_OPEN,
+      open_in(folder_->handle.Get(), temporary_ + zone_stream, DELETE, any_share, FILE_OPEN,
               FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
   }
 
@@ -173,7 +173,7 @@ class FileOutput final : public OutputFile {
     while (size > 0) {
       const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
       DWORD written = 0;
-      if (!::WriteFile(file_.get(), bytes, chunk, &written, nullptr)) return last_error();
+      if (!::WriteFile(file_.Get(), bytes, chunk, &written, nullptr)) return last_error();
       bytes += written;
       size -= written;
     }
@@ -182,16 +182,16 @@ class FileOutput final : public OutputFile {
 
   Status set_zone_mark(std::string_view content) override {
     marked_ = true;
-    FileHandle stream = open_in(folder_->handle.get(), temporary_ + zone_stream, GENERIC_WRITE, 0,
-                                FILE_OVERWRITE_IF, FILE_NON_DIRECTORY_FILE);
+    AutoFile stream = open_in(folder_->handle.Get(), temporary_ + zone_stream, GENERIC_WRITE, 0,
+                              FILE_OVERWRITE_IF, FILE_NON_DIRECTORY_FILE);
     if (!stream) return last_error();
     DWORD written = 0;
-    if (!::WriteFile(stream.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+    if (!::WriteFile(stream.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
                      nullptr) ||
         written != content.size()) {
       return last_error();
     }
-    if (!stream.close()) return last_error();
+    if (!stream.Close()) return last_error();
     return Status::success();
   }
 
@@ -199,12 +199,12 @@ class FileOutput final : public OutputFile {
                 std::string& meta_warning) override {
     if (hook_) hook_(DestinationStep::file_written);
     if (temporary_.empty()) {
-      if (!set_delete_pending(file_.get(), false)) return last_error();
-    } else if (!rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
+      if (!set_delete_pending(file_.Get(), false)) return last_error();
+    } else if (!rename_in(file_.Get(), folder_->handle.Get(), target_, replace_existing)) {
       const DWORD error = ::GetLastError();
       // The user agreed to replace the file; its read-only flag should not stop that.
       if (!replace_existing || error != ERROR_ACCESS_DENIED || !clear_read_only() ||
-          !rename_in(file_.get(), folder_->handle.get(), target_, replace_existing)) {
+          !rename_in(file_.Get(), folder_->handle.Get(), target_, replace_existing)) {
         return Status::failure(system_message(error));
       }
     }
@@ -217,10 +217,10 @@ class FileOutput final : public OutputFile {
     }
     if (meta.read_only) basic.FileAttributes = FILE_ATTRIBUTE_READONLY;
     if ((basic.LastWriteTime.QuadPart != 0 || basic.FileAttributes != 0) &&
-        !::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) {
+        !::SetFileInformationByHandle(file_.Get(), FileBasicInfo, &basic, sizeof(basic))) {
       meta_warning = system_message(::GetLastError());
     }
-    if (!file_.close()) return last_error();
+    if (!file_.Close()) return last_error();
     return Status::success();
   }
 
@@ -238,37 +238,37 @@ class FileOutput final : public OutputFile {
   }
 
   bool clear_read_only() {
-    FileHandle existing =
-        open_in(folder_->handle.get(), target_, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+    AutoFile existing =
+        open_in(folder_->handle.Get(), target_, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                 any_share, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
     FILE_BASIC_INFO basic{};
     if (!existing ||
-        !::GetFileInformationByHandleEx(existing.get(), FileBasicInfo, &basic, sizeof(basic)) ||
+        !::GetFileInformationByHandleEx(existing.Get(), FileBasicInfo, &basic, sizeof(basic)) ||
         (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) {
       return false;
     }
     const DWORD attributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
     basic = FILE_BASIC_INFO{};
     basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-    return ::SetFileInformationByHandle(existing.get(), FileBasicInfo, &basic, sizeof(basic)) !=
+    return ::SetFileInformationByHandle(existing.Get(), FileBasicInfo, &basic, sizeof(basic)) !=
            FALSE;
   }
 
   // On NTFS the stream went with the rename. Where streams are emulated as sibling files
   // (Wine) it is still under the temporary name: follow.
   void carry_left_behind_mark(std::string& meta_warning) {
-    FileHandle left = open_in(folder_->handle.get(), temporary_ + zone_stream, DELETE, any_share,
-                              FILE_OPEN, FILE_NON_DIRECTORY_FILE);
+    AutoFile left = open_in(folder_->handle.Get(), temporary_ + zone_stream, DELETE, any_share,
+                            FILE_OPEN, FILE_NON_DIRECTORY_FILE);
     if (!left) {
       if (!missing(::GetLastError())) meta_warning = system_message(::GetLastError());
       return;
     }
-    if (!rename_in(left.get(), folder_->handle.get(), target_ + zone_stream, true)) {
+    if (!rename_in(left.Get(), folder_->handle.Get(), target_ + zone_stream, true)) {
       meta_warning = system_message(::GetLastError());
     }
   }
 
-  FileHandle file_;
+  AutoFile file_;
   std::shared_ptr<const OpenFolder> folder_;
   std::wstring temporary_;
   std::wstring target_;
@@ -334,14 +334,14 @@ Status FileDestination::create_root() {
   }
   // The root is the user's choice: reached through links if its path has any. Below it,
   // nothing is.
-  FileHandle handle(::CreateFileW(root_.c_str(), folder_access | SYNCHRONIZE, folder_share, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  AutoFile handle(::CreateFileW(root_.c_str(), folder_access | SYNCHRONIZE, folder_share, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle) return last_error();
   FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof(tag)))
+  if (!::GetFileInformationByHandleEx(handle.Get(), FileAttributeTagInfo, &tag, sizeof(tag)))
     return last_error();
   if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return file_in_the_way();
-  std::wstring path = final_path(handle.get());
+  std::wstring path = final_path(handle.Get());
   if (path.empty()) return last_error();
   path = without_trailing_separator(std::move(path));  // a drive's root is "\", its folders "\a"
   ExclusiveLock guard(lock_);
@@ -422,11 +422,11 @@ Existing FileDestination::exists(const std::string& path) {
   if (path.empty()) return found;
   // Windows also finds a file by its 8.3 short name: "NAME~1.EXE" may be "Name of mine.exe",
   // which the entry must not replace. What was found tells its real name.
-  FileHandle opened(
+  AutoFile opened(
       ::CreateFileW(full.c_str(), FILE_READ_ATTRIBUTES, any_share, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!opened) return found;  // in use: the rename will not get past it either
-  const std::wstring real = final_path(opened.get());
+  const std::wstring real = final_path(opened.Get());
   if (!real.empty() && !same_text(last_component(real), last_component(full)))
     return Existing::other_name;
   return found;
@@ -444,16 +444,16 @@ std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, 
   constexpr ULONG file_options = FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY;
   if (!zone_marks_) {
     // A new name: the file is made under it, pending deletion until its commit.
-    FileHandle file = open_in(parent->handle.get(), target, file_access,
-                              FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE, file_options);
-    if (file && set_delete_pending(file.get(), true)) {
+    AutoFile file = open_in(parent->handle.Get(), target, file_access,
+                            FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE, file_options);
+    if (file && set_delete_pending(file.Get(), true)) {
       status = Status::success();
       return std::make_unique<FileOutput>(std::move(file), std::move(parent), std::wstring(),
                                           target, hook_);
     }
     if (file) {  // made, but it could not be marked: removed again, and the usual route
-      file.close();
-      if (!open_in(parent->handle.get(), target, DELETE, any_share, FILE_OPEN,
+      file.Close();
+      if (!open_in(parent->handle.Get(), target, DELETE, any_share, FILE_OPEN,
                    FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_DELETE_ON_CLOSE)) {
         status = last_error();
         return nullptr;
@@ -467,8 +467,8 @@ std::unique_ptr<OutputFile> FileDestination::open_file(const std::string& path, 
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::wstring temporary = L"~kzsfx" + format_count(::GetCurrentProcessId()) + L"-" +
                              format_count(++counter) + L".tmp";
-    FileHandle file = open_in(parent->handle.get(), temporary, file_access,
-                              FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE, file_options);
+    AutoFile file = open_in(parent->handle.Get(), temporary, file_access,
+                            FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_CREATE, file_options);
     if (file) {
       status = Status::success();
       return std::make_unique<FileOutput>(std::move(file), std::move(parent), std::move(temporary),
@@ -491,7 +491,7 @@ bool FileDestination::keeps_zone_marks() {
   // A volume that cannot be asked is given the benefit of the doubt: each file then says
   // for itself whether its mark was written. So is one that does not say it has streams but
   // is no FAT: Wine keeps them as files beside theirs.
-  if (!root || !::GetVolumeInformationByHandleW(root->handle.get(), nullptr, 0, nullptr, nullptr,
+  if (!root || !::GetVolumeInformationByHandleW(root->handle.Get(), nullptr, 0, nullptr, nullptr,
                                                 &flags, system, MAX_PATH + 1))
     return true;
   const std::wstring_view name = system;

@@ -26,10 +26,10 @@ FileSource::FileSource(const std::wstring& path)
     : file_(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
   LARGE_INTEGER size{};
-  if (file_ && ::GetFileSizeEx(file_.get(), &size)) {
+  if (file_ && ::GetFileSizeEx(file_.Get(), &size)) {
     size_ = static_cast<std::uint64_t>(size.QuadPart);
   } else {
-    file_.reset();
+    file_.Reset();
   }
 }
 
@@ -38,13 +38,13 @@ std::optional<std::size_t> FileSource::read_at(std::uint64_t offset, void* buffe
   if (offset >= size_ || count == 0) return std::size_t{0};
   LARGE_INTEGER position{};
   position.QuadPart = static_cast<LONGLONG>(offset);
-  if (!::SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN)) return std::nullopt;
+  if (!::SetFilePointerEx(file_.Get(), position, nullptr, FILE_BEGIN)) return std::nullopt;
   auto* bytes = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < count) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
     DWORD read = 0;
-    if (!::ReadFile(file_.get(), bytes + done, chunk, &read, nullptr)) return std::nullopt;
+    if (!::ReadFile(file_.Get(), bytes + done, chunk, &read, nullptr)) return std::nullopt;
     if (read == 0) break;
     done += read;
   }
@@ -76,8 +76,8 @@ std::string read_stream(HANDLE stream, std::size_t limit) {
 // The stream by name, for a file system that cannot open a stream relative to its file.
 std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_t limit) {
   // Shared every way: a mark is read whenever it can be, whoever else has it open.
-  FileHandle stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ, any_share,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  AutoFile stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ, any_share,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!stream) {
     // Only these say there is no stream (a volume without streams has none either). Any
     // other failure, such as a denied or locked stream, hides a mark that is there, and
@@ -89,7 +89,7 @@ std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_
     }
     return std::string();
   }
-  return read_stream(stream.get(), limit);
+  return read_stream(stream.Get(), limit);
 }
 
 // Where the open file is now, as a Win32 path.
@@ -108,11 +108,11 @@ std::wstring current_path(HANDLE file) {
 
 std::optional<std::string> FileSource::zone_mark(std::size_t limit) const {
   // NTFS opens a stream relative to its file's handle, whatever the file is called by now.
-  FileHandle stream = open_in(file_.get(), L":Zone.Identifier", GENERIC_READ, any_share, FILE_OPEN,
-                              FILE_NON_DIRECTORY_FILE);
-  if (stream) return read_stream(stream.get(), limit);
+  AutoFile stream = open_in(file_.Get(), L":Zone.Identifier", GENERIC_READ, any_share, FILE_OPEN,
+                            FILE_NON_DIRECTORY_FILE);
+  if (stream) return read_stream(stream.Get(), limit);
   // Elsewhere (Wine keeps streams as files beside theirs) by the name the handle has now.
-  const std::wstring path = current_path(file_.get());
+  const std::wstring path = current_path(file_.Get());
   if (path.empty()) return std::string();  // cannot tell: a mark may be there
   return read_zone_stream(path, limit);
 }

@@ -16,7 +16,7 @@ class FileSource final : public ByteSource {
  public:
   explicit FileSource(const std::wstring& path);
 
-  bool ok() const { return file_.valid(); }
+  bool ok() const { return file_.Valid(); }
   std::uint64_t size() const override { return size_; }
   std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
                                      std::size_t count) override;
@@ -28,7 +28,7 @@ class FileSource final : public ByteSource {
   std::optional<std::string> zone_mark(std::size_t limit) const;
 
  private:
-  FileHandle file_;
+  AutoFile file_;
   std::uint64_t size_ = 0;
 };
 

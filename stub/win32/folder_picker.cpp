@@ -5,6 +5,7 @@
 #include <shobjidl.h>
 
 #include "stub/win32/handles.h"
+#include "stub/win32/messages.h"
 
 namespace kzsfx::win32 {
 namespace {
@@ -17,21 +18,21 @@ std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initia
                                           std::wstring& chosen) {
   ComPtr<IFileOpenDialog> dialog;
   if (FAILED(::CoCreateInstance(file_open_dialog_class, nullptr, CLSCTX_INPROC_SERVER,
-                                __uuidof(IFileOpenDialog), dialog.put_void()))) {
+                                __uuidof(IFileOpenDialog), dialog.PutVoid()))) {
     return std::nullopt;
   }
   FILEOPENDIALOGOPTIONS options = 0;
   dialog->GetOptions(&options);
   dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
-  dialog->SetTitle(L"选择解压目标文件夹");
+  dialog->SetTitle(kPickFolderTitle);
   ComPtr<IShellItem> start;
   if (!initial.empty() && SUCCEEDED(::SHCreateItemFromParsingName(
-                              initial.c_str(), nullptr, __uuidof(IShellItem), start.put_void()))) {
-    dialog->SetFolder(start.get());
+                              initial.c_str(), nullptr, __uuidof(IShellItem), start.PutVoid()))) {
+    dialog->SetFolder(start.Get());
   }
   if (FAILED(dialog->Show(owner))) return false;
   ComPtr<IShellItem> result;
-  if (FAILED(dialog->GetResult(result.put()))) return false;
+  if (FAILED(dialog->GetResult(result.Put()))) return false;
   CoTaskMemory<wchar_t> path;
   if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path.pointer))) return false;
   chosen = path.pointer;
@@ -47,7 +48,7 @@ int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
 bool pick_with_browse_dialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
   BROWSEINFOW info{};
   info.hwndOwner = owner;
-  info.lpszTitle = L"选择解压目标文件夹";
+  info.lpszTitle = kPickFolderTitle;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   info.lpfn = browse_callback;
   info.lParam = reinterpret_cast<LPARAM>(initial.c_str());

@@ -28,7 +28,7 @@ bool LoadInstallerScript(Session& session, std::wstring& error) {
     comment = narrow(*ansi);
   }
   if (!comment) {
-    error = L"压缩包注释中的安装脚本既不是 UTF-8 文字，也不是本机代码页的文字，未解压任何文件。";
+    error = kScriptNotText;
     return false;
   }
   ScriptReading reading = ReadInstallerScript(*comment);
@@ -48,7 +48,7 @@ int RunExtraction(const CommandLine& commandLine, Session& session, Console& con
       script != nullptr && !script->title.empty() ? widen(script->title) : session.title;
   auto refuse = [&](const std::wstring& text) {
     if (unattended) {
-      console.err(L"错误：" + text + L"\r\n");
+      console.err(kErrorPrefix + text + L"\r\n");
     } else {
       show_error(title, text);
     }
@@ -59,7 +59,7 @@ int RunExtraction(const CommandLine& commandLine, Session& session, Console& con
   plan.destination = commandLine.output_dir;
   TempFolder temp;  // removed, with what Setup left in it, when the run ends
   if (script != nullptr && commandLine.test_only) {
-    console.out(L"安装脚本：\r\n" + session.script_text + L"\r\n");
+    console.out(kScriptHeading + session.script_text + L"\r\n");
   } else if (script != nullptr) {
     plan.script = script;
     plan.overwrite = script->overwrite;
@@ -67,13 +67,13 @@ int RunExtraction(const CommandLine& commandLine, Session& session, Console& con
     plan.errorsInBox = plan.silence == Silence::kNothing;
     plan.runsSetup = script->setup && !commandLine.no_setup;
     if (!plan.destination && script->tempMode) {
-      if (!temp.Create()) return refuse(L"无法在临时文件夹中创建解压用的文件夹。");
+      if (!temp.Create()) return refuse(kTempFolderFailed);
       plan.destination = display_path(temp.path());
       plan.askDestination = false;
     } else if (!plan.destination && script->path) {
       const std::wstring folder = ScriptDestination(*script->path, session.exe_folder);
       if (folder.empty() || absolute_long_path(folder).empty())
-        return refuse(L"安装脚本中的 Path 不能用作目标文件夹：" + widen(script->path->rest));
+        return refuse(kScriptPathUnusable + widen(script->path->rest));
       plan.destination = folder;
     }
   }

@@ -31,16 +31,7 @@ void restrict_dll_search() {
 
 std::wstring usage() {
   const std::wstring path = own_exe_path();
-  const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
-  return L"用法：" + name +
-         L" [-y] [-o<目标文件夹>] [-p<密码>] [-t] [-n]\r\n"
-         L"  -y          不显示对话框，直接解压（覆盖已有文件）；有安装脚本时按脚本执行\r\n"
-         L"  -o<文件夹>  解压到指定文件夹（不存在时自动创建），优先于脚本的 Path\r\n"
-         L"  -p<密码>    压缩包的密码\r\n"
-         L"  -t          只测试每个文件的 CRC，不写入任何文件；并显示安装脚本\r\n"
-         L"  -n          解压后不运行安装脚本的 Setup 程序\r\n"
-         L"退出代码：0 成功，1 警告，2 错误，7 命令行错误，8 内存不足，255 已取消；\r\n"
-         L"不带 -n 时，若运行并等待了安装脚本的 Setup 程序，退出代码为该程序自己的退出代码\r\n";
+  return describe_usage(path.substr(path.find_last_of(L"\\/") + 1));
 }
 
 // A script is driving us when it passed -y: then nothing may wait for a click.
@@ -61,7 +52,7 @@ int run(const wchar_t* raw_command_line) {
   if (!parsed.value) {
     console.err(parsed.error + L"\r\n" + usage());
     if (!asked_for_silence(raw_command_line) && !console.present()) {
-      show_error(L"自解压", parsed.error + L"\r\n\r\n" + usage());
+      show_error(kProgramTitle, parsed.error + L"\r\n\r\n" + usage());
     }
     return static_cast<int>(ExitCode::bad_command_line);
   }
@@ -69,7 +60,7 @@ int run(const wchar_t* raw_command_line) {
   if (command_line.show_help) {
     console.out(usage());
     if (!console.present())
-      ::MessageBoxW(nullptr, usage().c_str(), L"自解压", MB_OK | MB_ICONINFORMATION);
+      ::MessageBoxW(nullptr, usage().c_str(), kProgramTitle, MB_OK | MB_ICONINFORMATION);
     return static_cast<int>(ExitCode::ok);
   }
 
@@ -81,9 +72,9 @@ int run(const wchar_t* raw_command_line) {
   if (session && !LoadInstallerScript(*session, error)) session.reset();
   if (!session) {
     if (unattended) {
-      console.err(L"错误：" + error + L"\r\n");
+      console.err(kErrorPrefix + error + L"\r\n");
     } else {
-      show_error(L"自解压", error);
+      show_error(kProgramTitle, error);
     }
     return static_cast<int>(ExitCode::fatal);
   }

@@ -1,4 +1,4 @@
-// Chinese texts for what the core reports.
+// The stub's texts, and the sentences built from them and from what the core reports.
 #include "stub/win32/messages.h"
 
 #include "stub/core/shown_text.h"
@@ -165,7 +165,7 @@ std::wstring describe_fatal(Fatal fatal) {
     case Fatal::destination_failed:
       return L"无法创建目标文件夹。";
     case Fatal::out_of_memory:
-      return L"内存不足。";
+      return kOutOfMemory;
   }
   return L"解压失败。";
 }
@@ -221,14 +221,16 @@ std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t 
   return text;
 }
 
+std::wstring describe_entry_line(const EntryReport& report) {
+  // A report about the whole run names no entry.
+  return (report.path.empty() ? L"" : shown_escaped(report.path) + L"：") +
+         describe_problem(report) + L"\r\n";
+}
+
 std::wstring describe_entry_problems(const ExtractResult& result) {
   std::wstring text;
   for (const auto* reports : {&result.failed, &result.refused, &result.skipped, &result.warnings}) {
-    for (const EntryReport& report : *reports) {
-      // A report about the whole run names no entry.
-      text += (report.path.empty() ? L"" : shown_escaped(report.path) + L"：") + describe_problem(report) +
-              L"\r\n";
-    }
+    for (const EntryReport& report : *reports) text += describe_entry_line(report);
   }
   return text;
 }
@@ -295,6 +297,38 @@ std::wstring describe_setup_line(const std::string& program, const std::string& 
   std::wstring line = L"解压完成后将运行：" + shown_entry(program);
   if (!arguments.empty()) line += L" " + widen(arguments);
   return line;
+}
+
+std::wstring describe_usage(const std::wstring& program_name) {
+  return L"用法：" + program_name +
+         L" [-y] [-o<目标文件夹>] [-p<密码>] [-t] [-n]\r\n"
+         L"  -y          不显示对话框，直接解压（覆盖已有文件）；有安装脚本时按脚本执行\r\n"
+         L"  -o<文件夹>  解压到指定文件夹（不存在时自动创建），优先于脚本的 Path\r\n"
+         L"  -p<密码>    压缩包的密码\r\n"
+         L"  -t          只测试每个文件的 CRC，不写入任何文件；并显示安装脚本\r\n"
+         L"  -n          解压后不运行安装脚本的 Setup 程序\r\n"
+         L"退出代码：0 成功，1 警告，2 错误，7 命令行错误，8 内存不足，255 已取消；\r\n"
+         L"不带 -n 时，若运行并等待了安装脚本的 Setup 程序，退出代码为该程序自己的退出代码\r\n";
+}
+
+std::wstring describe_damaged_exe(const std::string& detail) {
+  return L"本程序文件已损坏（" + widen(detail) + L"）。";
+}
+
+std::wstring describe_root_failure_line(const std::wstring& shown_root, const std::string& error) {
+  return L"无法创建目标文件夹 " + shown_root + L"：" + widen(error);
+}
+
+std::wstring describe_root_failure_box(const std::wstring& shown_root, const std::string& error) {
+  return L"无法创建目标文件夹：\n" + shown_root + L"\n\n" + widen(error);
+}
+
+std::wstring describe_setup_not_started(const std::wstring& application) {
+  return L"无法启动 " + application + L"：";
+}
+
+std::wstring describe_setup_not_opened(const std::wstring& program) {
+  return L"无法打开 " + program + L"：";
 }
 
 }  // namespace kzsfx::win32

@@ -1,6 +1,7 @@
 // The overwrite and password dialogs.
 #include "stub/win32/questions.h"
 
+#include "stub/win32/messages.h"
 #include "stub/win32/modal_dialog.h"
 #include "stub/win32/resource.h"
 
@@ -71,7 +72,7 @@ class PasswordDialog final : public ModalDialog {
     switch (message) {
       case WM_INITDIALOG:
         ::SetDlgItemTextW(window(), IDC_PASSWORD_PROMPT,
-                          retry_ ? L"密码错误，请重新输入：" : L"此文件已加密，请输入密码：");
+                          retry_ ? kPasswordRetryPrompt : kPasswordPrompt);
         ::SetDlgItemTextW(window(), IDC_PASSWORD_NAME, path_.c_str());
         if (retry_) ::MessageBeep(MB_ICONWARNING);
         return TRUE;

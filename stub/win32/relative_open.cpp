@@ -32,8 +32,8 @@ bool succeeded(NTSTATUS status) {
 
 }  // namespace
 
-FileHandle open_in(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
-                   ULONG disposition, ULONG options) {
+AutoFile open_in(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
+                 ULONG disposition, ULONG options) {
   UNICODE_STRING text = counted(name);
   OBJECT_ATTRIBUTES attributes = in_folder(folder, text);
   IO_STATUS_BLOCK io{};
@@ -41,8 +41,8 @@ FileHandle open_in(HANDLE folder, std::wstring_view name, ACCESS_MASK access, UL
   const NTSTATUS status = ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
                                          FILE_ATTRIBUTE_NORMAL, share, disposition,
                                          options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-  if (!succeeded(status)) return FileHandle();
-  return FileHandle(handle);
+  if (!succeeded(status)) return AutoFile();
+  return AutoFile(handle);
 }
 
 bool rename_in(HANDLE file, HANDLE folder, std::wstring_view name, bool replace_existing) {

@@ -15,8 +15,8 @@ namespace kzsfx::win32 {
 // NtCreateFile on `name` (one component, or "name:stream") inside `folder`. `disposition` and
 // `options` are NtCreateFile's (FILE_CREATE, FILE_DIRECTORY_FILE...); synchronous I/O is
 // added. On failure the handle is empty and the thread's last error is set.
-FileHandle open_in(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
-                   ULONG disposition, ULONG options);
+AutoFile open_in(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
+                 ULONG disposition, ULONG options);
 
 // Renames the open `file` to `name` inside `folder`; false with the last error set on failure.
 bool rename_in(HANDLE file, HANDLE folder, std::wstring_view name, bool replace_existing);

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "stub/core/results.h"
+#include "stub/win32/messages.h"
 #include "stub/win32/runtime_stops.h"
 #include "stub/win32/text.h"
 
@@ -30,18 +31,21 @@ void write_error(HANDLE err, const wchar_t* text) noexcept {
 // Says why on standard error when a script redirected it, and in a message box with the
 // dialog, then ends the process. Allocates nothing itself: it also runs when memory is gone.
 [[noreturn]] void stop(kzsfx::ExitCode code, const wchar_t* why) noexcept {
-  if (message_box) ::MessageBoxW(nullptr, why, L"自解压", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  if (message_box)
+    ::MessageBoxW(nullptr, why, kzsfx::win32::kProgramTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
   const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
   if (err != nullptr && err != INVALID_HANDLE_VALUE) {
-    write_error(err, L"错误：");
+    write_error(err, kzsfx::win32::kErrorPrefix);
     write_error(err, why);
     write_error(err, L"\r\n");
   }
   ::ExitProcess(static_cast<UINT>(code));
 }
 
-[[noreturn]] void out_of_memory() noexcept { stop(kzsfx::ExitCode::out_of_memory, L"内存不足。"); }
-[[noreturn]] void broken() noexcept { stop(kzsfx::ExitCode::fatal, L"程序内部出错。"); }
+[[noreturn]] void out_of_memory() noexcept {
+  stop(kzsfx::ExitCode::out_of_memory, kzsfx::win32::kOutOfMemory);
+}
+[[noreturn]] void broken() noexcept { stop(kzsfx::ExitCode::fatal, kzsfx::win32::kInternalError); }
 
 void* allocate(std::size_t size) noexcept { return std::malloc(size != 0 ? size : 1); }
 

@@ -18,7 +18,7 @@ std::wstring folder_name_for(const std::wstring& stem) {
   const std::string name = narrow(stem);
   const SafePath path = check_entry_path(name);
   if (path.ok() && path.components.size() == 1 && path.components.front() == name) return stem;
-  return unnamed_folder;
+  return kUnnamedFolder;
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ std::unique_ptr<Session> open_session(std::wstring& error) {
   auto session = std::make_unique<Session>();
   session->exe_path = own_exe_path();
   if (session->exe_path.empty()) {
-    error = L"无法确定本程序的位置。";
+    error = kExeNotLocated;
     return nullptr;
   }
   const size_t slash = session->exe_path.find_last_of(L"\\/");
@@ -43,12 +43,12 @@ std::unique_ptr<Session> open_session(std::wstring& error) {
 
   session->source = std::make_unique<FileSource>(session->exe_path);
   if (!session->source->ok()) {
-    error = L"无法读取本程序文件：" + session->exe_path;
+    error = kExeUnreadable + session->exe_path;
     return nullptr;
   }
   const ImageEnd end = find_image_end(*session->source);
   if (!end.ok) {
-    error = L"本程序文件已损坏（" + widen(end.error) + L"）。";
+    error = describe_damaged_exe(end.error);
     return nullptr;
   }
   session->archive_offset = end.offset;

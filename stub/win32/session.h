@@ -22,7 +22,7 @@ struct Session {
   std::wstring exe_stem;    // "setup"
   std::wstring title;       // the stem escaped as shown_escaped does: the dialog's title
   // The default subfolder: the stem when it passes the check every entry name passes, else
-  // unnamed_folder.
+  // kUnnamedFolder.
   std::wstring folder_name;
   std::unique_ptr<FileSource> source;
   std::uint64_t archive_offset = 0;

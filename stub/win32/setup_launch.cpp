@@ -6,6 +6,7 @@
 
 #include "stub/win32/file_destination.h"
 #include "stub/win32/handles.h"
+#include "stub/win32/messages.h"
 #include "stub/win32/text.h"
 
 namespace kzsfx::win32 {
@@ -39,30 +40,30 @@ class ProcessFamily {
       : job_(::CreateJobObjectW(nullptr, nullptr)),
         port_(::CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)) {
     if (!job_ || !port_) return;
-    JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{job_.get(), port_.get()};
-    if (!::SetInformationJobObject(job_.get(), JobObjectAssociateCompletionPortInformation, &link,
+    JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{job_.Get(), port_.Get()};
+    if (!::SetInformationJobObject(job_.Get(), JobObjectAssociateCompletionPortInformation, &link,
                                    sizeof link)) {
-      job_.reset();
+      job_.Reset();
     }
   }
 
   // Where the platform refuses (no jobs, or a job of ours that forbids nesting), only Setup
   // itself is waited for.
-  void Adopt(HANDLE process) { adopted_ = job_ && ::AssignProcessToJobObject(job_.get(), process); }
+  void Adopt(HANDLE process) { adopted_ = job_ && ::AssignProcessToJobObject(job_.Get(), process); }
 
   void WaitForTheLast() const {
     if (!adopted_) return;
     DWORD message = 0;
     ULONG_PTR key = 0;
     LPOVERLAPPED detail = nullptr;
-    while (::GetQueuedCompletionStatus(port_.get(), &message, &key, &detail, INFINITE)) {
+    while (::GetQueuedCompletionStatus(port_.Get(), &message, &key, &detail, INFINITE)) {
       if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return;
     }
   }
 
  private:
-  KernelHandle job_;
-  KernelHandle port_;
+  AutoHandle job_;
+  AutoHandle port_;
   bool adopted_ = false;
 };
 
@@ -75,16 +76,16 @@ SetupRun Create(const std::wstring& application, std::wstring commandLine,
   const DWORD flags = wait == SetupWait::kEveryProcess ? CREATE_SUSPENDED : 0;
   if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags,
                         nullptr, folder.c_str(), &startup, &created)) {
-    return Failed(L"无法启动 " + application + L"：");
+    return Failed(describe_setup_not_started(application));
   }
-  const KernelHandle process(created.hProcess);
-  const KernelHandle thread(created.hThread);
+  const AutoHandle process(created.hProcess);
+  const AutoHandle thread(created.hThread);
   ProcessFamily family;
   if (wait == SetupWait::kEveryProcess) {
-    family.Adopt(process.get());
-    ::ResumeThread(thread.get());
+    family.Adopt(process.Get());
+    ::ResumeThread(thread.Get());
   }
-  const SetupRun run = Wait(process.get());
+  const SetupRun run = Wait(process.Get());
   family.WaitForTheLast();
   return run;
 }
@@ -112,7 +113,7 @@ SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root, SetupWait
     }
     case SetupKind::kBatch: {
       const std::wstring system = SystemFolder();
-      if (system.empty()) return Failed(L"找不到系统文件夹：");
+      if (system.empty()) return Failed(kSystemFolderMissing);
       const std::wstring interpreter = system + L"\\cmd.exe";
       return Create(interpreter, BatchCommandLine(interpreter, program, arguments), root, wait);
     }
@@ -127,10 +128,10 @@ SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root, SetupWait
   execute.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
   execute.lpDirectory = root.c_str();
   execute.nShow = SW_SHOWNORMAL;
-  if (!::ShellExecuteExW(&execute)) return Failed(L"无法打开 " + program + L"：");
+  if (!::ShellExecuteExW(&execute)) return Failed(describe_setup_not_opened(program));
   if (execute.hProcess == nullptr) return {true, std::nullopt, {}};
-  const KernelHandle process(execute.hProcess);
-  return Wait(process.get());
+  const AutoHandle process(execute.hProcess);
+  return Wait(process.Get());
 }
 
 }  // namespace kzsfx::win32

@@ -36,13 +36,13 @@ SRWLOCK eventsLock = SRWLOCK_INIT;
 void Note(const std::string& line) {
   if (Folder().empty()) return;
   ExclusiveLock lock(eventsLock);
-  FileHandle events(::CreateFileW((Folder() + L"\\events.txt").c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  AutoFile events(::CreateFileW((Folder() + L"\\events.txt").c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!events) return;
   const std::string text = line + "\n";
   DWORD written = 0;
-  ::WriteFile(events.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  ::WriteFile(events.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace

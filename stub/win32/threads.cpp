@@ -37,11 +37,11 @@ ThreadWorkers::~ThreadWorkers() { ::DeleteCriticalSection(&lock_); }
 
 void ThreadWorkers::run(const std::function<void(unsigned)>& job) {
   std::vector<Call> calls(count_);
-  std::vector<KernelHandle> threads;
+  std::vector<AutoHandle> threads;
   std::vector<unsigned> not_started;
   for (unsigned i = 1; i < count_; ++i) {
     calls[i] = {&job, i};
-    KernelHandle thread(::CreateThread(nullptr, 0, thread_main, &calls[i], 0, nullptr));
+    AutoHandle thread(::CreateThread(nullptr, 0, thread_main, &calls[i], 0, nullptr));
     if (thread)
       threads.push_back(std::move(thread));
     else
@@ -49,7 +49,7 @@ void ThreadWorkers::run(const std::function<void(unsigned)>& job) {
   }
   job(0);
   for (unsigned i : not_started) job(i);
-  for (const KernelHandle& thread : threads) ::WaitForSingleObject(thread.get(), INFINITE);
+  for (const AutoHandle& thread : threads) ::WaitForSingleObject(thread.Get(), INFINITE);
 }
 
 }  // namespace kzsfx::win32

@@ -5,8 +5,9 @@
 
 #include <atomic>
 
-#include "stub/core/engine.h"
+#include "stub/core/extraction.h"
 #include "stub/core/installer_script.h"
+#include "stub/core/listing.h"
 #include "stub/win32/file_destination.h"
 #include "stub/win32/messages.h"
 #include "stub/win32/text.h"
@@ -65,12 +66,11 @@ class ConsoleObserver final : public Observer {
   bool cancelled() override { return interrupted.load(); }
 
   void entry_problem(const EntryReport& report) override {
-    const std::wstring text = (report.path.empty() ? L"" : shown_escaped(report.path) + L"：") +
-                              describe_problem(report) + L"\r\n";
+    const std::wstring text = describe_entry_line(report);
     if (is_warning(report.problem)) {
-      errors_.warning(L"警告：" + text);
+      errors_.warning(kWarningPrefix + text);
     } else {
-      errors_.error(L"错误：" + text);
+      errors_.error(kErrorPrefix + text);
     }
   }
 
@@ -95,7 +95,7 @@ void report_summary(const ExtractResult& result, bool testing, const std::wstrin
                     Console& console, ErrorReport& errors) {
   if (result.fatal != Fatal::none) {
     errors.error(
-        L"错误：" +
+        kErrorPrefix +
         describe_run_failure(result.fatal, result.fatal_detail, needed.value_or(0), available) +
         L"\r\n");
     if (result.files == 0) return;  // nothing done: the error says it all
@@ -124,7 +124,7 @@ RunOutcome run_unattended(const CommandLine& command_line, const RunPlan& plan, 
 
   const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
   if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
-    errors.error(L"错误：" + failure->text + L"\r\n");
+    errors.error(kErrorPrefix + failure->text + L"\r\n");
     return finish(failure->exit_code);
   }
 
@@ -138,14 +138,14 @@ RunOutcome run_unattended(const CommandLine& command_line, const RunPlan& plan, 
   const std::wstring wanted = plan.destination.value_or(default_destination(session, listing));
   const std::wstring root = absolute_long_path(wanted);
   if (root.empty()) {
-    errors.error(L"错误：目标文件夹无效：" + wanted + L"\r\n");
+    errors.error(kErrorPrefix + (kDestinationInvalid + wanted) + L"\r\n");
     return finish(static_cast<int>(ExitCode::fatal));
   }
   const bool root_existed = ::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
   FileDestination destination(root);
   destination.set_zone_marks(options.zone_mark.has_value());
   if (Status status = destination.create_root(); !status) {
-    errors.error(L"错误：无法创建目标文件夹 " + display_path(root) + L"：" + widen(status.error) +
+    errors.error(kErrorPrefix + describe_root_failure_line(display_path(root), status.error) +
                  L"\r\n");
     return finish(static_cast<int>(ExitCode::fatal));
   }

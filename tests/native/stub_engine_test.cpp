@@ -8,7 +8,8 @@
 #include <set>
 #include <filesystem>
 
-#include "stub/core/engine.h"
+#include "stub/core/extraction.h"
+#include "stub/core/listing.h"
 #include "stub/core/pe_image.h"
 #include "stub/core/zip_chunks.h"
 #include "stub/core/zip_names.h"

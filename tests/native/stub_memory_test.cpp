@@ -9,7 +9,7 @@
 #include <fstream>
 #include <new>
 
-#include "stub/core/engine.h"
+#include "stub/core/extraction.h"
 #include "stub/core/pe_image.h"
 #include "stub/core/zip_names.h"
 #include "tests/native/stub_test_support.h"

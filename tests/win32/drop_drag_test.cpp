@@ -17,7 +17,7 @@
 #include "tests/win32/fake_frame.h"
 #include "tests/win32/scratch_folder.h"
 #include "tools/file_drag.h"
-#include "ui/drop_target.h"
+#include "ui/drop_target_unit.h"
 
 namespace quillet {
 namespace {

@@ -1,6 +1,6 @@
 // The DropTarget unit with a stand-in frame: its settings record, its hidden window, binding it
 // to a window, and how the end of the hidden window ends the unit and its registrations.
-#include "ui/drop_target.h"
+#include "ui/drop_target_unit.h"
 
 #include <ole2.h>
 

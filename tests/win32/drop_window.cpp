@@ -13,7 +13,7 @@
 
 #include "resources/design_ids.h"
 #include "tests/win32/fake_frame.h"
-#include "ui/drop_target.h"
+#include "ui/drop_target_unit.h"
 
 namespace {
 

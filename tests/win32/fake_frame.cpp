@@ -3,7 +3,7 @@
 #include "tests/win32/fake_frame.h"
 
 #include "base/fatal.h"
-#include "ui/drop_target.h"
+#include "ui/drop_target_unit.h"
 
 namespace quillet {
 

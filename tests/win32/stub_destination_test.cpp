@@ -94,12 +94,12 @@ class StubDestinationFolder : public testing::Test {
   }
 
   static std::string read_all(const std::wstring& path) {
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+    AutoFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr));
     if (!file) return "<missing>";
     std::string content(1 << 16, '\0');
     DWORD read = 0;
-    ::ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
+    ::ReadFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
     content.resize(read);
     return content;
   }
@@ -274,10 +274,10 @@ TEST_F(StubDestinationFolder, ReadsTheExesOwnMarkThroughItsHandle) {
   for (const auto& [path, content] : {std::pair{marked, std::string("MZ")},
                                       {marked + L":Zone.Identifier", mark},
                                       {plain, std::string("MZ")}}) {
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    AutoFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     ASSERT_TRUE(file);
     DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()),
+    ASSERT_TRUE(::WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()),
                             &written, nullptr));
   }
   FileSource source(marked);

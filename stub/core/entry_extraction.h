@@ -1,0 +1,28 @@
+// Pass two's loop over the entries of an archive, or of one run of it, on the calling thread.
+#pragma once
+
+#include <cstdint>
+
+#include "stub/core/byte_source.h"
+#include "stub/core/destination.h"
+#include "stub/core/observer.h"
+#include "stub/core/options.h"
+#include "stub/core/results.h"
+
+namespace kzsfx {
+
+// The data all runs together may still yield: the total the free-space check accepted.
+class DataBudget {
+ public:
+  virtual ~DataBudget() = default;
+  // Takes `bytes` from what is left; false, taking nothing, when too little is left.
+  virtual bool take(std::uint64_t bytes) = 0;
+};
+
+// Pass two over one archive (or one run of it) on the calling thread, with `declared_total`
+// capping the data it may yield, and `budget`, when given, the data of every run together.
+ExtractResult extract_entries(ByteSource& exe, std::uint64_t archive_offset,
+                              Destination* destination, const Options& options, Observer& observer,
+                              std::uint64_t declared_total, DataBudget* budget = nullptr);
+
+}  // namespace kzsfx

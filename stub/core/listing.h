@@ -1,0 +1,20 @@
+// Pass one: reads every header of the archive appended to our exe without decoding data.
+#pragma once
+
+#include <cstdint>
+
+#include "stub/core/byte_source.h"
+#include "stub/core/observer.h"
+#include "stub/core/options.h"
+#include "stub/core/results.h"
+
+namespace kzsfx {
+
+// The archive is read in place from `exe` starting at `archive_offset` (find_image_end):
+// never copied, never held in memory whole. The format is recognised by content alone.
+// Gives the dialog its default destination (single_top_level) and the declared total for the
+// free-space check.
+Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Options& options,
+                     Observer& observer);
+
+}  // namespace kzsfx
