@@ -39,7 +39,8 @@ inline constexpr const wchar_t* kExeNotLocated = L"无法确定本程序的位�
 inline constexpr const wchar_t* kExeUnreadable = L"无法读取本程序文件：";
 inline constexpr const wchar_t* kOutOfMemory = L"内存不足。";
 inline constexpr const wchar_t* kInternalError = L"程序内部出错。";
-inline constexpr const wchar_t* kCommonControlsMissing = L"无法加载系统的通用控件（comctl32.dll）。";
+inline constexpr const wchar_t* kCommonControlsMissing =
+    L"无法加载系统的通用控件（comctl32.dll）。";
 
 // The installer script's texts; a text ending in "：" is followed by the script or its value.
 inline constexpr const wchar_t* kScriptNotText =
