@@ -12,5 +12,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Tests run under Wine; the script keeps one prefix, one wineserver and one Xvfb alive per
-# architecture, and picks the architecture from QUILLET_WINE_ARCH, which every test is given.
+# architecture. QuilletTesting.cmake appends the Wine of this build's architecture (--arch).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
