@@ -315,7 +315,9 @@ TEST_F(Conversion, AFailedCopyIsReported) {
     std::vector<std::string> messages;
     for (const BoxSeen& box : boxes) messages.push_back(box.message);
     EXPECT_EQ(messages, c.messages);
-    if (c.hold != Hold::kOutput) EXPECT_FALSE(Exists(ExeFor(c.dropped)));
+    if (c.hold != Hold::kOutput) {
+      EXPECT_FALSE(Exists(ExeFor(c.dropped)));
+    }
   }
   EXPECT_EQ(ReadBytes(ExeFor(locked)), "old");
 }
@@ -450,7 +452,8 @@ TEST_F(Conversion, ADropWhileTheLastCopyHangsIsTurnedAway) {
   EXPECT_FALSE(Exists(temp_ + "moved.bat"));
   EXPECT_FALSE(Exists(temp_ + "moved"));
   const std::string next = Archive("next.kz", "next");
-  secondDrop = SecondDrop{Archive("third.zip", "third")};
+  secondDrop = SecondDrop{};
+  secondDrop.path = Archive("third.zip", "third");
   timerTicks = 0;
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CountTick);
   ::SetTimer(nullptr, 0, 0, &DropAgain);
