@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/win32_handles.h"
+#include "tests/win32/box_watcher.h"
 
 namespace quillet::e2e {
 
@@ -231,7 +232,7 @@ HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
   for (;;) {
     if (HWND box = FindMessageBox(processId)) {
-      ::Sleep(100);  // let the box finish its set-up
+      quillet::testing::WaitForBoxLoop(box);
       return box;
     }
     if (::GetTickCount64() >= deadline) return nullptr;

@@ -39,6 +39,14 @@ inline HWND FindBox(DWORD thread) {
   return box;
 }
 
+// Returns once the box's thread takes messages again, that is once its dialog loop runs: a
+// box is visible before that, and what is read or posted then races its set-up. Waiting on a
+// sent message makes the wait end on the event itself, however slow the machine.
+inline void WaitForBoxLoop(HWND box) {
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &ignored);
+}
+
 inline std::string WindowText(HWND window) {
   char text[512] = {};
   ::GetWindowTextA(window, text, sizeof text);
@@ -101,7 +109,7 @@ class BoxWatcher {
         ::Sleep(10);
         continue;
       }
-      ::Sleep(50);  // let the box finish its set-up
+      WaitForBoxLoop(box);
       seen_.push_back(ReadBox(box));
       int button = IDOK;
       if (!buttons_.empty()) {

@@ -26,6 +26,7 @@ namespace {
 using quillet::testing::BoxSeen;
 using quillet::testing::FindBox;
 using quillet::testing::ReadBox;
+using quillet::testing::WaitForBoxLoop;
 
 const std::string kShownTitle = std::string("shown title=[") + quillet::kMainWindowTitle + "]";
 
@@ -122,7 +123,7 @@ class Probe {
   std::optional<BoxSeen> WaitForBox(bool answer = true, DWORD milliseconds = 15000) const {
     for (DWORD waited = 0; waited < milliseconds; waited += 20) {
       if (HWND box = FindBox(process_.dwThreadId)) {
-        ::Sleep(100);  // let it finish its set-up
+        WaitForBoxLoop(box);
         BoxSeen seen = ReadBox(box);
         if (answer) quillet::testing::AnswerBox(box, quillet::testing::Answer::Click, IDOK);
         return seen;

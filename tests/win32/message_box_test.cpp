@@ -35,7 +35,7 @@ Seen WatchAndAnswer(DWORD thread, HWND otherWindow, Answer answer, int button) {
     box = testing::FindBox(thread);
   }
   if (!box) return seen;
-  ::Sleep(50);  // let the box finish its set-up
+  testing::WaitForBoxLoop(box);
   seen.found = true;
   seen.box = testing::ReadBox(box);
   seen.otherWindowEnabled = ::IsWindowEnabled(otherWindow) != FALSE;
