@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "base/text.h"
+#include "base/text_view.h"
 
 namespace quillet::platform {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "base/text.h"
+#include "base/text_view.h"
 
 namespace quillet {
 

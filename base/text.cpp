@@ -104,8 +104,6 @@ void UseLeadBytes(const LeadBytes& leadBytes) { LeadByteTable() = leadBytes; }
 
 const LeadBytes& CurrentLeadBytes() { return LeadByteTable(); }
 
-std::int32_t TextView::size() const { return LengthOf(c_str()); }
-
 Text::Text(TextView text) : block_(text.empty() ? nullptr : CopyBlock(text.c_str())) {}
 
 Text::Text(std::string_view bytes)

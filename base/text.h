@@ -10,25 +10,9 @@
 #include <span>
 #include <string_view>
 
+#include "base/text_view.h"
+
 namespace quillet {
-
-class Text;
-
-// A borrowed, NUL-terminated text (a literal, or a Text's block); null reads as empty.
-class TextView {
- public:
-  constexpr TextView() = default;
-  constexpr TextView(const char* text) : text_(text) {}  // NOLINT: literals convert implicitly
-  TextView(const Text& text);                            // NOLINT
-
-  const char* c_str() const { return text_ ? text_ : ""; }
-  bool empty() const { return !text_ || !*text_; }
-  std::int32_t size() const;
-  std::string_view view() const { return c_str(); }
-
- private:
-  const char* text_ = nullptr;
-};
 
 // Owns a NUL-terminated block from AllocateMemory; holds no block at all when empty.
 class Text {
