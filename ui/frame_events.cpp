@@ -6,7 +6,6 @@
 
 #include "base/fatal.h"
 #include "base/user_texts.h"
-#include "ui/frame_startup.h"
 #include "ui/frame_state.h"
 
 namespace quillet {

@@ -182,13 +182,6 @@ void LoadStartWindow(WindowId window) {
   live.loaded = true;
 }
 
-const WindowDesign* FindWindowDesign(WindowId window) {
-  for (const WindowDesign& design : State().designs) {
-    if (design.id == window) return &design;
-  }
-  return nullptr;
-}
-
 TextView ProgramFolder() { return State().programFolder; }
 
 }  // namespace quillet

@@ -18,8 +18,6 @@ void StartFrame(std::span<const NamedHandler> routines, std::span<const WindowDe
 // then shows it. A window that cannot be built is a fatal error.
 void LoadStartWindow(WindowId window);
 
-// For the window layer: a stored design by id, or null.
-const WindowDesign* FindWindowDesign(WindowId window);
 // The folder of the running program, without a trailing backslash.
 TextView ProgramFolder();
 

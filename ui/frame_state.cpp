@@ -8,6 +8,13 @@ FrameState& State() {
   return state;
 }
 
+const WindowDesign* FindWindowDesign(WindowId window) {
+  for (const WindowDesign& design : State().designs) {
+    if (design.id == window) return &design;
+  }
+  return nullptr;
+}
+
 LiveWindow* FindLive(WindowId window) {
   for (auto& live : State().live) {
     if (live->design->id == window) return live.get();

@@ -57,6 +57,8 @@ struct FrameState {
 
 FrameState& State();
 
+// The stored design with this id, or null.
+const WindowDesign* FindWindowDesign(WindowId window);
 // The live window built from the design with this id, or null.
 LiveWindow* FindLive(WindowId window);
 // Built, and its native window not yet destroyed.
