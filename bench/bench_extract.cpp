@@ -35,17 +35,17 @@ int main(int argc, char** argv) {
   kzsfx::testing::StdWorkers workers(threads);
   kzsfx::Observer observer;
   kzsfx::Options options;
-  options.overwrite = kzsfx::OverwritePolicy::overwrite_all;
-  options.name_charset = "GBK";
+  options.overwrite = kzsfx::OverwritePolicy::kOverwriteAll;
+  options.nameCharset = "GBK";
   options.workers = &workers;
-  const kzsfx::ImageEnd end = kzsfx::find_image_end(source);
+  const kzsfx::ImageEnd end = kzsfx::FindImageEnd(source);
   const std::uint64_t offset = end.ok ? end.offset : 0;
   const kzsfx::ExtractResult result =
-      kzsfx::extract_archive(source, offset, &destination, options, observer);
+      kzsfx::ExtractArchive(source, offset, &destination, options, observer);
   std::fprintf(stderr, "%llu files, %llu folders, %.1f MB, %zu failed, exit %d %s\n",
                static_cast<unsigned long long>(result.files),
                static_cast<unsigned long long>(result.folders), result.bytes / 1e6,
                result.failed.size(), static_cast<int>(result.exit_code()),
-               result.fatal_detail.c_str());
+               result.fatalDetail.c_str());
   return static_cast<int>(result.exit_code());
 }

@@ -14,7 +14,7 @@ namespace kzsfx::bench {
 
 namespace {
 
-Status failure() { return Status::failure(std::strerror(errno)); }
+Status failure() { return Status::Failure(std::strerror(errno)); }
 
 class PosixOutput final : public OutputFile {
  public:
@@ -24,7 +24,7 @@ class PosixOutput final : public OutputFile {
     if (fd_ >= 0) ::close(fd_);
     if (!committed_) ::unlinkat(root_, temporary_.c_str(), 0);
   }
-  Status write(const void* data, std::size_t size) override {
+  Status Write(const void* data, std::size_t size) override {
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
       const ssize_t n = ::write(fd_, bytes, size);
@@ -35,19 +35,19 @@ class PosixOutput final : public OutputFile {
       bytes += n;
       size -= static_cast<std::size_t>(n);
     }
-    return Status::success();
+    return Status::Success();
   }
-  Status set_zone_mark(std::string_view) override { return Status::success(); }
-  Status commit(const FileMetadata& meta, bool replace_existing,
+  Status SetZoneMark(std::string_view) override { return Status::Success(); }
+  Status Commit(const FileMetadata& meta, bool replace_existing,
                 std::string& meta_warning) override {
-    if (meta.modified_seconds) {
+    if (meta.modifiedSeconds) {
       const timespec times[2] = {{0, UTIME_OMIT},
-                                 {static_cast<time_t>(*meta.modified_seconds),
-                                  static_cast<long>(meta.modified_nanoseconds)}};
+                                 {static_cast<time_t>(*meta.modifiedSeconds),
+                                  static_cast<long>(meta.modifiedNanoseconds)}};
       if (::futimens(fd_, times) != 0) meta_warning = std::strerror(errno);
     }
-    if (meta.read_only || meta.executable) {
-      if (::fchmod(fd_, meta.read_only ? 0444 : 0755) != 0) meta_warning = std::strerror(errno);
+    if (meta.readOnly || meta.executable) {
+      if (::fchmod(fd_, meta.readOnly ? 0444 : 0755) != 0) meta_warning = std::strerror(errno);
     }
     const int fd = fd_;
     fd_ = -1;
@@ -56,7 +56,7 @@ class PosixOutput final : public OutputFile {
                     replace_existing ? 0 : RENAME_NOREPLACE) != 0)
       return failure();
     committed_ = true;
-    return Status::success();
+    return Status::Success();
   }
 
  private:
@@ -77,8 +77,8 @@ PosixSource::~PosixSource() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::optional<std::size_t> PosixSource::read_at(std::uint64_t offset, void* buffer,
-                                                std::size_t count) {
+std::optional<std::size_t> PosixSource::ReadAt(std::uint64_t offset, void* buffer,
+                                               std::size_t count) {
   for (;;) {
     const ssize_t n = ::pread(fd_, buffer, count, static_cast<off_t>(offset));
     if (n >= 0) return static_cast<std::size_t>(n);
@@ -95,9 +95,9 @@ PosixDestination::~PosixDestination() {
   if (root_ >= 0) ::close(root_);
 }
 
-Status PosixDestination::create_folder(const std::string& path) {
+Status PosixDestination::CreateFolder(const std::string& path) {
   const std::lock_guard guard(folders_lock_);
-  if (path.empty() || folders_.count(path)) return Status::success();
+  if (path.empty() || folders_.count(path)) return Status::Success();
   // Parents first, each made or checked once; a link or file in the way is refused.
   for (std::size_t at = path.find('/');; at = path.find('/', at + 1)) {
     const std::string prefix = path.substr(0, at);
@@ -106,21 +106,21 @@ Status PosixDestination::create_folder(const std::string& path) {
         struct stat st {};
         if (errno != EEXIST || ::fstatat(root_, prefix.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
           return failure();
-        if (!S_ISDIR(st.st_mode)) return Status::failure("a file of that name is in the way");
+        if (!S_ISDIR(st.st_mode)) return Status::Failure("a file of that name is in the way");
       }
       folders_.insert(prefix);
     }
-    if (at == std::string::npos) return Status::success();
+    if (at == std::string::npos) return Status::Success();
   }
 }
 
-Existing PosixDestination::exists(const std::string& path) {
+Existing PosixDestination::Exists(const std::string& path) {
   struct stat st {};
-  if (::fstatat(root_, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return Existing::nothing;
-  return S_ISDIR(st.st_mode) ? Existing::folder : Existing::file;
+  if (::fstatat(root_, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return Existing::kNothing;
+  return S_ISDIR(st.st_mode) ? Existing::kFolder : Existing::kFile;
 }
 
-std::unique_ptr<OutputFile> PosixDestination::open_file(const std::string& path, Status& status) {
+std::unique_ptr<OutputFile> PosixDestination::OpenFile(const std::string& path, Status& status) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -134,7 +134,7 @@ std::unique_ptr<OutputFile> PosixDestination::open_file(const std::string& path,
   return nullptr;
 }
 
-std::optional<std::uint64_t> PosixDestination::free_space() {
+std::optional<std::uint64_t> PosixDestination::FreeSpace() {
   struct statvfs st {};
   if (::fstatvfs(root_, &st) != 0) return std::nullopt;
   return static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;

@@ -19,8 +19,7 @@ class PosixSource final : public ByteSource {
   ~PosixSource() override;
   bool ok() const { return fd_ >= 0; }
   std::uint64_t size() const override { return size_; }
-  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                     std::size_t count) override;
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t count) override;
 
  private:
   int fd_ = -1;
@@ -35,10 +34,10 @@ class PosixDestination final : public Destination {
   explicit PosixDestination(const std::string& root);
   ~PosixDestination() override;
   bool ok() const { return root_ >= 0; }
-  Status create_folder(const std::string& path) override;
-  Existing exists(const std::string& path) override;
-  std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override;
-  std::optional<std::uint64_t> free_space() override;
+  Status CreateFolder(const std::string& path) override;
+  Existing Exists(const std::string& path) override;
+  std::unique_ptr<OutputFile> OpenFile(const std::string& path, Status& status) override;
+  std::optional<std::uint64_t> FreeSpace() override;
 
  private:
   int root_ = -1;

@@ -32,15 +32,15 @@ int main(int argc, char** argv) {
   kzsfx::testing::FolderDestination destination(argv[2 + test_only]);
   kzsfx::testing::RecordingObserver observer;
   kzsfx::Options options;
-  options.test_only = test_only;
-  options.overwrite = kzsfx::OverwritePolicy::overwrite_all;
-  options.name_charset = "GBK";
+  options.testOnly = test_only;
+  options.overwrite = kzsfx::OverwritePolicy::kOverwriteAll;
+  options.nameCharset = "GBK";
 
   const double start = now();
-  const kzsfx::Listing listing = kzsfx::list_archive(exe, 0, options, observer);
+  const kzsfx::Listing listing = kzsfx::ListArchive(exe, 0, options, observer);
   const double listed = now();
   const kzsfx::ExtractResult result =
-      kzsfx::extract_archive(exe, 0, &destination, options, observer, &listing);
+      kzsfx::ExtractArchive(exe, 0, &destination, options, observer, &listing);
   const double done = now();
 
   const double list_s = listed - start;

@@ -35,21 +35,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 0; i + 1 < size; i += 2)
     line += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
 
-  const std::vector<std::wstring> arguments = kzsfx::win32::split_command_line(line);
+  const std::vector<std::wstring> arguments = kzsfx::win32::SplitCommandLine(line);
   if (arguments.empty()) std::abort();
   // The program name has no escapes, so it never holds a quote; every argument, quoted back
   // and joined, splits into the same list.
   if (arguments[0].find(L'"') != std::wstring::npos) std::abort();
   std::wstring again = L"\"" + arguments[0] + L"\"";
   for (std::size_t i = 1; i < arguments.size(); ++i) again += L" " + quoted(arguments[i]);
-  if (kzsfx::win32::split_command_line(again) != arguments) std::abort();
+  if (kzsfx::win32::SplitCommandLine(again) != arguments) std::abort();
 
-  const kzsfx::win32::ParsedCommandLine parsed = kzsfx::win32::parse_command_line(line);
+  const kzsfx::win32::ParsedCommandLine parsed = kzsfx::win32::ParseCommandLine(line);
   // Either a reading or a reason for the user, never both or neither.
   if (parsed.value.has_value() == !parsed.error.empty()) std::abort();
   if (parsed.value) {
     const auto& value = *parsed.value;
-    if (value.output_dir && value.output_dir->empty()) std::abort();
+    if (value.outputDir && value.outputDir->empty()) std::abort();
     if (value.password && value.password->empty()) std::abort();
   }
   return 0;

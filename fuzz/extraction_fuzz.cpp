@@ -25,8 +25,8 @@ class Bytes final : public kzsfx::ByteSource {
  public:
   Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   std::uint64_t size() const override { return size_; }
-  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                     std::size_t count) override {
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer,
+                                    std::size_t count) override {
     if (offset >= size_) return 0;
     std::size_t n = count < size_ - offset ? count : static_cast<std::size_t>(size_ - offset);
     std::memcpy(buffer, data_ + offset, n);
@@ -47,18 +47,18 @@ constexpr std::string_view seed_password = "quillet";
 class Answering final : public kzsfx::Observer {
  public:
   explicit Answering(unsigned first) : next_answer_(first) {}
-  kzsfx::OverwriteAnswer ask_overwrite(const std::string&) override {
+  kzsfx::OverwriteAnswer AskOverwrite(const std::string&) override {
     static constexpr kzsfx::OverwriteAnswer answers[] = {
-        kzsfx::OverwriteAnswer::overwrite, kzsfx::OverwriteAnswer::skip,
-        kzsfx::OverwriteAnswer::overwrite_all, kzsfx::OverwriteAnswer::skip_all};
+        kzsfx::OverwriteAnswer::kOverwrite, kzsfx::OverwriteAnswer::kSkip,
+        kzsfx::OverwriteAnswer::kOverwriteAll, kzsfx::OverwriteAnswer::kSkipAll};
     return answers[next_answer_++ % 4];
   }
-  kzsfx::PasswordForms ask_password(const std::string&, bool retry) override {
+  kzsfx::PasswordForms AskPassword(const std::string&, bool retry) override {
     if (retry) return ++retries_ % 2 ? kzsfx::PasswordForms{"wrong"} : kzsfx::PasswordForms{};
     return {std::string(seed_password)};
   }
-  void entry_finished(const kzsfx::EntryOutcome& outcome) override {
-    if (!outcome.directory && outcome.problem == kzsfx::Problem::none)
+  void EntryFinished(const kzsfx::EntryOutcome& outcome) override {
+    if (!outcome.directory && outcome.problem == kzsfx::Problem::kNone)
       good_files.insert(outcome.path);
   }
 
@@ -72,8 +72,8 @@ class Answering final : public kzsfx::Observer {
 // A path the core hands a destination: '/'-joined components, each one an accepted name's,
 // so that joined under the destination folder it stays inside it on Windows and posix alike.
 void check_inside(const std::string& path) {
-  kzsfx::SafePath again = kzsfx::check_entry_path(path);
-  if (!again.ok() || again.joined() != path) std::abort();
+  kzsfx::SafePath again = kzsfx::CheckEntryPath(path);
+  if (!again.Ok() || again.Joined() != path) std::abort();
   for (const auto& c : again.components)
     if (c.empty() || c == "." || c == ".." || c.find_first_of("/\\:") != std::string::npos ||
         c.back() == '.' || c.back() == ' ')
@@ -94,12 +94,12 @@ class CheckingDestination final : public kzsfx::Destination {
   class File final : public kzsfx::OutputFile {
    public:
     File(CheckingDestination& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
-    kzsfx::Status write(const void*, std::size_t size) override {
+    kzsfx::Status Write(const void*, std::size_t size) override {
       size_ += size;
-      return kzsfx::Status::success();
+      return kzsfx::Status::Success();
     }
-    kzsfx::Status set_zone_mark(std::string_view) override { return kzsfx::Status::success(); }
-    kzsfx::Status commit(const kzsfx::FileMetadata&, bool replace, std::string&) override {
+    kzsfx::Status SetZoneMark(std::string_view) override { return kzsfx::Status::Success(); }
+    kzsfx::Status Commit(const kzsfx::FileMetadata&, bool replace, std::string&) override {
       std::lock_guard lock(owner_.mutex_);
       const std::string key = folded(path_);
       // Two entries resolved to one file, and the second was written without the overwrite
@@ -108,7 +108,7 @@ class CheckingDestination final : public kzsfx::Destination {
       owner_.files_[key] = size_;
       owner_.committed_.insert(path_);
       owner_.written += size_;
-      return kzsfx::Status::success();
+      return kzsfx::Status::Success();
     }
 
    private:
@@ -117,23 +117,23 @@ class CheckingDestination final : public kzsfx::Destination {
     std::uint64_t size_ = 0;
   };
 
-  kzsfx::Status create_folder(const std::string& path) override {
+  kzsfx::Status CreateFolder(const std::string& path) override {
     check_inside(path);
     std::lock_guard lock(mutex_);
     folders_.insert(folded(path));
-    return kzsfx::Status::success();
+    return kzsfx::Status::Success();
   }
-  kzsfx::Existing exists(const std::string& path) override {
+  kzsfx::Existing Exists(const std::string& path) override {
     check_inside(path);
     std::lock_guard lock(mutex_);
-    if (folders_.count(folded(path))) return kzsfx::Existing::folder;
-    return files_.count(folded(path)) ? kzsfx::Existing::file : kzsfx::Existing::nothing;
+    if (folders_.count(folded(path))) return kzsfx::Existing::kFolder;
+    return files_.count(folded(path)) ? kzsfx::Existing::kFile : kzsfx::Existing::kNothing;
   }
-  std::unique_ptr<kzsfx::OutputFile> open_file(const std::string& path, kzsfx::Status&) override {
+  std::unique_ptr<kzsfx::OutputFile> OpenFile(const std::string& path, kzsfx::Status&) override {
     check_inside(path);
     return std::make_unique<File>(*this, path);
   }
-  std::optional<std::uint64_t> free_space() override { return std::nullopt; }
+  std::optional<std::uint64_t> FreeSpace() override { return std::nullopt; }
 
   // Paths committed since the last call, as the core named them.
   std::set<std::string> take_committed() {
@@ -154,55 +154,55 @@ class CheckingDestination final : public kzsfx::Destination {
 void check_run(const kzsfx::ExtractResult& result, const kzsfx::Listing& listing,
                std::uint64_t written) {
   // What the free-space check trusted is never exceeded.
-  if (result.bytes > listing.declared_total || written > listing.declared_total ||
+  if (result.bytes > listing.declaredTotal || written > listing.declaredTotal ||
       result.files > listing.entries)
     std::abort();
   for (const auto& refused : result.refused)
-    if (refused.refusal == kzsfx::PathRefusal::none) std::abort();
+    if (refused.refusal == kzsfx::PathRefusal::kNone) std::abort();
   // A header asking for more decoder memory than allowed is refused, never out of memory.
-  if (result.fatal == kzsfx::Fatal::out_of_memory) std::abort();
+  if (result.fatal == kzsfx::Fatal::kOutOfMemory) std::abort();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const kzsfx::SafePath name =
-      kzsfx::check_entry_path(std::string_view(reinterpret_cast<const char*>(data), size));
-  if (name.ok()) check_inside(name.joined());
+      kzsfx::CheckEntryPath(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (name.Ok()) check_inside(name.Joined());
 
   Bytes whole(data, size);
-  kzsfx::ImageEnd end = kzsfx::find_image_end(whole);
+  kzsfx::ImageEnd end = kzsfx::FindImageEnd(whole);
   if (end.ok && end.offset > size) std::abort();
 
   // The same bytes as an appended archive, read as the program reads it: names without the
   // UTF-8 flag decoded from the code page, on two threads.
   kzsfx::testing::StdWorkers workers(2);
   kzsfx::Options options;
-  options.name_charset = kzsfx::testing::gbk_charset;
-  options.decode_legacy_name = kzsfx::testing::decode_gbk;
-  options.zone_mark = "[ZoneTransfer]\r\nZoneId=3\r\n";
+  options.nameCharset = kzsfx::testing::gbk_charset;
+  options.decodeLegacyName = kzsfx::testing::decode_gbk;
+  options.zoneMark = "[ZoneTransfer]\r\nZoneId=3\r\n";
   options.workers = &workers;
   Answering lister(0);
-  const kzsfx::Listing listing = kzsfx::list_archive(whole, 0, options, lister);
-  if (listing.fatal != kzsfx::Fatal::none) return 0;
+  const kzsfx::Listing listing = kzsfx::ListArchive(whole, 0, options, lister);
+  if (listing.fatal != kzsfx::Fatal::kNone) return 0;
 
   kzsfx::Options testing = options;
-  testing.test_only = true;
+  testing.testOnly = true;
   Answering tester(0);
   const kzsfx::ExtractResult tested =
-      kzsfx::extract_archive(whole, 0, nullptr, testing, tester, &listing);
+      kzsfx::ExtractArchive(whole, 0, nullptr, testing, tester, &listing);
   check_run(tested, listing, 0);
 
   // Twice into one destination: the second run meets every file of the first and asks.
   CheckingDestination destination;
   Answering first(static_cast<unsigned>(size));
   const kzsfx::ExtractResult result =
-      kzsfx::extract_archive(whole, 0, &destination, options, first, &listing);
+      kzsfx::ExtractArchive(whole, 0, &destination, options, first, &listing);
   check_run(result, listing, destination.written);
   // The names the test listed are the names extracted, when both read the whole archive: a
   // file written was listed, and a file listed was written or its failure named.
-  if (!result.cancelled && result.fatal == kzsfx::Fatal::none && !tested.cancelled &&
-      tested.fatal == kzsfx::Fatal::none) {
+  if (!result.cancelled && result.fatal == kzsfx::Fatal::kNone && !tested.cancelled &&
+      tested.fatal == kzsfx::Fatal::kNone) {
     const std::set<std::string> committed = destination.take_committed();
     std::set<std::string> listed, written;
     for (const auto& path : tester.good_files) listed.insert(folded(path));
@@ -217,7 +217,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Answering second(static_cast<unsigned>(size) + 1);
   const std::uint64_t before = destination.written;
   const kzsfx::ExtractResult again =
-      kzsfx::extract_archive(whole, 0, &destination, options, second, &listing);
+      kzsfx::ExtractArchive(whole, 0, &destination, options, second, &listing);
   check_run(again, listing, destination.written - before);
   return 0;
 }

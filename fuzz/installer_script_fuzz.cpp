@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view comment(reinterpret_cast<const char*>(data), size);
   const kzsfx::ScriptReading reading = kzsfx::ReadInstallerScript(comment);
   if (reading.script && reading.error) std::abort();
-  if (reading.present() != kzsfx::IsInstallerScript(comment)) std::abort();
+  if (reading.Present() != kzsfx::IsInstallerScript(comment)) std::abort();
   if (reading.error) {
     std::size_t lines = 1;
     for (std::size_t i = 0; i < size; ++i)
@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
   }
   if (reading.script && reading.script->setup) {
-    const kzsfx::SafePath again = kzsfx::check_entry_path(reading.script->setup->program);
-    if (!again.ok() || again.directory || again.joined() != reading.script->setup->program)
+    const kzsfx::SafePath again = kzsfx::CheckEntryPath(reading.script->setup->program);
+    if (!again.Ok() || again.directory || again.Joined() != reading.script->setup->program)
       std::abort();
   }
   if (reading.script && reading.script->tempMode &&

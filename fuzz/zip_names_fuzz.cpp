@@ -17,8 +17,8 @@ class Bytes final : public kzsfx::ByteSource {
  public:
   Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   std::uint64_t size() const override { return size_; }
-  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                     std::size_t count) override {
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer,
+                                    std::size_t count) override {
     if (offset > size_) std::abort();
     std::size_t n = count < size_ - offset ? count : static_cast<std::size_t>(size_ - offset);
     std::memcpy(buffer, data_ + offset, n);
@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Bytes source(data, size);
   // The archive at offset 0 and, as behind a stub, at a few bytes in.
   for (std::uint64_t offset : {std::uint64_t{0}, std::uint64_t{size > 7 ? 7u : 0u}}) {
-    auto directory = kzsfx::read_zip_directory(source, offset);
-    auto names = kzsfx::read_zip_names(source, offset);
+    auto directory = kzsfx::ReadZipDirectory(source, offset);
+    auto names = kzsfx::ReadZipNames(source, offset);
     if (directory.has_value() != names.has_value()) std::abort();
     // The comment ends where the archive does, so it lies within it.
     if (auto comment = kzsfx::ReadZipComment(source, offset);
@@ -49,12 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         names->size() > directory->records.size())
       std::abort();
     for (std::size_t i = 1; i < directory->records.size(); ++i)
-      if (directory->records[i - 1].local_offset > directory->records[i].local_offset) std::abort();
+      if (directory->records[i - 1].localOffset > directory->records[i].localOffset) std::abort();
     for (std::size_t i = 1; i < names->size(); ++i)
-      if ((*names)[i - 1].local_offset >= (*names)[i].local_offset) std::abort();
+      if ((*names)[i - 1].localOffset >= (*names)[i].localOffset) std::abort();
     for (const auto& name : *names) {
       if (name.raw.size() > size) std::abort();
-      if (auto decoded = kzsfx::zip_name_utf8(name); decoded && !kzsfx::utf8::valid(*decoded))
+      if (auto decoded = kzsfx::ZipNameUtf8(name); decoded && !kzsfx::utf8::Valid(*decoded))
         std::abort();
     }
   }

@@ -14,8 +14,8 @@ class FileBytes final : public kzsfx::ByteSource {
  public:
   explicit FileBytes(std::vector<char> bytes) : bytes_(std::move(bytes)) {}
   std::uint64_t size() const override { return bytes_.size(); }
-  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                     std::size_t count) override {
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer,
+                                    std::size_t count) override {
     if (offset >= bytes_.size()) return 0;
     const std::size_t n = std::min<std::uint64_t>(count, bytes_.size() - offset);
     std::memcpy(buffer, bytes_.data() + offset, n);
@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   FileBytes file({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
-  const kzsfx::ImageEnd end = kzsfx::find_image_end(file);
+  const kzsfx::ImageEnd end = kzsfx::FindImageEnd(file);
   if (!end.ok) {
     std::fprintf(stderr, "pe_image_end: %s: %s\n", argv[1], end.error.c_str());
     return 1;

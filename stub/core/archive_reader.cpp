@@ -23,23 +23,23 @@ ArchiveReader::ArchiveReader(ByteSource& source, std::uint64_t offset, const Opt
 
 ArchiveReader::~ArchiveReader() = default;
 
-bool ArchiveReader::poll_cancel() {
-  if (!cancelled_ && observer_.cancelled()) cancelled_ = true;
+bool ArchiveReader::PollCancel() {
+  if (!cancelled_ && observer_.Cancelled()) cancelled_ = true;
   return cancelled_;
 }
 
-la_ssize_t ArchiveReader::read_callback(archive* a, void* self, const void** buffer) {
+la_ssize_t ArchiveReader::ReadCallback(archive* a, void* self, const void** buffer) {
   auto& r = *static_cast<ArchiveReader*>(self);
-  if (r.poll_cancel()) {
+  if (r.PollCancel()) {
     archive_set_error(a, ECANCELED, "Cancelled");
     return -1;
   }
   if (r.position_ >= r.length_) return 0;
-  std::size_t want = read_block_size;
+  std::size_t want = kReadBlockSize;
   if (r.length_ - r.position_ < want) want = static_cast<std::size_t>(r.length_ - r.position_);
-  auto got = r.source_.read_at(r.base_ + r.position_, r.block_.get(), want);
+  auto got = r.source_.ReadAt(r.base_ + r.position_, r.block_.get(), want);
   if (!got) {
-    r.read_failed_ = true;
+    r.readFailed_ = true;
     archive_set_error(a, EIO, "Cannot read the archive");
     return -1;
   }
@@ -48,7 +48,7 @@ la_ssize_t ArchiveReader::read_callback(archive* a, void* self, const void** buf
   return static_cast<la_ssize_t>(*got);
 }
 
-la_int64_t ArchiveReader::seek_callback(archive*, void* self, la_int64_t offset, int whence) {
+la_int64_t ArchiveReader::SeekCallback(archive*, void* self, la_int64_t offset, int whence) {
   auto& r = *static_cast<ArchiveReader*>(self);
   la_int64_t from = 0;
   if (whence == SEEK_CUR)
@@ -61,7 +61,7 @@ la_int64_t ArchiveReader::seek_callback(archive*, void* self, la_int64_t offset,
   return target;
 }
 
-la_int64_t ArchiveReader::skip_callback(archive*, void* self, la_int64_t request) {
+la_int64_t ArchiveReader::SkipCallback(archive*, void* self, la_int64_t request) {
   auto& r = *static_cast<ArchiveReader*>(self);
   if (request <= 0 || r.position_ >= r.length_) return 0;
   std::uint64_t step = static_cast<std::uint64_t>(request);
@@ -70,72 +70,72 @@ la_int64_t ArchiveReader::skip_callback(archive*, void* self, la_int64_t request
   return static_cast<la_int64_t>(step);
 }
 
-const char* ArchiveReader::passphrase_callback(archive*, void* self) {
+const char* ArchiveReader::PassphraseCallback(archive*, void* self) {
   auto& r = *static_cast<ArchiveReader*>(self);
-  if (r.pending_passwords_.empty()) {
-    if (r.poll_cancel()) return nullptr;
-    r.pending_passwords_ = r.observer_.ask_password(r.entry_path_, r.asked_for_entry_);
-    r.asked_for_entry_ = true;
-    if (r.pending_passwords_.empty()) return nullptr;
+  if (r.pendingPasswords_.empty()) {
+    if (r.PollCancel()) return nullptr;
+    r.pendingPasswords_ = r.observer_.AskPassword(r.entryPath_, r.askedForEntry_);
+    r.askedForEntry_ = true;
+    if (r.pendingPasswords_.empty()) return nullptr;
   }
-  r.handed_password_ = r.pending_passwords_.front();
-  r.pending_passwords_.erase(r.pending_passwords_.begin());
-  return r.handed_password_.c_str();
+  r.handedPassword_ = r.pendingPasswords_.front();
+  r.pendingPasswords_.erase(r.pendingPasswords_.begin());
+  return r.handedPassword_.c_str();
 }
 
-void ArchiveReader::begin_entry(const std::string& path) {
-  entry_path_ = path;
-  asked_for_entry_ = false;
-  pending_passwords_.clear();
+void ArchiveReader::BeginEntry(const std::string& path) {
+  entryPath_ = path;
+  askedForEntry_ = false;
+  pendingPasswords_.clear();
 }
 
-int ArchiveReader::next_header(archive_entry*& entry, bool& cancelled, Fatal& fatal,
-                               std::string& detail) {
+int ArchiveReader::NextHeader(archive_entry*& entry, bool& cancelled, Fatal& fatal,
+                              std::string& detail) {
   const int status = archive_read_next_header(handle_.get(), &entry);
   if (status < ARCHIVE_FAILED) {
     if (cancelled_) {
       cancelled = true;
     } else {
-      fatal = header_failure();
+      fatal = HeaderFailure();
       if (const char* message = archive_error_string(handle_.get())) detail = message;
     }
   }
   return status;
 }
 
-Fatal ArchiveReader::header_failure() const {
-  if (read_failed_) return Fatal::read_error;
+Fatal ArchiveReader::HeaderFailure() const {
+  if (readFailed_) return Fatal::kReadError;
   // A decoder of the headers themselves (7z's packed header) asked for more than its limit.
-  if (take_refused_decoder_memory()) return Fatal::unsupported_archive;
+  if (TakeRefusedDecoderMemory()) return Fatal::kUnsupportedArchive;
   const char* message = archive_error_string(handle_.get());
   const std::string_view text = message ? message : "";
   if (archive_errno(handle_.get()) == ENOMEM)
-    return decoder_memory_refused(text) ? Fatal::unsupported_archive : Fatal::out_of_memory;
+    return DecoderMemoryRefused(text) ? Fatal::kUnsupportedArchive : Fatal::kOutOfMemory;
   if (text.find("not supported") != std::string_view::npos ||
       text.find("nsupported") != std::string_view::npos)
-    return Fatal::unsupported_archive;
-  return Fatal::corrupt_archive;
+    return Fatal::kUnsupportedArchive;
+  return Fatal::kCorruptArchive;
 }
 
-Fatal ArchiveReader::classify_open_failure() const {
-  if (Fatal fatal = header_failure(); fatal != Fatal::corrupt_archive) return fatal;
+Fatal ArchiveReader::ClassifyOpenFailure() const {
+  if (Fatal fatal = HeaderFailure(); fatal != Fatal::kCorruptArchive) return fatal;
   // A zip or 7z signature at the start means a damaged or cut-off archive rather than
   // something else entirely: say so instead of "unknown format".
   unsigned char head[6] = {};
-  auto got = source_.read_at(base_, head, sizeof head);
+  auto got = source_.ReadAt(base_, head, sizeof head);
   if (got && *got >= 4 &&
       (std::memcmp(head, "PK\3\4", 4) == 0 || std::memcmp(head, "PK\5\6", 4) == 0))
-    return Fatal::corrupt_archive;
+    return Fatal::kCorruptArchive;
   if (got && *got == sizeof head && std::memcmp(head, "7z\xBC\xAF\x27\x1C", 6) == 0)
-    return Fatal::corrupt_archive;
-  return Fatal::unknown_format;
+    return Fatal::kCorruptArchive;
+  return Fatal::kUnknownFormat;
 }
 
-bool ArchiveReader::open(Fatal& fatal, std::string& detail) {
+bool ArchiveReader::Open(Fatal& fatal, std::string& detail) {
   handle_.reset(archive_read_new());
-  block_.reset(new (std::nothrow) unsigned char[read_block_size]);
+  block_.reset(new (std::nothrow) unsigned char[kReadBlockSize]);
   if (!handle_ || !block_) {
-    fatal = Fatal::out_of_memory;
+    fatal = Fatal::kOutOfMemory;
     return false;
   }
   archive* a = handle_.get();
@@ -145,19 +145,19 @@ bool ArchiveReader::open(Fatal& fatal, std::string& detail) {
   archive_read_support_format_zip_seekable(a);
   archive_read_support_format_zip_streamable(a);
   archive_read_support_format_7zip(a);
-  if (!options_.name_charset.empty())
-    archive_read_set_format_option(a, "zip", "hdrcharset", options_.name_charset.c_str());
+  if (!options_.nameCharset.empty())
+    archive_read_set_format_option(a, "zip", "hdrcharset", options_.nameCharset.c_str());
   for (const auto& password : options_.password) archive_read_add_passphrase(a, password.c_str());
-  archive_read_set_passphrase_callback(a, this, &ArchiveReader::passphrase_callback);
+  archive_read_set_passphrase_callback(a, this, &ArchiveReader::PassphraseCallback);
 
   archive_read_set_callback_data(a, this);
-  archive_read_set_read_callback(a, &ArchiveReader::read_callback);
-  archive_read_set_seek_callback(a, &ArchiveReader::seek_callback);
-  archive_read_set_skip_callback(a, &ArchiveReader::skip_callback);
+  archive_read_set_read_callback(a, &ArchiveReader::ReadCallback);
+  archive_read_set_seek_callback(a, &ArchiveReader::SeekCallback);
+  archive_read_set_skip_callback(a, &ArchiveReader::SkipCallback);
   position_ = 0;
   if (archive_read_open1(a) == ARCHIVE_OK) return true;
   if (cancelled_) return false;
-  fatal = classify_open_failure();
+  fatal = ClassifyOpenFailure();
   if (const char* message = archive_error_string(a)) detail = message;
   return false;
 }

@@ -20,7 +20,7 @@ struct ArchiveFree {
 using ArchiveHandle = std::unique_ptr<archive, ArchiveFree>;
 
 // Size of the buffer libarchive reads our exe through; fixed whatever the archive's size.
-inline constexpr std::size_t read_block_size = 64 * 1024;
+inline constexpr std::size_t kReadBlockSize = 64 * 1024;
 
 // One reading pass over the archive. Reads go straight to the source (no copy of the
 // archive), cancellation is polled on every read so even a long solid block stops promptly,
@@ -35,30 +35,30 @@ class ArchiveReader {
 
   // Recognises the format by content. On failure `fatal` says why (cancellation is
   // reported through cancelled()).
-  bool open(Fatal& fatal, std::string& detail);
+  bool Open(Fatal& fatal, std::string& detail);
 
   archive* get() const { return handle_.get(); }
-  bool cancelled() const { return cancelled_; }
-  bool read_failed() const { return read_failed_; }
+  bool Cancelled() const { return cancelled_; }
+  bool ReadFailed() const { return readFailed_; }
 
   // Names the entry a password prompt is about, and resets the retry state.
-  void begin_entry(const std::string& path);
+  void BeginEntry(const std::string& path);
 
   // Why reading the headers stopped, after a header call failed (not cancelled).
-  Fatal header_failure() const;
+  Fatal HeaderFailure() const;
 
   // The next header, as archive_read_next_header answers. When the answer stops the reading
   // (below ARCHIVE_FAILED), `cancelled` is set, or `fatal` and `detail` say why.
-  int next_header(archive_entry*& entry, bool& cancelled, Fatal& fatal, std::string& detail);
+  int NextHeader(archive_entry*& entry, bool& cancelled, Fatal& fatal, std::string& detail);
 
  private:
-  static la_ssize_t read_callback(archive* a, void* self, const void** buffer);
-  static la_int64_t seek_callback(archive* a, void* self, la_int64_t offset, int whence);
-  static la_int64_t skip_callback(archive* a, void* self, la_int64_t request);
-  static const char* passphrase_callback(archive* a, void* self);
+  static la_ssize_t ReadCallback(archive* a, void* self, const void** buffer);
+  static la_int64_t SeekCallback(archive* a, void* self, la_int64_t offset, int whence);
+  static la_int64_t SkipCallback(archive* a, void* self, la_int64_t request);
+  static const char* PassphraseCallback(archive* a, void* self);
 
-  bool poll_cancel();
-  Fatal classify_open_failure() const;
+  bool PollCancel();
+  Fatal ClassifyOpenFailure() const;
 
   ByteSource& source_;
   const std::uint64_t base_;
@@ -69,12 +69,12 @@ class ArchiveReader {
   std::unique_ptr<unsigned char[]> block_;
   std::uint64_t position_ = 0;
   bool cancelled_ = false;
-  bool read_failed_ = false;
+  bool readFailed_ = false;
 
-  std::string entry_path_;
-  bool asked_for_entry_ = false;
-  std::vector<std::string> pending_passwords_;
-  std::string handed_password_;  // kept alive until libarchive has copied it
+  std::string entryPath_;
+  bool askedForEntry_ = false;
+  std::vector<std::string> pendingPasswords_;
+  std::string handedPassword_;  // kept alive until libarchive has copied it
 };
 
 }  // namespace kzsfx

@@ -3,10 +3,10 @@
 
 namespace kzsfx {
 
-bool read_exact(ByteSource& source, std::uint64_t offset, void* buffer, std::size_t count) {
+bool ReadExact(ByteSource& source, std::uint64_t offset, void* buffer, std::size_t count) {
   auto* out = static_cast<unsigned char*>(buffer);
   while (count > 0) {
-    auto got = source.read_at(offset, out, count);
+    auto got = source.ReadAt(offset, out, count);
     if (!got || *got == 0) return false;
     out += *got;
     offset += *got;

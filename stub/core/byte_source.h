@@ -19,11 +19,11 @@ class ByteSource {
 
   // Reads up to `count` bytes at `offset` into `buffer`. Returns how many were read (0 at or
   // past the end), or nothing on an I/O error.
-  virtual std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                             std::size_t count) = 0;
+  virtual std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer,
+                                            std::size_t count) = 0;
 };
 
 // Reads exactly `count` bytes or reports failure (short read or I/O error).
-bool read_exact(ByteSource& source, std::uint64_t offset, void* buffer, std::size_t count);
+bool ReadExact(ByteSource& source, std::uint64_t offset, void* buffer, std::size_t count);
 
 }  // namespace kzsfx

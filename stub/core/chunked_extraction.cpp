@@ -21,13 +21,13 @@ struct Shared {
   Observer& observer;
   const std::uint64_t total;
   std::uint64_t done = 0;
-  std::optional<OverwriteAnswer> for_all;  // "all" answered once holds for every run
-  bool stop = false;                       // a fatal fault or a cancel: start nothing more
-  bool user_cancelled = false;
+  std::optional<OverwriteAnswer> forAll;  // "all" answered once holds for every run
+  bool stop = false;                      // a fatal fault or a cancel: start nothing more
+  bool userCancelled = false;
   // Cancelled in answer to a question about an entry of this run: earlier runs still finish,
   // so everything one thread would have written before that entry is written; later runs
   // stop where they are, as at the Cancel button.
-  std::optional<std::size_t> cancelled_at_run;
+  std::optional<std::size_t> cancelledAtRun;
 
   void lock() {
     if (workers) workers->lock();
@@ -51,7 +51,7 @@ class Guard {
 class SharedBudget final : public DataBudget {
  public:
   SharedBudget(Shared& shared, std::uint64_t total) : shared_(shared), left_(total) {}
-  bool take(std::uint64_t bytes) override {
+  bool Take(std::uint64_t bytes) override {
     Guard guard(shared_);
     if (bytes > left_) return false;
     left_ -= bytes;
@@ -69,50 +69,49 @@ class RunObserver final : public Observer {
  public:
   RunObserver(Shared& shared, std::size_t run) : shared_(shared), run_(run) {}
 
-  void progress(std::uint64_t done, std::uint64_t, const std::string& current) override {
+  void Progress(std::uint64_t done, std::uint64_t, const std::string& current) override {
     Guard guard(shared_);
     shared_.done += done - reported_;
     reported_ = done;
-    shared_.observer.progress(shared_.done, shared_.total, current);
+    shared_.observer.Progress(shared_.done, shared_.total, current);
   }
-  OverwriteAnswer ask_overwrite(const std::string& path) override {
+  OverwriteAnswer AskOverwrite(const std::string& path) override {
     Guard guard(shared_);
-    if (shared_.for_all) return *shared_.for_all;
-    const OverwriteAnswer answer = shared_.observer.ask_overwrite(path);
-    if (answer == OverwriteAnswer::overwrite_all || answer == OverwriteAnswer::skip_all)
-      shared_.for_all = answer;
-    note_cancel_at_question();
+    if (shared_.forAll) return *shared_.forAll;
+    const OverwriteAnswer answer = shared_.observer.AskOverwrite(path);
+    if (answer == OverwriteAnswer::kOverwriteAll || answer == OverwriteAnswer::kSkipAll)
+      shared_.forAll = answer;
+    NoteCancelAtQuestion();
     return answer;
   }
-  PasswordForms ask_password(const std::string& path, bool retry) override {
+  PasswordForms AskPassword(const std::string& path, bool retry) override {
     Guard guard(shared_);
-    PasswordForms forms = shared_.observer.ask_password(path, retry);
-    note_cancel_at_question();
+    PasswordForms forms = shared_.observer.AskPassword(path, retry);
+    NoteCancelAtQuestion();
     return forms;
   }
-  bool cancelled() override {
+  bool Cancelled() override {
     Guard guard(shared_);
     if (shared_.stop) return true;
-    if (shared_.cancelled_at_run) return run_ >= *shared_.cancelled_at_run;
-    if (shared_.observer.cancelled()) shared_.stop = shared_.user_cancelled = true;
+    if (shared_.cancelledAtRun) return run_ >= *shared_.cancelledAtRun;
+    if (shared_.observer.Cancelled()) shared_.stop = shared_.userCancelled = true;
     return shared_.stop;
   }
-  void entry_problem(const EntryReport& report) override {
+  void EntryProblem(const EntryReport& report) override {
     Guard guard(shared_);
-    shared_.observer.entry_problem(report);
+    shared_.observer.EntryProblem(report);
   }
-  void entry_finished(const EntryOutcome& outcome) override {
+  void EntryFinished(const EntryOutcome& outcome) override {
     Guard guard(shared_);
-    shared_.observer.entry_finished(outcome);
+    shared_.observer.EntryFinished(outcome);
   }
 
  private:
   // Under the lock, right after a question.
-  void note_cancel_at_question() {
-    if (shared_.stop || !shared_.observer.cancelled()) return;
-    shared_.user_cancelled = true;
-    if (!shared_.cancelled_at_run || run_ < *shared_.cancelled_at_run)
-      shared_.cancelled_at_run = run_;
+  void NoteCancelAtQuestion() {
+    if (shared_.stop || !shared_.observer.Cancelled()) return;
+    shared_.userCancelled = true;
+    if (!shared_.cancelledAtRun || run_ < *shared_.cancelledAtRun) shared_.cancelledAtRun = run_;
   }
 
   Shared& shared_;
@@ -126,10 +125,10 @@ class SharedSource final : public ByteSource {
  public:
   SharedSource(ByteSource& source, Shared& shared) : source_(source), shared_(shared) {}
   std::uint64_t size() const override { return source_.size(); }
-  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                     std::size_t count) override {
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer,
+                                    std::size_t count) override {
     Guard guard(shared_);
-    return source_.read_at(offset, buffer, count);
+    return source_.ReadAt(offset, buffer, count);
   }
 
  private:
@@ -138,27 +137,27 @@ class SharedSource final : public ByteSource {
 };
 
 template <typename T>
-void append(std::vector<T>& to, std::vector<T>& from) {
+void Append(std::vector<T>& to, std::vector<T>& from) {
   std::move(from.begin(), from.end(), std::back_inserter(to));
 }
 
 }  // namespace
 
-ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, const ZipPlan& plan,
-                             Destination* destination, const Options& options, Observer& observer,
-                             std::uint64_t declared_total) {
+ExtractResult ExtractChunks(ByteSource& exe, std::uint64_t archiveOffset, const ZipPlan& plan,
+                            Destination* destination, const Options& options, Observer& observer,
+                            std::uint64_t declaredTotal) {
   // Testing lists entries as it goes: in archive order, on one thread.
-  Workers* workers = options.workers && options.workers->count() > 1 && plan.chunks.size() > 1 &&
-                             !options.test_only
-                         ? options.workers
-                         : nullptr;
+  Workers* workers =
+      options.workers && options.workers->Count() > 1 && plan.chunks.size() > 1 && !options.testOnly
+          ? options.workers
+          : nullptr;
   // Runs on several threads write each file on their own thread; a single run may use the
   // threads to write its large files behind the decoding (write_behind.h).
-  Options run_options = options;
-  if (workers) run_options.workers = nullptr;
-  Shared shared(workers, observer, declared_total);
+  Options runOptions = options;
+  if (workers) runOptions.workers = nullptr;
+  Shared shared(workers, observer, declaredTotal);
   SharedSource source(exe, shared);
-  SharedBudget budget(shared, declared_total);
+  SharedBudget budget(shared, declaredTotal);
 
   std::vector<std::size_t> order(plan.chunks.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
@@ -171,33 +170,33 @@ ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, cons
   std::size_t next = 0;
   auto job = [&](unsigned thread) {
     // Each run has a decoder of its own: only so many fit the address space together.
-    if (thread >= max_parallel_decoders) return;
+    if (thread >= kMaxParallelDecoders) return;
     for (;;) {
       std::size_t index;
       {
         Guard guard(shared);
         if (shared.stop || next == order.size()) return;
         index = order[next++];
-        if (shared.cancelled_at_run && index >= *shared.cancelled_at_run) continue;
+        if (shared.cancelledAtRun && index >= *shared.cancelledAtRun) continue;
       }
       const ZipChunk& chunk = plan.chunks[index];
       ExtractResult& result = results[index];
-      ChunkSource run(source, archive_offset, plan, chunk);
-      if (run.ok()) {
-        RunObserver run_observer(shared, index);
-        result = extract_entries(run, 0, destination, run_options, run_observer, chunk.declared,
-                                 &budget);
+      ChunkSource run(source, archiveOffset, plan, chunk);
+      if (run.Ok()) {
+        RunObserver runObserver(shared, index);
+        result =
+            ExtractEntries(run, 0, destination, runOptions, runObserver, chunk.declared, &budget);
       } else {
-        result.fatal = Fatal::read_error;
+        result.fatal = Fatal::kReadError;
       }
-      if (result.fatal != Fatal::none) {
+      if (result.fatal != Fatal::kNone) {
         Guard guard(shared);
         shared.stop = true;
       }
     }
   };
   if (workers)
-    workers->run(job);
+    workers->Run(job);
   else
     job(0);
 
@@ -206,17 +205,17 @@ ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, cons
     merged.files += result.files;
     merged.folders += result.folders;
     merged.bytes += result.bytes;
-    append(merged.skipped, result.skipped);
-    append(merged.refused, result.refused);
-    append(merged.failed, result.failed);
-    append(merged.warnings, result.warnings);
-    if (merged.fatal == Fatal::none && result.fatal != Fatal::none) {
+    Append(merged.skipped, result.skipped);
+    Append(merged.refused, result.refused);
+    Append(merged.failed, result.failed);
+    Append(merged.warnings, result.warnings);
+    if (merged.fatal == Fatal::kNone && result.fatal != Fatal::kNone) {
       merged.fatal = result.fatal;
-      merged.fatal_detail = std::move(result.fatal_detail);
+      merged.fatalDetail = std::move(result.fatalDetail);
     }
   }
   // A run stopped because another failed was not cancelled by anyone.
-  merged.cancelled = shared.user_cancelled;
+  merged.cancelled = shared.userCancelled;
   return merged;
 }
 

@@ -15,8 +15,8 @@ namespace kzsfx {
 // Pass two run by run, on options.workers when given. Runs go to the threads largest first so
 // that they finish together; each run's result is merged in archive order, so the summary and
 // the exit code are the same however the threads were scheduled.
-ExtractResult extract_chunks(ByteSource& exe, std::uint64_t archive_offset, const ZipPlan& plan,
-                             Destination* destination, const Options& options, Observer& observer,
-                             std::uint64_t declared_total);
+ExtractResult ExtractChunks(ByteSource& exe, std::uint64_t archiveOffset, const ZipPlan& plan,
+                            Destination* destination, const Options& options, Observer& observer,
+                            std::uint64_t declaredTotal);
 
 }  // namespace kzsfx

@@ -11,7 +11,7 @@ namespace {
 
 using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
 
-Tables make_tables() {
+Tables MakeTables() {
   Tables t{};
   for (std::uint32_t n = 0; n < 256; ++n) {
     std::uint32_t c = n;
@@ -24,21 +24,21 @@ Tables make_tables() {
 }
 
 // Computed rather than stored: 8 KB that every produced executable would otherwise carry.
-const Tables tables = make_tables();
+const Tables kTables = MakeTables();
 
 }  // namespace
 
-std::uint32_t crc32_update(std::uint32_t crc, const void* data, std::size_t size) {
+std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t size) {
   auto* p = static_cast<const unsigned char*>(data);
   crc = ~crc;
   for (; size >= 8; size -= 8, p += 8) {
-    const std::uint32_t low = le32(p) ^ crc;
-    const std::uint32_t high = le32(p + 4);
-    crc = tables[7][low & 0xFF] ^ tables[6][(low >> 8) & 0xFF] ^ tables[5][(low >> 16) & 0xFF] ^
-          tables[4][low >> 24] ^ tables[3][high & 0xFF] ^ tables[2][(high >> 8) & 0xFF] ^
-          tables[1][(high >> 16) & 0xFF] ^ tables[0][high >> 24];
+    const std::uint32_t low = Le32(p) ^ crc;
+    const std::uint32_t high = Le32(p + 4);
+    crc = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^ kTables[5][(low >> 16) & 0xFF] ^
+          kTables[4][low >> 24] ^ kTables[3][high & 0xFF] ^ kTables[2][(high >> 8) & 0xFF] ^
+          kTables[1][(high >> 16) & 0xFF] ^ kTables[0][high >> 24];
   }
-  while (size--) crc = tables[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
+  while (size--) crc = kTables[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
   return ~crc;
 }
 

@@ -7,6 +7,6 @@
 namespace kzsfx {
 
 // Continues `crc` (0 to start) over `size` bytes.
-std::uint32_t crc32_update(std::uint32_t crc, const void* data, std::size_t size);
+std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t size);
 
 }  // namespace kzsfx

@@ -1,4 +1,4 @@
-// liblzma's decoders started with decoder_memory_limit, whoever starts them.
+// liblzma's decoders started with kDecoderMemoryLimit, whoever starts them.
 #include "stub/core/decoder_limits.h"
 
 #include <lzma.h>
@@ -20,16 +20,16 @@ thread_local std::optional<std::uint64_t> refused_memory;
 
 }  // namespace
 
-void note_refused_decoder_memory(std::uint64_t asked) { refused_memory = asked; }
+void NoteRefusedDecoderMemory(std::uint64_t asked) { refused_memory = asked; }
 
-std::optional<std::uint64_t> take_refused_decoder_memory() {
+std::optional<std::uint64_t> TakeRefusedDecoderMemory() {
   return std::exchange(refused_memory, std::nullopt);
 }
 
-std::string describe_refused_decoder_memory(std::uint64_t asked) {
+std::string DescribeRefusedDecoderMemory(std::uint64_t asked) {
   return "the entry's decoder asks for " +
          (asked == UINT64_MAX ? std::string("more than that") : std::to_string(asked)) +
-         " bytes of memory (at most " + std::to_string(decoder_memory_limit) + " allowed)";
+         " bytes of memory (at most " + std::to_string(kDecoderMemoryLimit) + " allowed)";
 }
 
 }  // namespace kzsfx
@@ -64,31 +64,31 @@ extern "C" {
 
 lzma_ret KZSFX_LZMA_HOOK(lzma_stream_decoder)(lzma_stream* strm, uint64_t memlimit,
                                               uint32_t flags) {
-  static auto* const real = &KZSFX_LZMA_REAL(lzma_stream_decoder);
-  return real(strm, std::min<uint64_t>(memlimit, kzsfx::decoder_memory_limit), flags);
+  static auto* const kReal = &KZSFX_LZMA_REAL(lzma_stream_decoder);
+  return kReal(strm, std::min<uint64_t>(memlimit, kzsfx::kDecoderMemoryLimit), flags);
 }
 
 lzma_ret KZSFX_LZMA_HOOK(lzma_alone_decoder)(lzma_stream* strm, uint64_t memlimit) {
-  static auto* const real = &KZSFX_LZMA_REAL(lzma_alone_decoder);
-  return real(strm, std::min<uint64_t>(memlimit, kzsfx::decoder_memory_limit));
+  static auto* const kReal = &KZSFX_LZMA_REAL(lzma_alone_decoder);
+  return kReal(strm, std::min<uint64_t>(memlimit, kzsfx::kDecoderMemoryLimit));
 }
 
 // A raw decoder takes no limit: its filters say what it needs before it allocates anything.
 lzma_ret KZSFX_LZMA_HOOK(lzma_raw_decoder)(lzma_stream* strm, const lzma_filter* filters) {
-  static auto* const real = &KZSFX_LZMA_REAL(lzma_raw_decoder);
+  static auto* const kReal = &KZSFX_LZMA_REAL(lzma_raw_decoder);
   const uint64_t asked = lzma_raw_decoder_memusage(filters);
-  if (asked > kzsfx::decoder_memory_limit) {
-    kzsfx::note_refused_decoder_memory(asked);
+  if (asked > kzsfx::kDecoderMemoryLimit) {
+    kzsfx::NoteRefusedDecoderMemory(asked);
     return LZMA_MEMLIMIT_ERROR;
   }
-  return real(strm, filters);
+  return kReal(strm, filters);
 }
 
 lzma_ret KZSFX_LZMA_HOOK(lzma_code)(lzma_stream* strm, lzma_action action) {
-  static auto* const real = &KZSFX_LZMA_REAL(lzma_code);
-  const lzma_ret result = real(strm, action);
+  static auto* const kReal = &KZSFX_LZMA_REAL(lzma_code);
+  const lzma_ret result = kReal(strm, action);
   // After this error the decoder says what it would have needed.
-  if (result == LZMA_MEMLIMIT_ERROR) kzsfx::note_refused_decoder_memory(lzma_memusage(strm));
+  if (result == LZMA_MEMLIMIT_ERROR) kzsfx::NoteRefusedDecoderMemory(lzma_memusage(strm));
   return result;
 }
 
@@ -97,8 +97,8 @@ lzma_ret KZSFX_LZMA_HOOK(lzma_code)(lzma_stream* strm, lzma_action action) {
 // to malloc as it stands: up to 4 GiB. No block the stub needs comes near the decoder limit,
 // so none larger is handed out, and the refusal is the entry's, not the machine's.
 void* __wrap_malloc(size_t size) {
-  if (size > kzsfx::decoder_memory_limit) {
-    kzsfx::note_refused_decoder_memory(size);
+  if (size > kzsfx::kDecoderMemoryLimit) {
+    kzsfx::NoteRefusedDecoderMemory(size);
     errno = ENOMEM;
     return nullptr;
   }
@@ -106,8 +106,8 @@ void* __wrap_malloc(size_t size) {
 }
 
 void* __wrap_realloc(void* block, size_t size) {
-  if (size > kzsfx::decoder_memory_limit) {
-    kzsfx::note_refused_decoder_memory(size);
+  if (size > kzsfx::kDecoderMemoryLimit) {
+    kzsfx::NoteRefusedDecoderMemory(size);
     errno = ENOMEM;
     return nullptr;
   }

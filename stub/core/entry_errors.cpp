@@ -5,28 +5,28 @@ namespace kzsfx {
 
 namespace {
 
-bool contains(std::string_view text, std::string_view part) {
+bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
 }  // namespace
 
-bool decoder_memory_refused(std::string_view message) {
-  return contains(message, "Lzma library error: Cannot allocate memory") ||
-         contains(message, "Lzma library error: Out of memory");
+bool DecoderMemoryRefused(std::string_view message) {
+  return Contains(message, "Lzma library error: Cannot allocate memory") ||
+         Contains(message, "Lzma library error: Out of memory");
 }
 
-Problem classify_data_error(std::string_view message, bool encrypted) {
-  if (decoder_memory_refused(message)) return Problem::unsupported;
-  if (contains(message, "Incorrect passphrase")) return Problem::wrong_password;
-  if (contains(message, "Passphrase required")) return Problem::password_required;
-  if (contains(message, "nsupported") || contains(message, "not supported") ||
-      contains(message, "Unknown codec") || contains(message, "Unexpected codec"))
-    return Problem::unsupported;
-  if (contains(message, "runcated")) return Problem::truncated;
-  if (encrypted) return Problem::wrong_password;
-  if (contains(message, "CRC")) return Problem::crc_mismatch;
-  return Problem::data_error;
+Problem ClassifyDataError(std::string_view message, bool encrypted) {
+  if (DecoderMemoryRefused(message)) return Problem::kUnsupported;
+  if (Contains(message, "Incorrect passphrase")) return Problem::kWrongPassword;
+  if (Contains(message, "Passphrase required")) return Problem::kPasswordRequired;
+  if (Contains(message, "nsupported") || Contains(message, "not supported") ||
+      Contains(message, "Unknown codec") || Contains(message, "Unexpected codec"))
+    return Problem::kUnsupported;
+  if (Contains(message, "runcated")) return Problem::kTruncated;
+  if (encrypted) return Problem::kWrongPassword;
+  if (Contains(message, "CRC")) return Problem::kCrcMismatch;
+  return Problem::kDataError;
 }
 
 }  // namespace kzsfx

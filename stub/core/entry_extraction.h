@@ -16,13 +16,13 @@ class DataBudget {
  public:
   virtual ~DataBudget() = default;
   // Takes `bytes` from what is left; false, taking nothing, when too little is left.
-  virtual bool take(std::uint64_t bytes) = 0;
+  virtual bool Take(std::uint64_t bytes) = 0;
 };
 
-// Pass two over one archive (or one run of it) on the calling thread, with `declared_total`
+// Pass two over one archive (or one run of it) on the calling thread, with `declaredTotal`
 // capping the data it may yield, and `budget`, when given, the data of every run together.
-ExtractResult extract_entries(ByteSource& exe, std::uint64_t archive_offset,
-                              Destination* destination, const Options& options, Observer& observer,
-                              std::uint64_t declared_total, DataBudget* budget = nullptr);
+ExtractResult ExtractEntries(ByteSource& exe, std::uint64_t archiveOffset, Destination* destination,
+                             const Options& options, Observer& observer,
+                             std::uint64_t declaredTotal, DataBudget* budget = nullptr);
 
 }  // namespace kzsfx

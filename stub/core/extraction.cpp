@@ -11,56 +11,55 @@
 
 namespace kzsfx {
 
-ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset,
-                              Destination* destination, const Options& options, Observer& observer,
-                              const Listing* listing) {
+ExtractResult ExtractArchive(ByteSource& exe, std::uint64_t archiveOffset, Destination* destination,
+                             const Options& options, Observer& observer, const Listing* listing) {
   ExtractResult result;
   Listing own;
   if (!listing) {
-    own = list_archive(exe, archive_offset, options, observer);
+    own = ListArchive(exe, archiveOffset, options, observer);
     listing = &own;
   }
   if (listing->cancelled) {
     result.cancelled = true;
     return result;
   }
-  if (listing->fatal != Fatal::none) {
+  if (listing->fatal != Fatal::kNone) {
     result.fatal = listing->fatal;
-    result.fatal_detail = listing->fatal_detail;
+    result.fatalDetail = listing->fatalDetail;
     return result;
   }
-  if (!options.test_only) {
+  if (!options.testOnly) {
     if (!destination) {
-      result.fatal = Fatal::destination_failed;
+      result.fatal = Fatal::kDestinationFailed;
       return result;
     }
-    if (options.check_free_space) {
-      auto free = destination->free_space();
-      if (free && listing->declared_total > *free) {
-        result.fatal = Fatal::not_enough_space;
-        result.fatal_detail = "need " + std::to_string(listing->declared_total) + " bytes, " +
-                              std::to_string(*free) + " free";
+    if (options.checkFreeSpace) {
+      auto free = destination->FreeSpace();
+      if (free && listing->declaredTotal > *free) {
+        result.fatal = Fatal::kNotEnoughSpace;
+        result.fatalDetail = "need " + std::to_string(listing->declaredTotal) + " bytes, " +
+                             std::to_string(*free) + " free";
         return result;
       }
     }
   }
   // Where no file can carry the mark, every file would fail to: said once instead.
-  Options run_options = options;
-  std::optional<EntryReport> marks_lost;
-  if (!options.test_only && options.zone_mark && !destination->keeps_zone_marks()) {
-    run_options.zone_mark.reset();
-    marks_lost = EntryReport{{}, Problem::zone_marks_not_kept, PathRefusal::none, {}};
-    observer.entry_problem(*marks_lost);
+  Options runOptions = options;
+  std::optional<EntryReport> marksLost;
+  if (!options.testOnly && options.zoneMark && !destination->KeepsZoneMarks()) {
+    runOptions.zoneMark.reset();
+    marksLost = EntryReport{{}, Problem::kZoneMarksNotKept, PathRefusal::kNone, {}};
+    observer.EntryProblem(*marksLost);
   }
-  if (auto plan = plan_zip_chunks(exe, archive_offset, options))
-    result = extract_chunks(exe, archive_offset, *plan, destination, run_options, observer,
-                            listing->declared_total);
+  if (auto plan = PlanZipChunks(exe, archiveOffset, options))
+    result = ExtractChunks(exe, archiveOffset, *plan, destination, runOptions, observer,
+                           listing->declaredTotal);
   else
-    result = extract_entries(exe, archive_offset, destination, run_options, observer,
-                             listing->declared_total);
-  if (marks_lost) result.warnings.insert(result.warnings.begin(), *marks_lost);
+    result = ExtractEntries(exe, archiveOffset, destination, runOptions, observer,
+                            listing->declaredTotal);
+  if (marksLost) result.warnings.insert(result.warnings.begin(), *marksLost);
   for (const auto& unreached : listing->unreached) {
-    observer.entry_problem(unreached);
+    observer.EntryProblem(unreached);
     result.warnings.push_back(unreached);
   }
   return result;

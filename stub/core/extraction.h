@@ -13,10 +13,10 @@ namespace kzsfx {
 
 // Extracts into `destination`, or with options.test_only decodes and checks every entry and
 // writes nothing (`destination` may then be null). Reads the archive in place like
-// list_archive (listing.h), and runs that pass itself unless `listing` from an earlier call
+// ListArchive (listing.h), and runs that pass itself unless `listing` from an earlier call
 // is given.
-ExtractResult extract_archive(ByteSource& exe, std::uint64_t archive_offset,
-                              Destination* destination, const Options& options, Observer& observer,
-                              const Listing* listing = nullptr);
+ExtractResult ExtractArchive(ByteSource& exe, std::uint64_t archiveOffset, Destination* destination,
+                             const Options& options, Observer& observer,
+                             const Listing* listing = nullptr);
 
 }  // namespace kzsfx

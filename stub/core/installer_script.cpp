@@ -104,8 +104,8 @@ PathRefusal CheckPathBelowRoot(const ScriptPath& path) {
   if (path.base == KnownFolder::kNone) below.remove_prefix(RootLength(below));
   while (path.base != KnownFolder::kNone && !below.empty() && IsSeparator(below.front()))
     below.remove_prefix(1);
-  if (below.empty()) return PathRefusal::none;
-  return check_entry_path(below).refusal;
+  if (below.empty()) return PathRefusal::kNone;
+  return CheckEntryPath(below).refusal;
 }
 
 SetupKind KindOf(std::string_view program) {
@@ -137,7 +137,7 @@ class Reader {
     return {std::nullopt, std::move(error_)};
   }
 
-  bool Refuse(ScriptFault fault, PathRefusal refusal = PathRefusal::none) {
+  bool Refuse(ScriptFault fault, PathRefusal refusal = PathRefusal::kNone) {
     error_ = ScriptError{fault, lineNumber_, std::string(line_), refusal};
     return false;
   }
@@ -172,7 +172,7 @@ class Reader {
       if (value.empty()) return Refuse(ScriptFault::kMissingValue);
       script_.path = ReadPath(value);
       if (!script_.path) return Refuse(ScriptFault::kUnknownFolder);
-      if (PathRefusal why = CheckPathBelowRoot(*script_.path); why != PathRefusal::none)
+      if (PathRefusal why = CheckPathBelowRoot(*script_.path); why != PathRefusal::kNone)
         return Refuse(ScriptFault::kPathRefused, why);
       if (script_.tempMode) return Refuse(ScriptFault::kTempModeWithPath);
       return true;
@@ -196,11 +196,11 @@ class Reader {
     if (EqualsIgnoringCase(key, "Overwrite")) {
       if (!overwrite_.Take(*this)) return false;
       if (value == "0")
-        script_.overwrite = OverwritePolicy::ask;
+        script_.overwrite = OverwritePolicy::kAsk;
       else if (value == "1")
-        script_.overwrite = OverwritePolicy::overwrite_all;
+        script_.overwrite = OverwritePolicy::kOverwriteAll;
       else if (value == "2")
-        script_.overwrite = OverwritePolicy::skip_all;
+        script_.overwrite = OverwritePolicy::kSkipAll;
       else
         return Refuse(value.empty() ? ScriptFault::kMissingValue : ScriptFault::kBadValue);
       return true;
@@ -224,10 +224,10 @@ class Reader {
       program = value.substr(0, end);
       arguments = value.substr(end);
     }
-    const SafePath safe = check_entry_path(program);
-    if (!safe.ok()) return Refuse(ScriptFault::kSetupOutsideTree, safe.refusal);
+    const SafePath safe = CheckEntryPath(program);
+    if (!safe.Ok()) return Refuse(ScriptFault::kSetupOutsideTree, safe.refusal);
     if (safe.directory) return Refuse(ScriptFault::kBadValue);
-    const std::string joined = safe.joined();
+    const std::string joined = safe.Joined();
     script_.setup = SetupCommand{joined, std::string(Trimmed(arguments)), KindOf(joined)};
     return true;
   }
@@ -269,11 +269,11 @@ ScriptReading ReadInstallerScript(std::string_view comment) {
 }
 
 bool EveryEntryExtracted(const ExtractResult& result) {
-  if (result.fatal != Fatal::none || result.cancelled || !result.refused.empty() ||
+  if (result.fatal != Fatal::kNone || result.cancelled || !result.refused.empty() ||
       !result.failed.empty())
     return false;
   for (const EntryReport& warning : result.warnings)
-    if (warning.problem == Problem::link_skipped || warning.problem == Problem::not_reached)
+    if (warning.problem == Problem::kLinkSkipped || warning.problem == Problem::kNotReached)
       return false;
   return true;
 }

@@ -69,15 +69,15 @@ enum class ScriptFault {
 
 struct ScriptError {
   ScriptFault fault = ScriptFault::kUnknownCommand;
-  std::size_t lineNumber = 0;               // 1-based; the ";kzsfx" line is line 1
-  std::string line;                         // the line as written, without its line break
-  PathRefusal refusal = PathRefusal::none;  // why Setup's or Path's path was refused
+  std::size_t lineNumber = 0;                // 1-based; the ";kzsfx" line is line 1
+  std::string line;                          // the line as written, without its line break
+  PathRefusal refusal = PathRefusal::kNone;  // why Setup's or Path's path was refused
 };
 
 struct ScriptReading {
   std::optional<InstallerScript> script;
   std::optional<ScriptError> error;
-  bool present() const { return script || error; }
+  bool Present() const { return script || error; }
 };
 
 // True when the comment's first line is ";kzsfx" (after an optional UTF-8 byte order mark,

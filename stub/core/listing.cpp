@@ -13,33 +13,33 @@ namespace kzsfx {
 
 namespace {
 
-std::string ascii_lower(std::string text) {
+std::string AsciiLower(std::string text) {
   for (char& c : text)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return text;
 }
 
 struct TopLevel {
-  bool any_safe = false;
+  bool anySafe = false;
   std::string key;
 };
 
 // Reads the headers of the archive, or of one run of it, into `listing`; false on a fault.
-bool list_part(ByteSource& exe, std::uint64_t archive_offset, const Options& options,
-               Observer& observer, Listing& listing, TopLevel& top) {
-  ArchiveReader reader(exe, archive_offset, options, observer);
-  if (!reader.open(listing.fatal, listing.fatal_detail)) {
-    listing.cancelled = reader.cancelled();
+bool ListPart(ByteSource& exe, std::uint64_t archiveOffset, const Options& options,
+              Observer& observer, Listing& listing, TopLevel& top) {
+  ArchiveReader reader(exe, archiveOffset, options, observer);
+  if (!reader.Open(listing.fatal, listing.fatalDetail)) {
+    listing.cancelled = reader.Cancelled();
     return false;
   }
   archive* a = reader.get();
-  EntryNamer namer(exe, archive_offset, options);
-  const std::uint64_t entries_before = listing.entries;
-  bool& any_safe = top.any_safe;
-  std::string& top_level_key = top.key;
+  EntryNamer namer(exe, archiveOffset, options);
+  const std::uint64_t entriesBefore = listing.entries;
+  bool& anySafe = top.anySafe;
+  std::string& topLevelKey = top.key;
   for (std::uint64_t index = 0;; ++index) {
     archive_entry* entry = nullptr;
-    const int r = reader.next_header(entry, listing.cancelled, listing.fatal, listing.fatal_detail);
+    const int r = reader.NextHeader(entry, listing.cancelled, listing.fatal, listing.fatalDetail);
     if (r == ARCHIVE_EOF) break;
     if (r < ARCHIVE_FAILED) return false;
     if (listing.entries == 0) listing.format = archive_format_name(a) ? archive_format_name(a) : "";
@@ -47,78 +47,79 @@ bool list_part(ByteSource& exe, std::uint64_t archive_offset, const Options& opt
       ++listing.entries;  // unusable header: extraction names it as failed
       continue;
     }
-    EntryInfo info = inspect_entry(entry, namer.name(a, index, entry));
+    EntryInfo info = InspectEntry(entry, namer.Name(a, index, entry));
     ++listing.entries;
-    listing.any_encrypted = listing.any_encrypted || info.encrypted;
-    if (!info.path.ok()) {
-      listing.refused.push_back({info.name, Problem::refused_path, info.path.refusal, {}});
+    listing.anyEncrypted = listing.anyEncrypted || info.encrypted;
+    if (!info.path.Ok()) {
+      listing.refused.push_back({info.name, Problem::kRefusedPath, info.path.refusal, {}});
       continue;
     }
-    if (info.kind == EntryKind::link || info.kind == EntryKind::special) {
-      listing.refused.push_back({info.path.joined(), Problem::link_skipped, PathRefusal::none, {}});
+    if (info.kind == EntryKind::kLink || info.kind == EntryKind::kSpecial) {
+      listing.refused.push_back(
+          {info.path.Joined(), Problem::kLinkSkipped, PathRefusal::kNone, {}});
       continue;
     }
-    if (info.kind == EntryKind::folder) {
+    if (info.kind == EntryKind::kFolder) {
       ++listing.folders;
     } else {
       ++listing.files;
       // Saturate: hostile sizes must not wrap round to something that looks small.
       const std::uint64_t size = info.size.value_or(0);
-      listing.declared_total =
-          size > UINT64_MAX - listing.declared_total ? UINT64_MAX : listing.declared_total + size;
+      listing.declaredTotal =
+          size > UINT64_MAX - listing.declaredTotal ? UINT64_MAX : listing.declaredTotal + size;
     }
     // Windows names are case-insensitive: "Doc/a" and "doc/b" share one top folder.
-    std::string key = ascii_lower(info.path.components.front());
-    if (!any_safe) {
-      any_safe = true;
-      top_level_key = key;
-      listing.top_level = info.path.components.front();
-      listing.single_top_level = true;
-    } else if (key != top_level_key) {
-      listing.single_top_level = false;
+    std::string key = AsciiLower(info.path.components.front());
+    if (!anySafe) {
+      anySafe = true;
+      topLevelKey = key;
+      listing.topLevel = info.path.components.front();
+      listing.singleTopLevel = true;
+    } else if (key != topLevelKey) {
+      listing.singleTopLevel = false;
     }
   }
-  if (const auto& directory = namer.directory(a)) {
+  if (const auto& directory = namer.Directory(a)) {
     // Records sharing data make a small archive extract to any size (the non-recursive
     // zip bomb): no archiver writes them, so the archive is damaged.
-    if (auto shared = find_shared_data(exe, archive_offset, *directory)) {
-      listing.fatal = Fatal::corrupt_archive;
-      listing.fatal_detail = "entries " + *shared;
+    if (auto shared = FindSharedData(exe, archiveOffset, *directory)) {
+      listing.fatal = Fatal::kCorruptArchive;
+      listing.fatalDetail = "entries " + *shared;
       return false;
     }
     // What the directory lists but the reading never reached is named, never skipped silently.
-    for (std::uint64_t index = listing.entries - entries_before; index < namer.reachable_entries();
+    for (std::uint64_t index = listing.entries - entriesBefore; index < namer.ReachableEntries();
          ++index)
       listing.unreached.push_back(
-          {namer.reachable_name(index), Problem::not_reached, PathRefusal::none, {}});
+          {namer.ReachableName(index), Problem::kNotReached, PathRefusal::kNone, {}});
   }
   return true;
 }
 
 }  // namespace
 
-Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Options& options,
-                     Observer& observer) {
+Listing ListArchive(ByteSource& exe, std::uint64_t archiveOffset, const Options& options,
+                    Observer& observer) {
   Listing listing;
-  if (archive_offset >= exe.size()) {
-    listing.fatal = Fatal::no_archive;
+  if (archiveOffset >= exe.size()) {
+    listing.fatal = Fatal::kNoArchive;
     return listing;
   }
   TopLevel top;
   // A zip run by run: no handle holds more than one run's directory, however many entries.
-  if (auto plan = plan_zip_chunks(exe, archive_offset, options)) {
+  if (auto plan = PlanZipChunks(exe, archiveOffset, options)) {
     for (const ZipChunk& chunk : plan->chunks) {
-      ChunkSource run(exe, archive_offset, *plan, chunk);
-      if (!run.ok()) {
-        listing.fatal = Fatal::read_error;
+      ChunkSource run(exe, archiveOffset, *plan, chunk);
+      if (!run.Ok()) {
+        listing.fatal = Fatal::kReadError;
         return listing;
       }
-      if (!list_part(run, 0, options, observer, listing, top)) return listing;
+      if (!ListPart(run, 0, options, observer, listing, top)) return listing;
     }
-  } else if (!list_part(exe, archive_offset, options, observer, listing, top)) {
+  } else if (!ListPart(exe, archiveOffset, options, observer, listing, top)) {
     return listing;
   }
-  if (!listing.single_top_level) listing.top_level.clear();
+  if (!listing.singleTopLevel) listing.topLevel.clear();
   return listing;
 }
 

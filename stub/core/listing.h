@@ -10,11 +10,11 @@
 
 namespace kzsfx {
 
-// The archive is read in place from `exe` starting at `archive_offset` (find_image_end):
+// The archive is read in place from `exe` starting at `archiveOffset` (FindImageEnd):
 // never copied, never held in memory whole. The format is recognised by content alone.
-// Gives the dialog its default destination (single_top_level) and the declared total for the
+// Gives the dialog its default destination (singleTopLevel) and the declared total for the
 // free-space check.
-Listing list_archive(ByteSource& exe, std::uint64_t archive_offset, const Options& options,
-                     Observer& observer);
+Listing ListArchive(ByteSource& exe, std::uint64_t archiveOffset, const Options& options,
+                    Observer& observer);
 
 }  // namespace kzsfx

@@ -15,6 +15,6 @@ namespace kzsfx {
 // private use, everything beyond the BMP, which Windows never folds) stay as they are.
 // Nothing when the path holds a character of any other cased script: the caller must then
 // compare nothing and take the way that needs no comparison.
-std::optional<std::string> windows_name_key(std::string_view path);
+std::optional<std::string> WindowsNameKey(std::string_view path);
 
 }  // namespace kzsfx

@@ -9,7 +9,7 @@
 
 namespace kzsfx {
 
-enum class OverwriteAnswer { overwrite, skip, overwrite_all, skip_all };
+enum class OverwriteAnswer { kOverwrite, kSkip, kOverwriteAll, kSkipAll };
 
 // The same password in each byte form worth trying: UTF-8 first (what WinZip AES and recent
 // archivers use), then the ANSI code page form when it differs (older ZipCrypto archives).
@@ -22,7 +22,7 @@ struct EntryOutcome {
   std::uint64_t size = 0;
   std::uint32_t crc32 = 0;  // of the data as decoded, in test mode, when problem == none
   bool directory = false;
-  Problem problem = Problem::none;
+  Problem problem = Problem::kNone;
 };
 
 // Called on the engine's thread. Every method has a harmless default, so a console run or a
@@ -33,27 +33,27 @@ class Observer {
 
   // Data bytes done out of the declared total, and the entry being worked on. Called often
   // (every block): throttle on the receiving side.
-  virtual void progress(std::uint64_t /*done*/, std::uint64_t /*total*/,
+  virtual void Progress(std::uint64_t /*done*/, std::uint64_t /*total*/,
                         const std::string& /*current*/) {}
 
   // The file `path` already exists and the policy is to ask.
-  virtual OverwriteAnswer ask_overwrite(const std::string& /*path*/) {
-    return OverwriteAnswer::skip;
+  virtual OverwriteAnswer AskOverwrite(const std::string& /*path*/) {
+    return OverwriteAnswer::kSkip;
   }
 
   // An encrypted entry needs a password: `retry` is true when the previous one was wrong.
-  // Returning no forms gives up on this entry (it fails as password_required/wrong_password).
-  virtual PasswordForms ask_password(const std::string& /*path*/, bool /*retry*/) { return {}; }
+  // Returning no forms gives up on this entry (it fails as kPasswordRequired/kWrongPassword).
+  virtual PasswordForms AskPassword(const std::string& /*path*/, bool /*retry*/) { return {}; }
 
   // Polled between blocks and inside reads: true stops the run promptly; the file being
   // written is discarded.
-  virtual bool cancelled() { return false; }
+  virtual bool Cancelled() { return false; }
 
   // A problem with one entry, as soon as it is known (the result lists it again).
-  virtual void entry_problem(const EntryReport& /*report*/) {}
+  virtual void EntryProblem(const EntryReport& /*report*/) {}
 
   // After each entry, in both extraction and test mode.
-  virtual void entry_finished(const EntryOutcome& /*outcome*/) {}
+  virtual void EntryFinished(const EntryOutcome& /*outcome*/) {}
 };
 
 }  // namespace kzsfx

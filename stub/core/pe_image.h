@@ -18,6 +18,6 @@ struct ImageEnd {
 // returns the end of the furthest section's raw data (or of the headers, of an attached
 // certificate table or COFF symbol table when those lie further). Malformed or truncated
 // headers give ok == false, never a read outside the file.
-ImageEnd find_image_end(ByteSource& exe);
+ImageEnd FindImageEnd(ByteSource& exe);
 
 }  // namespace kzsfx

@@ -4,72 +4,72 @@
 namespace kzsfx {
 
 ExitCode ExtractResult::exit_code() const {
-  if (fatal == Fatal::out_of_memory) return ExitCode::out_of_memory;
-  if (cancelled) return ExitCode::cancelled;
-  if (fatal != Fatal::none || !refused.empty() || !failed.empty()) return ExitCode::fatal;
-  if (!warnings.empty()) return ExitCode::warning;
-  return ExitCode::ok;
+  if (fatal == Fatal::kOutOfMemory) return ExitCode::kOutOfMemory;
+  if (cancelled) return ExitCode::kCancelled;
+  if (fatal != Fatal::kNone || !refused.empty() || !failed.empty()) return ExitCode::kFatal;
+  if (!warnings.empty()) return ExitCode::kWarning;
+  return ExitCode::kOk;
 }
 
-const char* describe(Problem problem) {
+const char* Describe(Problem problem) {
   switch (problem) {
-    case Problem::none:
+    case Problem::kNone:
       return "ok";
-    case Problem::refused_path:
+    case Problem::kRefusedPath:
       return "unsafe name refused";
-    case Problem::link_skipped:
+    case Problem::kLinkSkipped:
       return "link or special file not extracted";
-    case Problem::kept_existing:
+    case Problem::kKeptExisting:
       return "existing file kept";
-    case Problem::crc_mismatch:
+    case Problem::kCrcMismatch:
       return "CRC mismatch";
-    case Problem::truncated:
+    case Problem::kTruncated:
       return "data truncated";
-    case Problem::larger_than_declared:
+    case Problem::kLargerThanDeclared:
       return "more data than declared";
-    case Problem::unsupported:
+    case Problem::kUnsupported:
       return "unsupported method";
-    case Problem::password_required:
+    case Problem::kPasswordRequired:
       return "password required";
-    case Problem::wrong_password:
+    case Problem::kWrongPassword:
       return "wrong password";
-    case Problem::data_error:
+    case Problem::kDataError:
       return "data error";
-    case Problem::folder_failed:
+    case Problem::kFolderFailed:
       return "cannot create folder";
-    case Problem::write_failed:
+    case Problem::kWriteFailed:
       return "cannot write file";
-    case Problem::metadata_not_set:
+    case Problem::kMetadataNotSet:
       return "time or attributes not set";
-    case Problem::zone_marks_not_kept:
+    case Problem::kZoneMarksNotKept:
       return "the destination's file system keeps no download marks";
-    case Problem::zone_mark_not_set:
+    case Problem::kZoneMarkNotSet:
       return "download mark not set";
-    case Problem::not_reached:
+    case Problem::kNotReached:
       return "listed in the archive's directory but never reached";
   }
   return "unknown";
 }
 
-const char* describe(Fatal fatal) {
+const char* Describe(Fatal fatal) {
   switch (fatal) {
-    case Fatal::none:
+    case Fatal::kNone:
       return "none";
-    case Fatal::no_archive:
+    case Fatal::kNoArchive:
       return "no archive appended";
-    case Fatal::unknown_format:
+    case Fatal::kUnknownFormat:
       return "not a zip or 7z archive";
-    case Fatal::corrupt_archive:
+    case Fatal::kCorruptArchive:
       return "archive damaged or incomplete";
-    case Fatal::unsupported_archive:
+    case Fatal::kUnsupportedArchive:
       return "archive encryption or structure not supported";
-    case Fatal::read_error:
+    case Fatal::kReadError:
       return "cannot read the archive";
-    case Fatal::not_enough_space:
+    case Fatal::kNotEnoughSpace:
       return "not enough free space";
-    case Fatal::destination_failed:
+    case Fatal::kDestinationFailed:
       return "cannot create the destination folder";
-    case Fatal::out_of_memory:
+    case Fatal::kOutOfMemory:
       return "out of memory";
   }
   return "unknown";

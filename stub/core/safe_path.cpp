@@ -12,11 +12,11 @@ namespace kzsfx {
 
 namespace {
 
-bool is_separator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-bool is_ascii_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     char x = a[i], y = b[i];
@@ -28,15 +28,15 @@ bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
 }
 
 // Windows opens a device for these whatever extension follows ("nul.txt", "CON .log").
-bool is_device_name(std::string_view component) {
+bool IsDeviceName(std::string_view component) {
   std::string_view base = component.substr(0, component.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  static constexpr std::array<std::string_view, 6> fixed = {"CON", "PRN",    "AUX",
-                                                            "NUL", "CONIN$", "CONOUT$"};
-  for (auto name : fixed)
-    if (equals_ignoring_ascii_case(base, name)) return true;
+  static constexpr std::array<std::string_view, 6> kFixed = {"CON", "PRN",    "AUX",
+                                                             "NUL", "CONIN$", "CONOUT$"};
+  for (auto name : kFixed)
+    if (EqualsIgnoringAsciiCase(base, name)) return true;
   for (std::string_view prefix : {std::string_view("COM"), std::string_view("LPT")}) {
-    if (base.size() < 4 || !equals_ignoring_ascii_case(base.substr(0, 3), prefix)) continue;
+    if (base.size() < 4 || !EqualsIgnoringAsciiCase(base.substr(0, 3), prefix)) continue;
     std::string_view digit = base.substr(3);
     if (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') return true;
     // Superscript one, two and three count as digits to Windows.
@@ -45,26 +45,26 @@ bool is_device_name(std::string_view component) {
   return false;
 }
 
-PathRefusal check_component(std::string_view component) {
-  if (component == "..") return PathRefusal::parent_reference;
+PathRefusal CheckComponent(std::string_view component) {
+  if (component == "..") return PathRefusal::kParentReference;
   for (char c : component) {
-    if (c == ':') return PathRefusal::stream_colon;
+    if (c == ':') return PathRefusal::kStreamColon;
     auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
-      return PathRefusal::invalid_character;
+      return PathRefusal::kInvalidCharacter;
   }
   // Characters that show nothing or reorder what follows, so that a name reads as something
   // it is not ("photo<U+202E>gpj.exe" shows as "photoexe.jpg").
-  if (utf8::any_code_point(component, IsInvisibleCodePoint)) return PathRefusal::hidden_character;
-  if (component.back() == '.' || component.back() == ' ') return PathRefusal::trailing_dot_or_space;
-  if (is_device_name(component)) return PathRefusal::device_name;
-  if (utf8::utf16_length(component) > 255) return PathRefusal::too_long;
-  return PathRefusal::none;
+  if (utf8::AnyCodePoint(component, IsInvisibleCodePoint)) return PathRefusal::kHiddenCharacter;
+  if (component.back() == '.' || component.back() == ' ') return PathRefusal::kTrailingDotOrSpace;
+  if (IsDeviceName(component)) return PathRefusal::kDeviceName;
+  if (utf8::Utf16Length(component) > 255) return PathRefusal::kTooLong;
+  return PathRefusal::kNone;
 }
 
 }  // namespace
 
-std::string SafePath::joined() const {
+std::string SafePath::Joined() const {
   std::string out;
   for (const auto& c : components) {
     if (!out.empty()) out += '/';
@@ -73,68 +73,68 @@ std::string SafePath::joined() const {
   return out;
 }
 
-SafePath check_entry_path(std::string_view name) {
+SafePath CheckEntryPath(std::string_view name) {
   SafePath result;
   auto refuse = [&](PathRefusal why) {
     result.refusal = why;
     result.components.clear();
     return result;
   };
-  if (!utf8::valid(name)) return refuse(PathRefusal::not_utf8);
-  if (name.size() >= 2 && is_separator(name[0]) && is_separator(name[1]))
-    return refuse(PathRefusal::unc);
-  if (!name.empty() && is_separator(name[0])) return refuse(PathRefusal::absolute);
-  if (name.size() >= 2 && is_ascii_letter(name[0]) && name[1] == ':')
-    return refuse(PathRefusal::drive_letter);
+  if (!utf8::Valid(name)) return refuse(PathRefusal::kNotUtf8);
+  if (name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1]))
+    return refuse(PathRefusal::kUnc);
+  if (!name.empty() && IsSeparator(name[0])) return refuse(PathRefusal::kAbsolute);
+  if (name.size() >= 2 && IsAsciiLetter(name[0]) && name[1] == ':')
+    return refuse(PathRefusal::kDriveLetter);
 
-  result.directory = !name.empty() && is_separator(name.back());
+  result.directory = !name.empty() && IsSeparator(name.back());
   std::size_t start = 0;
   while (start <= name.size()) {
     std::size_t end = start;
-    while (end < name.size() && !is_separator(name[end])) ++end;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
     std::string_view component = name.substr(start, end - start);
     if (!component.empty() && component != ".") {
-      if (result.components.size() == max_path_depth) return refuse(PathRefusal::too_deep);
-      if (auto why = check_component(component); why != PathRefusal::none) return refuse(why);
+      if (result.components.size() == kMaxPathDepth) return refuse(PathRefusal::kTooDeep);
+      if (auto why = CheckComponent(component); why != PathRefusal::kNone) return refuse(why);
       result.components.emplace_back(component);
     }
     start = end + 1;
   }
-  if (result.components.empty()) return refuse(PathRefusal::empty);
+  if (result.components.empty()) return refuse(PathRefusal::kEmpty);
   return result;
 }
 
-const char* describe(PathRefusal refusal) {
+const char* Describe(PathRefusal refusal) {
   switch (refusal) {
-    case PathRefusal::none:
+    case PathRefusal::kNone:
       return "safe";
-    case PathRefusal::empty:
+    case PathRefusal::kEmpty:
       return "empty name";
-    case PathRefusal::not_utf8:
+    case PathRefusal::kNotUtf8:
       return "name cannot be decoded";
-    case PathRefusal::absolute:
+    case PathRefusal::kAbsolute:
       return "absolute path";
-    case PathRefusal::drive_letter:
+    case PathRefusal::kDriveLetter:
       return "drive letter";
-    case PathRefusal::unc:
+    case PathRefusal::kUnc:
       return "network or device path";
-    case PathRefusal::parent_reference:
+    case PathRefusal::kParentReference:
       return "'..' component";
-    case PathRefusal::stream_colon:
+    case PathRefusal::kStreamColon:
       return "':' in name";
-    case PathRefusal::invalid_character:
+    case PathRefusal::kInvalidCharacter:
       return "character not allowed in file names";
-    case PathRefusal::hidden_character:
+    case PathRefusal::kHiddenCharacter:
       return "invisible or text-direction character";
-    case PathRefusal::device_name:
+    case PathRefusal::kDeviceName:
       return "reserved device name";
-    case PathRefusal::trailing_dot_or_space:
+    case PathRefusal::kTrailingDotOrSpace:
       return "name ends with a dot or space";
-    case PathRefusal::too_long:
+    case PathRefusal::kTooLong:
       return "name component too long";
-    case PathRefusal::too_deep:
+    case PathRefusal::kTooDeep:
       return "too many nested folders";
-    case PathRefusal::short_name_alias:
+    case PathRefusal::kShortNameAlias:
       return "another file's short name";
   }
   return "unknown";

@@ -8,11 +8,11 @@ namespace kzsfx {
 
 // True for a character that shows as nothing, breaks a line or changes the text's direction:
 // the general categories Cc, Cf, Zl and Zp, and the other default-ignorable code points.
-bool shows_as_nothing(char32_t cp);
+bool ShowsAsNothing(char32_t cp);
 
 // `text` as it may be shown on a console, in a listing or a dialog: each character
-// shows_as_nothing names becomes "\u202E" (or "\U000E0001" beyond the BMP), each byte that is
+// ShowsAsNothing names becomes "\u202E" (or "\U000E0001" beyond the BMP), each byte that is
 // not valid UTF-8 becomes "\xFF". Everything else stays as it is.
-std::string shown_text(std::string_view text);
+std::string ShownText(std::string_view text);
 
 }  // namespace kzsfx

@@ -11,10 +11,10 @@ namespace kzsfx {
 struct Status {
   std::string error;
 
-  static Status success() { return {}; }
-  static Status failure(std::string reason) { return Status{std::move(reason)}; }
-  bool ok() const { return error.empty(); }
-  explicit operator bool() const { return ok(); }
+  static Status Success() { return {}; }
+  static Status Failure(std::string reason) { return Status{std::move(reason)}; }
+  bool Ok() const { return error.empty(); }
+  explicit operator bool() const { return Ok(); }
 };
 
 }  // namespace kzsfx

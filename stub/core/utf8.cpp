@@ -5,7 +5,7 @@
 
 namespace kzsfx::utf8 {
 
-std::size_t decode(std::string_view text, std::size_t i, char32_t& cp) {
+std::size_t Decode(std::string_view text, std::size_t i, char32_t& cp) {
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   unsigned char lead = byte(i);
   std::size_t length;
@@ -31,7 +31,7 @@ std::size_t decode(std::string_view text, std::size_t i, char32_t& cp) {
   return length;
 }
 
-void append(std::string& out, char32_t cp) {
+void Append(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
   } else if (cp < 0x800) {
@@ -49,10 +49,10 @@ void append(std::string& out, char32_t cp) {
   }
 }
 
-bool any_code_point(std::string_view text, bool (*test)(char32_t)) {
+bool AnyCodePoint(std::string_view text, bool (*test)(char32_t)) {
   for (std::size_t i = 0; i < text.size();) {
     char32_t cp;
-    const std::size_t n = decode(text, i, cp);
+    const std::size_t n = Decode(text, i, cp);
     if (n == 0) return false;
     if (test(cp)) return true;
     i += n;
@@ -60,21 +60,21 @@ bool any_code_point(std::string_view text, bool (*test)(char32_t)) {
   return false;
 }
 
-bool valid(std::string_view text) {
+bool Valid(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     char32_t cp;
-    std::size_t n = decode(text, i, cp);
+    std::size_t n = Decode(text, i, cp);
     if (n == 0) return false;
     i += n;
   }
   return true;
 }
 
-std::size_t utf16_length(std::string_view text) {
+std::size_t Utf16Length(std::string_view text) {
   std::size_t units = 0;
   for (std::size_t i = 0; i < text.size();) {
     char32_t cp;
-    std::size_t n = decode(text, i, cp);
+    std::size_t n = Decode(text, i, cp);
     if (n == 0) n = 1;
     units += cp >= 0x10000 ? 2 : 1;
     i += n;
@@ -82,7 +82,7 @@ std::size_t utf16_length(std::string_view text) {
   return units;
 }
 
-std::string from_wide(std::wstring_view text) {
+std::string FromWide(std::wstring_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t cp = static_cast<std::uint32_t>(text[i]);
@@ -97,7 +97,7 @@ std::string from_wide(std::wstring_view text) {
       }
     }
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {};
-    append(out, cp);
+    Append(out, cp);
   }
   return out;
 }

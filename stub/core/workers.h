@@ -13,11 +13,11 @@ class Workers {
   virtual ~Workers() = default;
 
   // How many threads run() uses: one per core.
-  virtual unsigned count() const = 0;
+  virtual unsigned Count() const = 0;
 
   // Calls job(0) .. job(count() - 1), each on a thread of its own, and returns once every
   // call has returned. A thread that cannot be started has its call made on another one.
-  virtual void run(const std::function<void(unsigned)>& job) = 0;
+  virtual void Run(const std::function<void(unsigned)>& job) = 0;
 
   // One lock shared by every job; never held across a call to run().
   virtual void lock() = 0;
@@ -25,9 +25,9 @@ class Workers {
 
   // With the lock held: releases it until wake() is called, then takes it again. It may also
   // return without a wake(), so callers wait in a loop on their own condition.
-  virtual void wait() = 0;
+  virtual void Wait() = 0;
   // Ends every wait() in progress.
-  virtual void wake() = 0;
+  virtual void Wake() = 0;
 };
 
 class WorkersLock {

@@ -13,8 +13,8 @@
 namespace kzsfx {
 
 struct ZipChunk {
-  std::uint64_t records_at = 0;    // its first central record, relative to the archive
-  std::uint64_t records_size = 0;  // bytes of its central records
+  std::uint64_t recordsAt = 0;    // its first central record, relative to the archive
+  std::uint64_t recordsSize = 0;  // bytes of its central records
   std::uint32_t entries = 0;
   std::uint64_t compressed = 0;  // the work it holds, to share it out evenly
   std::uint64_t declared = 0;    // sum of its uncompressed sizes, saturated
@@ -26,9 +26,9 @@ struct ZipPlan {
 };
 
 // Entries per run at most: bounds what one handle holds whatever the archive's size.
-inline constexpr std::uint32_t chunk_entries = 1000;
+inline constexpr std::uint32_t kChunkEntries = 1000;
 
-// Cuts the zip at `archive_offset` into runs of consecutive central records. Nothing when the
+// Cuts the zip at `archiveOffset` into runs of consecutive central records. Nothing when the
 // archive is better read whole, in one pass, as before: no readable central directory,
 // entries not stored one after another in directory order (overlapping or shared data), an
 // encrypted entry (one password question for the whole archive), macOS resource forks (paired
@@ -36,20 +36,19 @@ inline constexpr std::uint32_t chunk_entries = 1000;
 // other's folders as Windows compares names (which one wins would depend on timing): names
 // decoded with `options` and checked as extraction does, folded for case, and no name that
 // Windows could take for another's short name.
-std::optional<ZipPlan> plan_zip_chunks(ByteSource& source, std::uint64_t archive_offset,
-                                       const Options& options);
+std::optional<ZipPlan> PlanZipChunks(ByteSource& source, std::uint64_t archiveOffset,
+                                     const Options& options);
 
 // One run seen as a zip of its own: the archive's bytes up to its central directory, then only
 // the run's records and an end record. libarchive reads it exactly as it reads the whole.
 class ChunkSource final : public ByteSource {
  public:
-  ChunkSource(ByteSource& source, std::uint64_t archive_offset, const ZipPlan& plan,
+  ChunkSource(ByteSource& source, std::uint64_t archiveOffset, const ZipPlan& plan,
               const ZipChunk& chunk);
   // False when the records could not be read.
-  bool ok() const { return ok_; }
+  bool Ok() const { return ok_; }
   std::uint64_t size() const override { return head_ + tail_.size(); }
-  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                     std::size_t count) override;
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t count) override;
 
  private:
   ByteSource& source_;

@@ -11,36 +11,36 @@ namespace kzsfx {
 
 namespace {
 
-constexpr std::uint64_t local_header_size = 30;
+constexpr std::uint64_t kLocalHeaderSize = 30;
 
-std::string shown_name(const ZipName& record) {
-  if (auto name = zip_name_utf8(record)) return *name;
-  return utf8::valid(record.raw) ? record.raw : std::string("(undecodable name)");
+std::string ShownName(const ZipName& record) {
+  if (auto name = ZipNameUtf8(record)) return *name;
+  return utf8::Valid(record.raw) ? record.raw : std::string("(undecodable name)");
 }
 
 }  // namespace
 
-std::optional<std::uint64_t> local_header_span(ByteSource& source, std::uint64_t local_at) {
-  unsigned char header[local_header_size];
-  if (!read_exact(source, local_at, header, sizeof header) || std::memcmp(header, "PK\3\4", 4) != 0)
+std::optional<std::uint64_t> LocalHeaderSpan(ByteSource& source, std::uint64_t localAt) {
+  unsigned char header[kLocalHeaderSize];
+  if (!ReadExact(source, localAt, header, sizeof header) || std::memcmp(header, "PK\3\4", 4) != 0)
     return std::nullopt;
-  return local_header_size + le16(header + 26) + le16(header + 28);
+  return kLocalHeaderSize + Le16(header + 26) + Le16(header + 28);
 }
 
-std::optional<std::string> find_shared_data(ByteSource& source, std::uint64_t archive_offset,
-                                            const ZipDirectory& directory) {
+std::optional<std::string> FindSharedData(ByteSource& source, std::uint64_t archiveOffset,
+                                          const ZipDirectory& directory) {
   const auto& records = directory.records;
   for (std::size_t i = 1; i < records.size(); ++i) {
     const ZipName& first = records[i - 1];
     const ZipName& next = records[i];
-    const std::uint64_t room = next.local_offset - first.local_offset;  // sorted: no wrap
+    const std::uint64_t room = next.localOffset - first.localOffset;  // sorted: no wrap
     // A header that is not there fails its own entry; its fixed part still takes room.
     const std::uint64_t span =
-        local_header_span(source, archive_offset + directory.correction + first.local_offset)
-            .value_or(local_header_size);
-    if (room >= span && first.compressed_size <= room - span) continue;
+        LocalHeaderSpan(source, archiveOffset + directory.correction + first.localOffset)
+            .value_or(kLocalHeaderSize);
+    if (room >= span && first.compressedSize <= room - span) continue;
     const char* how = room == 0 ? "' share one local header" : "' overlap";
-    return "'" + shown_name(first) + "' and '" + shown_name(next) + how;
+    return "'" + ShownName(first) + "' and '" + ShownName(next) + how;
   }
   return std::nullopt;
 }
@@ -49,16 +49,16 @@ std::optional<std::string> ReadZipComment(ByteSource& source, std::uint64_t arch
   constexpr std::size_t kEndRecordSize = 22;
   if (archiveOffset >= source.size()) return std::nullopt;
   const std::uint64_t length = source.size() - archiveOffset;
-  const std::optional<ZipDirectoryPlace> place = find_zip_directory(source, archiveOffset, length);
-  if (!place || length - place->end_record < kEndRecordSize) return std::nullopt;
+  const std::optional<ZipDirectoryPlace> place = FindZipDirectory(source, archiveOffset, length);
+  if (!place || length - place->endRecord < kEndRecordSize) return std::nullopt;
   unsigned char record[kEndRecordSize];
-  if (!read_exact(source, archiveOffset + place->end_record, record, sizeof record))
+  if (!ReadExact(source, archiveOffset + place->endRecord, record, sizeof record))
     return std::nullopt;
-  const std::size_t commentLength = le16(record + 20);
-  if (place->end_record + kEndRecordSize + commentLength != length) return std::nullopt;
+  const std::size_t commentLength = Le16(record + 20);
+  if (place->endRecord + kEndRecordSize + commentLength != length) return std::nullopt;
   std::string comment(commentLength, '\0');
-  if (!read_exact(source, archiveOffset + place->end_record + kEndRecordSize, comment.data(),
-                  commentLength))
+  if (!ReadExact(source, archiveOffset + place->endRecord + kEndRecordSize, comment.data(),
+                 commentLength))
     return std::nullopt;
   return comment;
 }

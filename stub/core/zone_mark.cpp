@@ -5,21 +5,21 @@ namespace kzsfx {
 
 namespace {
 
-constexpr std::string_view internet_zone = "[ZoneTransfer]\r\nZoneId=3\r\n";
+constexpr std::string_view kInternetZone = "[ZoneTransfer]\r\nZoneId=3\r\n";
 
-bool looks_like_zone_record(std::string_view text) {
+bool LooksLikeZoneRecord(std::string_view text) {
   return text.find("[ZoneTransfer]") != std::string_view::npos &&
          text.find("ZoneId=") != std::string_view::npos;
 }
 
 }  // namespace
 
-std::optional<std::string> zone_mark_to_copy(const std::optional<std::string>& raw) {
+std::optional<std::string> ZoneMarkToCopy(const std::optional<std::string>& raw) {
   if (!raw) return std::nullopt;
   // A mark we cannot read is still a mark: losing it would turn a download into a
   // trusted local file, so it degrades to the Internet zone, never to nothing.
-  if (raw->size() > max_zone_mark_size || !looks_like_zone_record(*raw))
-    return std::string(internet_zone);
+  if (raw->size() > kMaxZoneMarkSize || !LooksLikeZoneRecord(*raw))
+    return std::string(kInternetZone);
   return *raw;
 }
 

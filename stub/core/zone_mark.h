@@ -8,12 +8,12 @@
 namespace kzsfx {
 
 // The largest stream we copy: real marks are a few hundred bytes.
-inline constexpr std::size_t max_zone_mark_size = 16 * 1024;
+inline constexpr std::size_t kMaxZoneMarkSize = 16 * 1024;
 
 // Given the raw content of the exe's Zone.Identifier stream (nothing when it has none),
 // returns what every extracted file must carry: the same content when it is a zone record,
 // a plain Internet-zone record when it is present but unreadable or oversized (a damaged mark
 // still means "downloaded"), nothing when there is no mark at all.
-std::optional<std::string> zone_mark_to_copy(const std::optional<std::string>& raw);
+std::optional<std::string> ZoneMarkToCopy(const std::optional<std::string>& raw);
 
 }  // namespace kzsfx

@@ -6,16 +6,16 @@
 namespace kzsfx::win32 {
 namespace {
 
-bool is_blank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 // Switch letters are ASCII; no locale is involved.
-wchar_t lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
+wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
 
-ParsedCommandLine refuse(std::wstring error) { return {std::nullopt, std::move(error)}; }
+ParsedCommandLine Refuse(std::wstring error) { return {std::nullopt, std::move(error)}; }
 
 }  // namespace
 
-std::vector<std::wstring> split_command_line(std::wstring_view line) {
+std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
   std::vector<std::wstring> arguments;
   size_t i = 0;
   const size_t n = line.size();
@@ -24,7 +24,7 @@ std::vector<std::wstring> split_command_line(std::wstring_view line) {
   // whether blanks end it.
   std::wstring program;
   bool quoted = false;
-  for (; i < n && (quoted || !is_blank(line[i])); ++i) {
+  for (; i < n && (quoted || !IsBlank(line[i])); ++i) {
     if (line[i] == L'"') {
       quoted = !quoted;
     } else {
@@ -34,11 +34,11 @@ std::vector<std::wstring> split_command_line(std::wstring_view line) {
   arguments.push_back(std::move(program));
 
   for (;;) {
-    while (i < n && is_blank(line[i])) ++i;
+    while (i < n && IsBlank(line[i])) ++i;
     if (i >= n) break;
     std::wstring argument;
     bool quoted = false;
-    while (i < n && (quoted || !is_blank(line[i]))) {
+    while (i < n && (quoted || !IsBlank(line[i]))) {
       size_t backslashes = 0;
       while (i < n && line[i] == L'\\') {
         ++backslashes;
@@ -58,7 +58,7 @@ std::vector<std::wstring> split_command_line(std::wstring_view line) {
         }
       } else {
         argument.append(backslashes, L'\\');
-        if (i < n && (quoted || !is_blank(line[i]))) argument += line[i++];
+        if (i < n && (quoted || !IsBlank(line[i]))) argument += line[i++];
       }
     }
     arguments.push_back(std::move(argument));
@@ -66,49 +66,49 @@ std::vector<std::wstring> split_command_line(std::wstring_view line) {
   return arguments;
 }
 
-ParsedCommandLine parse_arguments(const std::vector<std::wstring>& arguments) {
+ParsedCommandLine ParseArguments(const std::vector<std::wstring>& arguments) {
   CommandLine result;
   for (const std::wstring& argument : arguments) {
     if (argument.size() < 2 || argument[0] != L'-') {
-      return refuse(kUnknownArgument + argument);
+      return Refuse(kUnknownArgument + argument);
     }
-    const wchar_t name = lower(argument[1]);
+    const wchar_t name = Lower(argument[1]);
     std::wstring value = argument.substr(2);
     if (argument == L"-?" || argument == L"--help" || (name == L'h' && value.empty())) {
-      result.show_help = true;
+      result.showHelp = true;
     } else if (name == L'y' && value.empty()) {
-      result.assume_yes = true;
+      result.assumeYes = true;
     } else if (name == L't' && value.empty()) {
-      result.test_only = true;
+      result.testOnly = true;
     } else if (name == L'n' && value.empty()) {
-      result.no_setup = true;
+      result.noSetup = true;
     } else if (name == L'o') {
       // -o"C:\dir\" splits as C:\dir" (the backslash escapes the quote). No Windows path
       // holds a quote, so it can only be the closing one the user meant.
       if (!value.empty() && value.back() == L'"') value.pop_back();
       // A repeated switch with another value is a mistake the user should see, not a guess.
-      if (value.empty()) return refuse(kOutputFolderMissing);
-      if (result.output_dir && *result.output_dir != value) {
-        return refuse(kOutputFolderTwice + argument);
+      if (value.empty()) return Refuse(kOutputFolderMissing);
+      if (result.outputDir && *result.outputDir != value) {
+        return Refuse(kOutputFolderTwice + argument);
       }
-      result.output_dir = value;
+      result.outputDir = value;
     } else if (name == L'p') {
-      if (value.empty()) return refuse(kPasswordMissing);
+      if (value.empty()) return Refuse(kPasswordMissing);
       if (result.password && *result.password != value) {
-        return refuse(kPasswordTwice + argument);
+        return Refuse(kPasswordTwice + argument);
       }
       result.password = value;
     } else {
-      return refuse(kUnknownArgument + argument);
+      return Refuse(kUnknownArgument + argument);
     }
   }
   return {result, {}};
 }
 
-ParsedCommandLine parse_command_line(std::wstring_view command_line) {
-  std::vector<std::wstring> arguments = split_command_line(command_line);
+ParsedCommandLine ParseCommandLine(std::wstring_view commandLine) {
+  std::vector<std::wstring> arguments = SplitCommandLine(commandLine);
   arguments.erase(arguments.begin());
-  return parse_arguments(arguments);
+  return ParseArguments(arguments);
 }
 
 }  // namespace kzsfx::win32

@@ -12,11 +12,11 @@ namespace kzsfx::win32 {
 // dialog, -o<dir> names the destination, -p<password> gives the password, -t tests only;
 // -n is ours.
 struct CommandLine {
-  bool assume_yes = false;
-  bool test_only = false;
-  bool show_help = false;
-  bool no_setup = false;  // -n: extract, but run nothing the installer script names
-  std::optional<std::wstring> output_dir;
+  bool assumeYes = false;
+  bool testOnly = false;
+  bool showHelp = false;
+  bool noSetup = false;  // -n: extract, but run nothing the installer script names
+  std::optional<std::wstring> outputDir;
   std::optional<std::wstring> password;
 };
 
@@ -29,12 +29,12 @@ struct ParsedCommandLine {
 // the first blank outside quotes, no escapes), then arguments where 2n backslashes
 // before a quote give n backslashes and a quote that toggles quoting, 2n+1 give n and a
 // literal quote, and "" inside quotes is a literal quote.
-std::vector<std::wstring> split_command_line(std::wstring_view command_line);
+std::vector<std::wstring> SplitCommandLine(std::wstring_view commandLine);
 
 // Reads the arguments after the program name.
-ParsedCommandLine parse_arguments(const std::vector<std::wstring>& arguments);
+ParsedCommandLine ParseArguments(const std::vector<std::wstring>& arguments);
 
 // Both steps on a whole command line, program name included.
-ParsedCommandLine parse_command_line(std::wstring_view command_line);
+ParsedCommandLine ParseCommandLine(std::wstring_view commandLine);
 
 }  // namespace kzsfx::win32

@@ -15,14 +15,14 @@ class Console {
   Console& operator=(const Console&) = delete;
 
   // True when output goes somewhere: a redirected handle or a console.
-  bool present() const;
+  bool Present() const;
 
-  void out(std::wstring_view text) { write(out_, text); }
-  void err(std::wstring_view text) { write(err_, text); }
+  void Out(std::wstring_view text) { Write(out_, text); }
+  void Err(std::wstring_view text) { Write(err_, text); }
 
  private:
   // A console gets the UTF-16 text itself; a file or pipe gets UTF-8, which loses nothing.
-  static void write(HANDLE handle, std::wstring_view text);
+  static void Write(HANDLE handle, std::wstring_view text);
 
   HANDLE out_ = nullptr;
   HANDLE err_ = nullptr;

@@ -22,106 +22,106 @@
 namespace kzsfx::win32 {
 namespace {
 
-constexpr UINT_PTR progress_timer = 1;
-constexpr UINT progress_interval_ms = 100;
-constexpr int progress_steps = 1000;
-constexpr int summary_button_width = 64;  // dialog units: fits "打开文件夹(O)"
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressIntervalMs = 100;
+constexpr int kProgressSteps = 1000;
+constexpr int kSummaryButtonWidth = 64;  // dialog units: fits "打开文件夹(O)"
 
-constexpr int setup_controls[] = {IDC_DEST_LABEL, IDC_DEST, IDC_BROWSE, IDC_INFO};
-constexpr int password_controls[] = {IDC_PASSWORD_LABEL, IDC_PASSWORD};
-constexpr int progress_controls[] = {IDC_CURRENT_LABEL, IDC_CURRENT, IDC_PROGRESS, IDC_BYTES};
-constexpr int summary_controls[] = {IDC_SUMMARY, IDC_SUMMARY_PATH, IDC_PROBLEMS};
+constexpr int kSetupControls[] = {IDC_DEST_LABEL, IDC_DEST, IDC_BROWSE, IDC_INFO};
+constexpr int kPasswordControls[] = {IDC_PASSWORD_LABEL, IDC_PASSWORD};
+constexpr int kProgressControls[] = {IDC_CURRENT_LABEL, IDC_CURRENT, IDC_PROGRESS, IDC_BYTES};
+constexpr int kSummaryControls[] = {IDC_SUMMARY, IDC_SUMMARY_PATH, IDC_PROBLEMS};
 
-enum class View { setup, progress, summary };
+enum class View { kSetup, kProgress, kSummary };
 
-constexpr const char* view_name(View view) {
+constexpr const char* ViewName(View view) {
   switch (view) {
-    case View::setup:
+    case View::kSetup:
       return "setup";
-    case View::progress:
+    case View::kProgress:
       return "progress";
-    case View::summary:
+    case View::kSummary:
       return "summary";
   }
   return "";
 }
 
-std::wstring window_text(HWND window) {
+std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
       static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
-void show_controls(HWND dialog, const auto& ids, bool visible) {
+void ShowControls(HWND dialog, const auto& ids, bool visible) {
   for (int id : ids) ::ShowWindow(::GetDlgItem(dialog, id), visible ? SW_SHOW : SW_HIDE);
 }
 
 class ExtractDialog final : public ModalDialog {
  public:
-  ExtractDialog(const CommandLine& command_line, const RunPlan& plan, Session& session,
+  ExtractDialog(const CommandLine& commandLine, const RunPlan& plan, Session& session,
                 Listing listing, Options options)
-      : command_line_(command_line),
+      : commandLine_(commandLine),
         plan_(plan),
         session_(session),
         listing_(std::move(listing)),
         options_(std::move(options)),
         worker_(session, listing_) {}
 
-  RunOutcome run() {
-    const INT_PTR code = show(IDD_EXTRACT, nullptr);
+  RunOutcome Run() {
+    const INT_PTR code = Show(IDD_EXTRACT, nullptr);
     RunOutcome outcome;
-    outcome.exitCode = code < 0 ? static_cast<int>(ExitCode::fatal) : static_cast<int>(code);
-    if (destination_ && view_ != View::setup) {
+    outcome.exitCode = code < 0 ? static_cast<int>(ExitCode::kFatal) : static_cast<int>(code);
+    if (destination_ && view_ != View::kSetup) {
       outcome.everyEntryExtracted = EveryEntryExtracted(result_);
-      outcome.root = display_path(destination_->root());
+      outcome.root = DisplayPath(destination_->Root());
     }
     return outcome;
   }
 
  private:
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
+  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) override {
     switch (message) {
       case WM_INITDIALOG:
-        // FALSE: on_init chose the focus itself.
-        return on_init() ? TRUE : FALSE;
+        // FALSE: OnInit chose the focus itself.
+        return OnInit() ? TRUE : FALSE;
       case WM_COMMAND:
         // Enter reaches us as IDOK whatever the view shows, and a hidden button's
         // mnemonic or a queued click can arrive late: each command acts only in its own
         // view. A second Extract would replace the destination the worker is using.
         switch (LOWORD(wparam)) {
           case IDC_BROWSE:
-            test_hooks::NoteCommand(IDC_BROWSE, view_name(view_));
-            if (view_ == View::setup) on_browse();
+            test_hooks::NoteCommand(IDC_BROWSE, ViewName(view_));
+            if (view_ == View::kSetup) OnBrowse();
             return TRUE;
           case IDOK:
-            test_hooks::NoteCommand(IDOK, view_name(view_));
-            if (view_ == View::setup) {
-              on_extract();
-            } else if (view_ == View::summary) {
-              on_open_folder();
+            test_hooks::NoteCommand(IDOK, ViewName(view_));
+            if (view_ == View::kSetup) {
+              OnExtract();
+            } else if (view_ == View::kSummary) {
+              OnOpenFolder();
             }
             return TRUE;
           case IDCANCEL:
-            test_hooks::NoteCommand(IDCANCEL, view_name(view_));
-            on_cancel();
+            test_hooks::NoteCommand(IDCANCEL, ViewName(view_));
+            OnCancel();
             return TRUE;
         }
         break;
       case WM_TIMER:
-        if (wparam == progress_timer) refresh_progress();
+        if (wparam == kProgressTimer) RefreshProgress();
         return TRUE;
-      case msg_extraction_done:
-        on_done();
+      case kMsgExtractionDone:
+        OnDone();
         return TRUE;
-      case msg_ask_overwrite: {
+      case kMsgAskOverwrite: {
         auto* request = reinterpret_cast<OverwriteRequest*>(lparam);
-        request->answer = win32::ask_overwrite(window(), request->path);
+        request->answer = win32::AskOverwrite(Window(), request->path);
         return TRUE;
       }
-      case msg_ask_password: {
+      case kMsgAskPassword: {
         auto* request = reinterpret_cast<PasswordRequest*>(lparam);
-        request->answer = win32::ask_password(window(), request->path, request->retry);
+        request->answer = win32::AskPassword(Window(), request->path, request->retry);
         return TRUE;
       }
     }
@@ -129,254 +129,254 @@ class ExtractDialog final : public ModalDialog {
   }
 
   // True when the dialog manager should focus the first control.
-  bool on_init() {
-    ::SetWindowTextW(window(), title().c_str());
+  bool OnInit() {
+    ::SetWindowTextW(Window(), Title().c_str());
     const std::wstring destination =
-        plan_.destination.value_or(default_destination(session_, listing_));
-    ::SetDlgItemTextW(window(), IDC_DEST, destination.c_str());
-    ::SetDlgItemTextW(window(), IDC_INFO, describe_contents(listing_).c_str());
-    if (listing_.any_encrypted) {
-      show_controls(window(), password_controls, true);
-      if (command_line_.password)
-        ::SetDlgItemTextW(window(), IDC_PASSWORD, command_line_.password->c_str());
+        plan_.destination.value_or(DefaultDestination(session_, listing_));
+    ::SetDlgItemTextW(Window(), IDC_DEST, destination.c_str());
+    ::SetDlgItemTextW(Window(), IDC_INFO, DescribeContents(listing_).c_str());
+    if (listing_.anyEncrypted) {
+      ShowControls(Window(), kPasswordControls, true);
+      if (commandLine_.password)
+        ::SetDlgItemTextW(Window(), IDC_PASSWORD, commandLine_.password->c_str());
     }
-    ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETRANGE32, 0, progress_steps);
-    show_script_lines();
+    ::SendDlgItemMessageW(Window(), IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressSteps);
+    ShowScriptLines();
     if (!plan_.askDestination) {
       for (int id : {IDC_DEST_LABEL, IDC_DEST, IDC_BROWSE})
-        ::ShowWindow(::GetDlgItem(window(), id), SW_HIDE);
+        ::ShowWindow(::GetDlgItem(Window(), id), SW_HIDE);
     }
     if (plan_.silence == Silence::kProgressOnly) {
       // No start page: straight to the progress, before the dialog is first shown.
-      on_extract();
+      OnExtract();
       return false;
     }
     // Bring ourselves forward: started from a browser's download list, we may not be.
-    ::SetForegroundWindow(window());
-    if (listing_.any_encrypted && !command_line_.password) {
+    ::SetForegroundWindow(Window());
+    if (listing_.anyEncrypted && !commandLine_.password) {
       // The one thing left to type: the password, then Enter.
-      ::SetFocus(::GetDlgItem(window(), IDC_PASSWORD));
+      ::SetFocus(::GetDlgItem(Window(), IDC_PASSWORD));
       return false;
     }
     return true;
   }
 
-  void on_browse() {
-    const std::wstring current = window_text(::GetDlgItem(window(), IDC_DEST));
+  void OnBrowse() {
+    const std::wstring current = WindowText(::GetDlgItem(Window(), IDC_DEST));
     // Start where the user is pointing, or at the nearest folder that exists.
     std::wstring start = current;
     while (!start.empty() && ::GetFileAttributesW(start.c_str()) == INVALID_FILE_ATTRIBUTES) {
       const size_t slash = start.find_last_of(L"\\/");
       start = slash == std::wstring::npos ? std::wstring() : start.substr(0, slash);
     }
-    if (std::optional<std::wstring> chosen = pick_folder(window(), start)) {
-      ::SetDlgItemTextW(window(), IDC_DEST, chosen->c_str());
+    if (std::optional<std::wstring> chosen = PickFolder(Window(), start)) {
+      ::SetDlgItemTextW(Window(), IDC_DEST, chosen->c_str());
     }
   }
 
-  void on_extract() {
-    const std::wstring typed = window_text(::GetDlgItem(window(), IDC_DEST));
-    const std::wstring root = absolute_long_path(typed);
+  void OnExtract() {
+    const std::wstring typed = WindowText(::GetDlgItem(Window(), IDC_DEST));
+    const std::wstring root = AbsoluteLongPath(typed);
     if (root.empty()) {
-      message(kEnterDestination, MB_ICONWARNING);
+      Message(kEnterDestination, MB_ICONWARNING);
       return;
     }
     destination_ = std::make_unique<FileDestination>(root);
-    if (Status status = destination_->create_root(); !status) {
-      message(describe_root_failure_box(display_path(root), status.error), MB_ICONERROR);
+    if (Status status = destination_->CreateRoot(); !status) {
+      Message(DescribeRootFailureBox(DisplayPath(root), status.error), MB_ICONERROR);
       return;
     }
-    if (listing_.any_encrypted) {
-      options_.password = password_forms(window_text(::GetDlgItem(window(), IDC_PASSWORD)));
+    if (listing_.anyEncrypted) {
+      options_.password = password_forms(WindowText(::GetDlgItem(Window(), IDC_PASSWORD)));
     }
-    show_view(View::progress);
-    refresh_progress();
-    ::SetTimer(window(), progress_timer, progress_interval_ms, nullptr);
-    if (!worker_.start(window(), *destination_, options_)) {
-      result_.fatal = Fatal::out_of_memory;
-      on_done();
+    ShowView(View::kProgress);
+    RefreshProgress();
+    ::SetTimer(Window(), kProgressTimer, kProgressIntervalMs, nullptr);
+    if (!worker_.Start(Window(), *destination_, options_)) {
+      result_.fatal = Fatal::kOutOfMemory;
+      OnDone();
     }
   }
 
-  void on_cancel() {
+  void OnCancel() {
     switch (view_) {
-      case View::setup:
-        ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
+      case View::kSetup:
+        ::EndDialog(Window(), static_cast<INT_PTR>(ExitCode::kCancelled));
         break;
-      case View::progress:
-        worker_.cancel();
-        ::EnableWindow(::GetDlgItem(window(), IDCANCEL), FALSE);
-        ::SetDlgItemTextW(window(), IDC_CURRENT_LABEL, kCancelling);
+      case View::kProgress:
+        worker_.Cancel();
+        ::EnableWindow(::GetDlgItem(Window(), IDCANCEL), FALSE);
+        ::SetDlgItemTextW(Window(), IDC_CURRENT_LABEL, kCancelling);
         break;
-      case View::summary:
-        ::EndDialog(window(), static_cast<INT_PTR>(result_.exit_code()));
+      case View::kSummary:
+        ::EndDialog(Window(), static_cast<INT_PTR>(result_.exit_code()));
         break;
     }
   }
 
-  void on_open_folder() {
-    const std::wstring shown = display_path(destination_->root());
-    ::ShellExecuteW(window(), L"open", shown.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  void OnOpenFolder() {
+    const std::wstring shown = DisplayPath(destination_->Root());
+    ::ShellExecuteW(Window(), L"open", shown.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }
 
-  void refresh_progress() {
-    const ExtractionProgress now = worker_.progress();
+  void RefreshProgress() {
+    const ExtractionProgress now = worker_.Progress();
     const std::uint64_t done = now.done;
     const std::uint64_t total = now.total;
     const int position =
         total == 0
             ? 0
-            : static_cast<int>(done >= total ? progress_steps : done * progress_steps / total);
-    ::SendDlgItemMessageW(window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    const std::wstring bytes = format_size(done) + L" / " + format_size(total);
-    if (bytes != shown_bytes_) {
-      shown_bytes_ = bytes;
-      ::SetDlgItemTextW(window(), IDC_BYTES, bytes.c_str());
+            : static_cast<int>(done >= total ? kProgressSteps : done * kProgressSteps / total);
+    ::SendDlgItemMessageW(Window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    const std::wstring bytes = FormatSize(done) + L" / " + FormatSize(total);
+    if (bytes != shownBytes_) {
+      shownBytes_ = bytes;
+      ::SetDlgItemTextW(Window(), IDC_BYTES, bytes.c_str());
     }
-    if (now.current != shown_current_) {
-      shown_current_ = now.current;
-      ::SetDlgItemTextW(window(), IDC_CURRENT, now.current.c_str());
+    if (now.current != shownCurrent_) {
+      shownCurrent_ = now.current;
+      ::SetDlgItemTextW(Window(), IDC_CURRENT, now.current.c_str());
     }
   }
 
-  void on_done() {
-    ::KillTimer(window(), progress_timer);
-    if (worker_.running()) result_ = worker_.finish();
-    if (result_.cancelled && result_.fatal == Fatal::none) {
-      ::EndDialog(window(), static_cast<INT_PTR>(ExitCode::cancelled));
+  void OnDone() {
+    ::KillTimer(Window(), kProgressTimer);
+    if (worker_.Running()) result_ = worker_.Finish();
+    if (result_.cancelled && result_.fatal == Fatal::kNone) {
+      ::EndDialog(Window(), static_cast<INT_PTR>(ExitCode::kCancelled));
       return;
     }
-    refresh_progress();
+    RefreshProgress();
     // Setup follows, or only the progress was to be seen: a run without faults needs no
     // summary.
-    const bool clean = result_.exit_code() == ExitCode::ok;
+    const bool clean = result_.exit_code() == ExitCode::kOk;
     if (EveryEntryExtracted(result_) &&
         (plan_.runsSetup || (clean && plan_.silence == Silence::kProgressOnly))) {
-      ::EndDialog(window(), static_cast<INT_PTR>(result_.exit_code()));
+      ::EndDialog(Window(), static_cast<INT_PTR>(result_.exit_code()));
       return;
     }
-    show_summary();
+    ShowSummary();
   }
 
   // The script's Text lines and the program it will run go above everything else: the
   // controls move down and the dialog grows by their height.
-  void show_script_lines() {
+  void ShowScriptLines() {
     if (plan_.script == nullptr) return;
     std::wstring text;
     int lines = 0;
     for (const std::string& line : plan_.script->texts) {
-      text += widen(line) + L"\r\n";
+      text += Widen(line) + L"\r\n";
       ++lines;
     }
     if (plan_.runsSetup) {
-      text += describe_setup_line(plan_.script->setup->program, plan_.script->setup->arguments);
+      text += DescribeSetupLine(plan_.script->setup->program, plan_.script->setup->arguments);
       ++lines;
     }
     if (lines == 0) return;
     RECT height{0, 0, 0, 9 * lines + 4};
-    ::MapDialogRect(window(), &height);
+    ::MapDialogRect(Window(), &height);
     const int shift = height.bottom;
-    for (HWND child = ::GetWindow(window(), GW_CHILD); child != nullptr;
+    for (HWND child = ::GetWindow(Window(), GW_CHILD); child != nullptr;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
       RECT place{};
       ::GetWindowRect(child, &place);
-      ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&place), 2);
+      ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&place), 2);
       ::SetWindowPos(child, nullptr, place.left, place.top + shift, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     RECT info{7, 7, 246, 9 * lines};
-    ::MapDialogRect(window(), &info);
-    const HWND control = ::GetDlgItem(window(), IDC_SCRIPT_INFO);
+    ::MapDialogRect(Window(), &info);
+    const HWND control = ::GetDlgItem(Window(), IDC_SCRIPT_INFO);
     ::SetWindowPos(control, nullptr, info.left, info.top, info.right, info.bottom,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetWindowTextW(control, text.c_str());
     ::ShowWindow(control, SW_SHOW);
     RECT frame{};
-    ::GetWindowRect(window(), &frame);
-    ::SetWindowPos(window(), nullptr, 0, 0, frame.right - frame.left,
+    ::GetWindowRect(Window(), &frame);
+    ::SetWindowPos(Window(), nullptr, 0, 0, frame.right - frame.left,
                    frame.bottom - frame.top + shift, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  std::wstring title() const {
-    if (plan_.script != nullptr && !plan_.script->title.empty()) return widen(plan_.script->title);
+  std::wstring Title() const {
+    if (plan_.script != nullptr && !plan_.script->title.empty()) return Widen(plan_.script->title);
     return session_.title;
   }
 
-  void show_summary() {
+  void ShowSummary() {
     const std::wstring summary =
-        describe_dialog_summary(result_, listing_.declared_total, destination_->free_space());
-    const std::wstring problems = describe_entry_problems(result_);
-    ::SetDlgItemTextW(window(), IDC_SUMMARY, summary.c_str());
-    ::SetDlgItemTextW(window(), IDC_SUMMARY_PATH, display_path(destination_->root()).c_str());
-    ::SetDlgItemTextW(window(), IDC_PROBLEMS, problems.c_str());
-    show_view(View::summary);
-    if (problems.empty()) ::ShowWindow(::GetDlgItem(window(), IDC_PROBLEMS), SW_HIDE);
-    if (result_.fatal != Fatal::none)
-      ::ShowWindow(::GetDlgItem(window(), IDC_SUMMARY_PATH), SW_HIDE);
+        DescribeDialogSummary(result_, listing_.declaredTotal, destination_->FreeSpace());
+    const std::wstring problems = DescribeEntryProblems(result_);
+    ::SetDlgItemTextW(Window(), IDC_SUMMARY, summary.c_str());
+    ::SetDlgItemTextW(Window(), IDC_SUMMARY_PATH, DisplayPath(destination_->Root()).c_str());
+    ::SetDlgItemTextW(Window(), IDC_PROBLEMS, problems.c_str());
+    ShowView(View::kSummary);
+    if (problems.empty()) ::ShowWindow(::GetDlgItem(Window(), IDC_PROBLEMS), SW_HIDE);
+    if (result_.fatal != Fatal::kNone)
+      ::ShowWindow(::GetDlgItem(Window(), IDC_SUMMARY_PATH), SW_HIDE);
     if (result_.files == 0 && result_.folders == 0)
-      ::ShowWindow(::GetDlgItem(window(), IDOK), SW_HIDE);
-    if (result_.exit_code() != ExitCode::ok) ::MessageBeep(MB_ICONWARNING);
+      ::ShowWindow(::GetDlgItem(Window(), IDOK), SW_HIDE);
+    if (result_.exit_code() != ExitCode::kOk) ::MessageBeep(MB_ICONWARNING);
   }
 
-  void show_view(View view) {
+  void ShowView(View view) {
     view_ = view;
-    show_controls(window(), setup_controls, view == View::setup);
-    show_controls(window(), password_controls, view == View::setup && listing_.any_encrypted);
-    show_controls(window(), progress_controls, view == View::progress);
-    show_controls(window(), summary_controls, view == View::summary);
-    const HWND ok = ::GetDlgItem(window(), IDOK);
-    const HWND cancel = ::GetDlgItem(window(), IDCANCEL);
+    ShowControls(Window(), kSetupControls, view == View::kSetup);
+    ShowControls(Window(), kPasswordControls, view == View::kSetup && listing_.anyEncrypted);
+    ShowControls(Window(), kProgressControls, view == View::kProgress);
+    ShowControls(Window(), kSummaryControls, view == View::kSummary);
+    const HWND ok = ::GetDlgItem(Window(), IDOK);
+    const HWND cancel = ::GetDlgItem(Window(), IDCANCEL);
     switch (view) {
-      case View::setup:
+      case View::kSetup:
         break;
-      case View::progress:
+      case View::kProgress:
         ::ShowWindow(ok, SW_HIDE);
         ::SetFocus(cancel);
         break;
-      case View::summary:
+      case View::kSummary:
         ::SetWindowTextW(ok, kOpenFolderButton);
-        widen_leftwards(ok, summary_button_width);
+        WidenLeftwards(ok, kSummaryButtonWidth);
         ::SetWindowTextW(cancel, kCloseButton);
         ::EnableWindow(cancel, TRUE);
         ::ShowWindow(ok, SW_SHOW);
         // "Close" becomes the default: Enter ends the dialog.
-        ::SendMessageW(window(), DM_SETDEFID, IDCANCEL, 0);
+        ::SendMessageW(Window(), DM_SETDEFID, IDCANCEL, 0);
         ::SendMessageW(ok, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
         ::SendMessageW(cancel, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-        ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
+        ::SendMessageW(Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
         break;
     }
-    test_hooks::NoteView(view_name(view));
+    test_hooks::NoteView(ViewName(view));
   }
 
   // A longer caption needs a wider button; its right edge stays where it was.
-  void widen_leftwards(HWND control, int width_units) {
-    RECT wanted{0, 0, width_units, 0};
-    ::MapDialogRect(window(), &wanted);
+  void WidenLeftwards(HWND control, int widthUnits) {
+    RECT wanted{0, 0, widthUnits, 0};
+    ::MapDialogRect(Window(), &wanted);
     RECT now{};
     ::GetWindowRect(control, &now);
-    ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&now), 2);
+    ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&now), 2);
     ::SetWindowPos(control, nullptr, now.right - wanted.right, now.top, wanted.right,
                    now.bottom - now.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  void message(const std::wstring& text, UINT icon) {
-    ::MessageBoxW(window(), text.c_str(), title().c_str(), MB_OK | icon);
+  void Message(const std::wstring& text, UINT icon) {
+    ::MessageBoxW(Window(), text.c_str(), Title().c_str(), MB_OK | icon);
   }
 
-  const CommandLine& command_line_;
+  const CommandLine& commandLine_;
   const RunPlan& plan_;
   Session& session_;
   Listing listing_;
   Options options_;
-  View view_ = View::setup;
+  View view_ = View::kSetup;
   std::unique_ptr<FileDestination> destination_;
   ExtractionWorker worker_;
   ExtractResult result_;
 
   // What the dialog shows now, to skip repainting unchanged text.
-  std::wstring shown_bytes_;
-  std::wstring shown_current_;
+  std::wstring shownBytes_;
+  std::wstring shownCurrent_;
 };
 
 // Listing runs before the window appears; it reads headers only, so it is quick.
@@ -384,31 +384,31 @@ class SilentObserver final : public Observer {};
 
 }  // namespace
 
-void show_error(const std::wstring& title, const std::wstring& text) {
+void ShowError(const std::wstring& title, const std::wstring& text) {
   ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-RunOutcome run_dialog(const CommandLine& command_line, const RunPlan& plan, Session& session) {
+RunOutcome RunDialog(const CommandLine& commandLine, const RunPlan& plan, Session& session) {
   if (!LoadCommonControls()) {
-    show_error(session.title, kCommonControlsMissing);
+    ShowError(session.title, kCommonControlsMissing);
     RunOutcome outcome;
-    outcome.exitCode = static_cast<int>(ExitCode::fatal);
+    outcome.exitCode = static_cast<int>(ExitCode::kFatal);
     return outcome;
   }
   ComApartment com;
 
-  Options options = run_options(session, command_line);
-  options.overwrite = plan.overwrite.value_or(OverwritePolicy::ask);
+  Options options = RunOptions(session, commandLine);
+  options.overwrite = plan.overwrite.value_or(OverwritePolicy::kAsk);
   SilentObserver observer;
-  Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
+  Listing listing = ListArchive(*session.source, session.archiveOffset, options, observer);
   if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
-    show_error(session.title, failure->text);
+    ShowError(session.title, failure->text);
     RunOutcome outcome;
-    outcome.exitCode = failure->exit_code;
+    outcome.exitCode = failure->exitCode;
     return outcome;
   }
-  ExtractDialog dialog(command_line, plan, session, std::move(listing), std::move(options));
-  return dialog.run();
+  ExtractDialog dialog(commandLine, plan, session, std::move(listing), std::move(options));
+  return dialog.Run();
 }
 
 }  // namespace kzsfx::win32

@@ -9,9 +9,9 @@ namespace kzsfx::win32 {
 
 // Lists the archive, shows the dialog and extracts on a worker thread while the dialog keeps
 // painting. The outcome's exit code is 255 when the user cancels.
-RunOutcome run_dialog(const CommandLine& command_line, const RunPlan& plan, Session& session);
+RunOutcome RunDialog(const CommandLine& commandLine, const RunPlan& plan, Session& session);
 
 // Shows a fault that ends the program before or instead of the dialog.
-void show_error(const std::wstring& title, const std::wstring& text);
+void ShowError(const std::wstring& title, const std::wstring& text);
 
 }  // namespace kzsfx::win32

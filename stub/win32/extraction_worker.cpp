@@ -15,85 +15,85 @@ class ExtractionWorker::Observer final : public kzsfx::Observer {
  public:
   explicit Observer(ExtractionWorker& worker) : worker_(worker) {}
 
-  void progress(std::uint64_t done, std::uint64_t total, const std::string& current) override {
+  void Progress(std::uint64_t done, std::uint64_t total, const std::string& current) override {
     worker_.done_.store(done, std::memory_order_relaxed);
     worker_.total_.store(total, std::memory_order_relaxed);
-    if (current != last_current_) {
-      last_current_ = current;
-      std::wstring shown = shown_entry(current);
-      ExclusiveLock lock(worker_.current_lock_);
+    if (current != lastCurrent_) {
+      lastCurrent_ = current;
+      std::wstring shown = ShownEntry(current);
+      ExclusiveLock lock(worker_.currentLock_);
       worker_.current_.swap(shown);
     }
     test_hooks::AfterBlock(current, done);
   }
 
-  OverwriteAnswer ask_overwrite(const std::string& path) override {
-    OverwriteRequest request{shown_path(path), std::nullopt};
-    ::SendMessageW(worker_.window_, msg_ask_overwrite, 0, reinterpret_cast<LPARAM>(&request));
+  OverwriteAnswer AskOverwrite(const std::string& path) override {
+    OverwriteRequest request{ShownPath(path), std::nullopt};
+    ::SendMessageW(worker_.window_, kMsgAskOverwrite, 0, reinterpret_cast<LPARAM>(&request));
     if (!request.answer) {
       worker_.cancel_.store(true);
-      return OverwriteAnswer::skip;
+      return OverwriteAnswer::kSkip;
     }
     return *request.answer;
   }
 
-  PasswordForms ask_password(const std::string& path, bool retry) override {
-    if (gave_up_password_) return {};
+  PasswordForms AskPassword(const std::string& path, bool retry) override {
+    if (gaveUpPassword_) return {};
     // Asked at all while the dialog's password was given: that one was wrong.
-    PasswordRequest request{shown_entry(path), retry || !worker_.options_.password.empty(),
+    PasswordRequest request{ShownEntry(path), retry || !worker_.options_.password.empty(),
                             std::nullopt};
-    ::SendMessageW(worker_.window_, msg_ask_password, 0, reinterpret_cast<LPARAM>(&request));
+    ::SendMessageW(worker_.window_, kMsgAskPassword, 0, reinterpret_cast<LPARAM>(&request));
     if (!request.answer || request.answer->empty()) {
       // One "cancel" answers for every remaining entry.
-      gave_up_password_ = true;
+      gaveUpPassword_ = true;
       return {};
     }
     return password_forms(*request.answer);
   }
 
-  bool cancelled() override { return worker_.cancel_.load(std::memory_order_relaxed); }
+  bool Cancelled() override { return worker_.cancel_.load(std::memory_order_relaxed); }
 
  private:
-  std::wstring shown_path(const std::string& path) const {
-    std::wstring shown = display_path(worker_.destination_->root());
+  std::wstring ShownPath(const std::string& path) const {
+    std::wstring shown = DisplayPath(worker_.destination_->Root());
     if (shown.back() != L'\\') shown += L'\\';
-    return shown + shown_entry(path);
+    return shown + ShownEntry(path);
   }
 
   ExtractionWorker& worker_;
-  std::string last_current_;
-  bool gave_up_password_ = false;
+  std::string lastCurrent_;
+  bool gaveUpPassword_ = false;
 };
 
-bool ExtractionWorker::start(HWND window, FileDestination& destination, Options options) {
+bool ExtractionWorker::Start(HWND window, FileDestination& destination, Options options) {
   window_ = window;
   destination_ = &destination;
-  destination_->set_zone_marks(options.zone_mark.has_value());
+  destination_->SetZoneMarks(options.zoneMark.has_value());
   options_ = std::move(options);
-  thread_.Reset(::CreateThread(nullptr, 0, thread_main, this, 0, nullptr));
+  thread_.Reset(::CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
   return thread_.Valid();
 }
 
-DWORD WINAPI ExtractionWorker::thread_main(void* parameter) {
+DWORD WINAPI ExtractionWorker::ThreadMain(void* parameter) {
   auto* self = static_cast<ExtractionWorker*>(parameter);
   Observer observer(*self);
-  self->result_ = extract_archive(*self->session_.source, self->session_.archive_offset,
-                                  self->destination_, self->options_, observer, &self->listing_);
+  self->result_ = ExtractArchive(*self->session_.source, self->session_.archiveOffset,
+                                 self->destination_, self->options_, observer, &self->listing_);
   // The summary stays up: the folders must not stay locked meanwhile.
-  self->destination_->release_folders();
-  ::PostMessageW(self->window_, msg_extraction_done, 0, 0);
+  self->destination_->ReleaseFolders();
+  ::PostMessageW(self->window_, kMsgExtractionDone, 0, 0);
   return 0;
 }
 
-ExtractionProgress ExtractionWorker::progress() {
+ExtractionProgress ExtractionWorker::Progress() {
   ExtractionProgress now{
       done_.load(std::memory_order_relaxed), total_.load(std::memory_order_relaxed), {}};
-  ExclusiveLock lock(current_lock_);
+  ExclusiveLock lock(currentLock_);
   now.current = current_;
   return now;
 }
 
-ExtractResult ExtractionWorker::finish() {
+ExtractResult ExtractionWorker::Finish() {
   ::WaitForSingleObject(thread_.Get(), INFINITE);
   thread_.Reset();
   return std::move(result_);

@@ -20,9 +20,9 @@ namespace kzsfx::win32 {
 
 // What the worker sends the dialog's window. A question's LPARAM points at its request, which
 // the dialog answers before SendMessage returns.
-constexpr UINT msg_extraction_done = WM_APP + 1;
-constexpr UINT msg_ask_overwrite = WM_APP + 2;
-constexpr UINT msg_ask_password = WM_APP + 3;
+constexpr UINT kMsgExtractionDone = WM_APP + 1;
+constexpr UINT kMsgAskOverwrite = WM_APP + 2;
+constexpr UINT kMsgAskPassword = WM_APP + 3;
 
 struct OverwriteRequest {
   std::wstring path;
@@ -48,21 +48,21 @@ class ExtractionWorker {
   ExtractionWorker(const ExtractionWorker&) = delete;
   ExtractionWorker& operator=(const ExtractionWorker&) = delete;
 
-  // Extracts into `destination`, which must outlive the run, and posts msg_extraction_done
+  // Extracts into `destination`, which must outlive the run, and posts kMsgExtractionDone
   // to `window` at the end. False when the thread could not start.
-  bool start(HWND window, FileDestination& destination, Options options);
-  bool running() const { return thread_.Valid(); }
+  bool Start(HWND window, FileDestination& destination, Options options);
+  bool Running() const { return thread_.Valid(); }
 
   // The worker notices between blocks, discards the file in hand and ends.
-  void cancel() { cancel_.store(true); }
-  ExtractionProgress progress();
+  void Cancel() { cancel_.store(true); }
+  ExtractionProgress Progress();
 
-  // After msg_extraction_done: waits for the thread, which has posted its last word.
-  ExtractResult finish();
+  // After kMsgExtractionDone: waits for the thread, which has posted its last word.
+  ExtractResult Finish();
 
  private:
   class Observer;
-  static DWORD WINAPI thread_main(void* parameter);
+  static DWORD WINAPI ThreadMain(void* parameter);
 
   Session& session_;
   const Listing& listing_;
@@ -75,7 +75,7 @@ class ExtractionWorker {
   std::atomic<std::uint64_t> done_{0};
   std::atomic<std::uint64_t> total_{0};
   std::atomic<bool> cancel_{false};
-  SRWLOCK current_lock_ = SRWLOCK_INIT;
+  SRWLOCK currentLock_ = SRWLOCK_INIT;
   std::wstring current_;
 };
 

@@ -11,7 +11,7 @@
 
 namespace kzsfx::win32 {
 
-std::wstring own_exe_path() {
+std::wstring OwnExePath() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
     const DWORD length =
@@ -33,8 +33,8 @@ FileSource::FileSource(const std::wstring& path)
   }
 }
 
-std::optional<std::size_t> FileSource::read_at(std::uint64_t offset, void* buffer,
-                                               std::size_t count) {
+std::optional<std::size_t> FileSource::ReadAt(std::uint64_t offset, void* buffer,
+                                              std::size_t count) {
   if (offset >= size_ || count == 0) return std::size_t{0};
   LARGE_INTEGER position{};
   position.QuadPart = static_cast<LONGLONG>(offset);
@@ -53,11 +53,11 @@ std::optional<std::size_t> FileSource::read_at(std::uint64_t offset, void* buffe
 
 namespace {
 
-constexpr ULONG any_share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr ULONG kAnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // Up to `limit` + 1 bytes of an open stream; empty when it cannot be read (half a record is
 // no record).
-std::string read_stream(HANDLE stream, std::size_t limit) {
+std::string ReadStream(HANDLE stream, std::size_t limit) {
   std::string content(limit + 1, '\0');
   DWORD total = 0;
   while (total < content.size()) {
@@ -74,9 +74,9 @@ std::string read_stream(HANDLE stream, std::size_t limit) {
 }
 
 // The stream by name, for a file system that cannot open a stream relative to its file.
-std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_t limit) {
+std::optional<std::string> ReadZoneStream(const std::wstring& path, std::size_t limit) {
   // Shared every way: a mark is read whenever it can be, whoever else has it open.
-  AutoFile stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ, any_share,
+  AutoFile stream(::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_READ, kAnyShare,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!stream) {
     // Only these say there is no stream (a volume without streams has none either). Any
@@ -89,11 +89,11 @@ std::optional<std::string> read_zone_stream(const std::wstring& path, std::size_
     }
     return std::string();
   }
-  return read_stream(stream.Get(), limit);
+  return ReadStream(stream.Get(), limit);
 }
 
 // Where the open file is now, as a Win32 path.
-std::wstring current_path(HANDLE file) {
+std::wstring CurrentPath(HANDLE file) {
   std::vector<wchar_t> buffer(MAX_PATH + 1);
   for (;;) {
     const DWORD length = ::GetFinalPathNameByHandleW(
@@ -106,15 +106,15 @@ std::wstring current_path(HANDLE file) {
 
 }  // namespace
 
-std::optional<std::string> FileSource::zone_mark(std::size_t limit) const {
+std::optional<std::string> FileSource::ZoneMark(std::size_t limit) const {
   // NTFS opens a stream relative to its file's handle, whatever the file is called by now.
-  AutoFile stream = open_in(file_.Get(), L":Zone.Identifier", GENERIC_READ, any_share, FILE_OPEN,
-                            FILE_NON_DIRECTORY_FILE);
-  if (stream) return read_stream(stream.Get(), limit);
+  AutoFile stream = OpenIn(file_.Get(), L":Zone.Identifier", GENERIC_READ, kAnyShare, FILE_OPEN,
+                           FILE_NON_DIRECTORY_FILE);
+  if (stream) return ReadStream(stream.Get(), limit);
   // Elsewhere (Wine keeps streams as files beside theirs) by the name the handle has now.
-  const std::wstring path = current_path(file_.Get());
+  const std::wstring path = CurrentPath(file_.Get());
   if (path.empty()) return std::string();  // cannot tell: a mark may be there
-  return read_zone_stream(path, limit);
+  return ReadZoneStream(path, limit);
 }
 
 }  // namespace kzsfx::win32

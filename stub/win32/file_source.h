@@ -10,22 +10,21 @@
 namespace kzsfx::win32 {
 
 // The full path of the running exe (no length limit).
-std::wstring own_exe_path();
+std::wstring OwnExePath();
 
 class FileSource final : public ByteSource {
  public:
   explicit FileSource(const std::wstring& path);
 
-  bool ok() const { return file_.Valid(); }
+  bool Ok() const { return file_.Valid(); }
   std::uint64_t size() const override { return size_; }
-  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                     std::size_t count) override;
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t count) override;
 
   // The raw content of the file's Zone.Identifier stream, or nothing when it has none, found
   // through the open handle: renamed or moved meanwhile, the file keeps its mark. Reads at
   // most `limit` + 1 bytes so an oversized stream is recognisable as such. A stream that is
   // there but cannot be opened or read gives empty content: a mark, damaged.
-  std::optional<std::string> zone_mark(std::size_t limit) const;
+  std::optional<std::string> ZoneMark(std::size_t limit) const;
 
  private:
   AutoFile file_;

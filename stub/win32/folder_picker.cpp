@@ -11,13 +11,13 @@ namespace kzsfx::win32 {
 namespace {
 
 // Spelled out here: taking it from libuuid links that library's whole GUID table (35 KB).
-constexpr CLSID file_open_dialog_class = {
+constexpr CLSID kFileOpenDialogClass = {
     0xDC1C5A9C, 0xE88A, 0x4DDE, {0xA5, 0xA1, 0x60, 0xF8, 0x2A, 0x20, 0xAE, 0xF7}};
 
-std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initial,
-                                          std::wstring& chosen) {
+std::optional<bool> PickWithFileDialog(HWND owner, const std::wstring& initial,
+                                       std::wstring& chosen) {
   ComPtr<IFileOpenDialog> dialog;
-  if (FAILED(::CoCreateInstance(file_open_dialog_class, nullptr, CLSCTX_INPROC_SERVER,
+  if (FAILED(::CoCreateInstance(kFileOpenDialogClass, nullptr, CLSCTX_INPROC_SERVER,
                                 __uuidof(IFileOpenDialog), dialog.PutVoid()))) {
     return std::nullopt;
   }
@@ -39,18 +39,18 @@ std::optional<bool> pick_with_file_dialog(HWND owner, const std::wstring& initia
   return true;
 }
 
-int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
   if (message == BFFM_INITIALIZED && data != 0)
     ::SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
   return 0;
 }
 
-bool pick_with_browse_dialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
+bool PickWithBrowseDialog(HWND owner, const std::wstring& initial, std::wstring& chosen) {
   BROWSEINFOW info{};
   info.hwndOwner = owner;
   info.lpszTitle = kPickFolderTitle;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  info.lpfn = browse_callback;
+  info.lpfn = BrowseCallback;
   info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
   CoTaskMemory<ITEMIDLIST> list{::SHBrowseForFolderW(&info)};
   if (list.pointer == nullptr) return false;
@@ -62,10 +62,10 @@ bool pick_with_browse_dialog(HWND owner, const std::wstring& initial, std::wstri
 
 }  // namespace
 
-std::optional<std::wstring> pick_folder(HWND owner, const std::wstring& initial) {
+std::optional<std::wstring> PickFolder(HWND owner, const std::wstring& initial) {
   std::wstring chosen;
-  std::optional<bool> picked = pick_with_file_dialog(owner, initial, chosen);
-  if (!picked) picked = pick_with_browse_dialog(owner, initial, chosen);
+  std::optional<bool> picked = PickWithFileDialog(owner, initial, chosen);
+  if (!picked) picked = PickWithBrowseDialog(owner, initial, chosen);
   if (!*picked) return std::nullopt;
   return chosen;
 }

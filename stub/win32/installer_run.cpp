@@ -18,14 +18,14 @@
 namespace kzsfx::win32 {
 
 bool LoadInstallerScript(Session& session, std::wstring& error) {
-  const std::optional<std::string> raw = ReadZipComment(*session.source, session.archive_offset);
+  const std::optional<std::string> raw = ReadZipComment(*session.source, session.archiveOffset);
   if (!raw || !IsInstallerScript(*raw)) return true;
   // Zip tools write the comment in UTF-8 or in the code page of the machine they ran on.
   std::optional<std::string> comment;
-  if (utf8::valid(*raw)) {
+  if (utf8::Valid(*raw)) {
     comment = *raw;
-  } else if (const std::optional<std::wstring> ansi = widen_ansi(*raw)) {
-    comment = narrow(*ansi);
+  } else if (const std::optional<std::wstring> ansi = WidenAnsi(*raw)) {
+    comment = Narrow(*ansi);
   }
   if (!comment) {
     error = kScriptNotText;
@@ -33,63 +33,63 @@ bool LoadInstallerScript(Session& session, std::wstring& error) {
   }
   ScriptReading reading = ReadInstallerScript(*comment);
   if (reading.error) {
-    error = describe_script_error(*reading.error);
+    error = DescribeScriptError(*reading.error);
     return false;
   }
   session.script = std::move(reading.script);
-  session.script_text = widen(*comment);
+  session.scriptText = Widen(*comment);
   return true;
 }
 
 int RunExtraction(const CommandLine& commandLine, Session& session, Console& console) {
-  const bool unattended = commandLine.assume_yes || commandLine.test_only;
+  const bool unattended = commandLine.assumeYes || commandLine.testOnly;
   const InstallerScript* script = session.script ? &*session.script : nullptr;
   const std::wstring title =
-      script != nullptr && !script->title.empty() ? widen(script->title) : session.title;
+      script != nullptr && !script->title.empty() ? Widen(script->title) : session.title;
   auto refuse = [&](const std::wstring& text) {
     if (unattended) {
-      console.err(kErrorPrefix + text + L"\r\n");
+      console.Err(kErrorPrefix + text + L"\r\n");
     } else {
-      show_error(title, text);
+      ShowError(title, text);
     }
-    return static_cast<int>(ExitCode::fatal);
+    return static_cast<int>(ExitCode::kFatal);
   };
 
   RunPlan plan;
-  plan.destination = commandLine.output_dir;
+  plan.destination = commandLine.outputDir;
   TempFolder temp;  // removed, with what Setup left in it, when the run ends
-  if (script != nullptr && commandLine.test_only) {
-    console.out(kScriptHeading + session.script_text + L"\r\n");
+  if (script != nullptr && commandLine.testOnly) {
+    console.Out(kScriptHeading + session.scriptText + L"\r\n");
   } else if (script != nullptr) {
     plan.script = script;
     plan.overwrite = script->overwrite;
     plan.silence = unattended ? Silence::kNone : script->silence;
     plan.errorsInBox = plan.silence == Silence::kNothing;
-    plan.runsSetup = script->setup && !commandLine.no_setup;
+    plan.runsSetup = script->setup && !commandLine.noSetup;
     if (!plan.destination && script->tempMode) {
       if (!temp.Create()) return refuse(kTempFolderFailed);
-      plan.destination = display_path(temp.path());
+      plan.destination = DisplayPath(temp.Path());
       plan.askDestination = false;
     } else if (!plan.destination && script->path) {
-      const std::wstring folder = ScriptDestination(*script->path, session.exe_folder);
-      if (folder.empty() || absolute_long_path(folder).empty())
-        return refuse(kScriptPathUnusable + widen(script->path->rest));
+      const std::wstring folder = ScriptDestination(*script->path, session.exeFolder);
+      if (folder.empty() || AbsoluteLongPath(folder).empty())
+        return refuse(kScriptPathUnusable + Widen(script->path->rest));
       plan.destination = folder;
     }
   }
 
   const RunOutcome outcome = unattended || plan.silence == Silence::kNothing
-                                 ? run_unattended(commandLine, plan, session, console)
-                                 : run_dialog(commandLine, plan, session);
-  const bool failed = outcome.exitCode != static_cast<int>(ExitCode::ok) &&
-                      outcome.exitCode != static_cast<int>(ExitCode::warning);
-  if (plan.errorsInBox && failed && !outcome.errors.empty()) show_error(title, outcome.errors);
+                                 ? RunUnattended(commandLine, plan, session, console)
+                                 : RunDialog(commandLine, plan, session);
+  const bool failed = outcome.exitCode != static_cast<int>(ExitCode::kOk) &&
+                      outcome.exitCode != static_cast<int>(ExitCode::kWarning);
+  if (plan.errorsInBox && failed && !outcome.errors.empty()) ShowError(title, outcome.errors);
   if (!plan.runsSetup || !outcome.everyEntryExtracted) return outcome.exitCode;
 
   // TempMode deletes the tree afterwards: whatever Setup handed over to must be done with it.
   const SetupRun setup =
       RunSetup(*script->setup, outcome.root,
-               temp.path().empty() ? SetupWait::kSetup : SetupWait::kEveryProcess);
+               temp.Path().empty() ? SetupWait::kSetup : SetupWait::kEveryProcess);
   if (!setup.started) return refuse(setup.error);
   return setup.exitCode ? static_cast<int>(*setup.exitCode) : outcome.exitCode;
 }

@@ -57,7 +57,7 @@ std::wstring KnownFolderPath(KnownFolder folder) {
 }
 
 std::wstring ScriptDestination(const ScriptPath& path, const std::wstring& exeFolder) {
-  const std::wstring rest = widen(path.rest);
+  const std::wstring rest = Widen(path.rest);
   if (path.base != KnownFolder::kNone) {
     const std::wstring folder = KnownFolderPath(path.base);
     return folder.empty() ? std::wstring() : folder + rest;

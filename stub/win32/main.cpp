@@ -19,24 +19,24 @@ using namespace kzsfx::win32;
 // Downloaded self-extractors sit in the Downloads folder beside whatever else came down; a
 // DLL planted there must never be loaded in place of a system one. Looked up at run time:
 // the call exists from Windows 8 (and Windows 7 with KB2533623) on.
-void restrict_dll_search() {
+void RestrictDllSearch() {
   using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
   const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  const auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
       reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (set_default != nullptr && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
   // Older systems: at least take the current folder out of the search.
   ::SetDllDirectoryW(L"");
 }
 
-std::wstring usage() {
-  const std::wstring path = own_exe_path();
-  return describe_usage(path.substr(path.find_last_of(L"\\/") + 1));
+std::wstring Usage() {
+  const std::wstring path = OwnExePath();
+  return DescribeUsage(path.substr(path.find_last_of(L"\\/") + 1));
 }
 
 // A script is driving us when it passed -y: then nothing may wait for a click.
-bool asked_for_silence(std::wstring_view command_line) {
-  std::vector<std::wstring> arguments = split_command_line(command_line);
+bool AskedForSilence(std::wstring_view commandLine) {
+  std::vector<std::wstring> arguments = SplitCommandLine(commandLine);
   for (size_t i = 1; i < arguments.size(); ++i) {
     if (arguments[i] == L"-y" || arguments[i] == L"-Y" || arguments[i] == L"-t" ||
         arguments[i] == L"-T") {
@@ -46,46 +46,46 @@ bool asked_for_silence(std::wstring_view command_line) {
   return false;
 }
 
-int run(const wchar_t* raw_command_line) {
+int Run(const wchar_t* rawCommandLine) {
   Console console;
-  const ParsedCommandLine parsed = parse_command_line(raw_command_line);
+  const ParsedCommandLine parsed = ParseCommandLine(rawCommandLine);
   if (!parsed.value) {
-    console.err(parsed.error + L"\r\n" + usage());
-    if (!asked_for_silence(raw_command_line) && !console.present()) {
-      show_error(kProgramTitle, parsed.error + L"\r\n\r\n" + usage());
+    console.Err(parsed.error + L"\r\n" + Usage());
+    if (!AskedForSilence(rawCommandLine) && !console.Present()) {
+      ShowError(kProgramTitle, parsed.error + L"\r\n\r\n" + Usage());
     }
-    return static_cast<int>(ExitCode::bad_command_line);
+    return static_cast<int>(ExitCode::kBadCommandLine);
   }
-  const CommandLine& command_line = *parsed.value;
-  if (command_line.show_help) {
-    console.out(usage());
-    if (!console.present())
-      ::MessageBoxW(nullptr, usage().c_str(), kProgramTitle, MB_OK | MB_ICONINFORMATION);
-    return static_cast<int>(ExitCode::ok);
+  const CommandLine& commandLine = *parsed.value;
+  if (commandLine.showHelp) {
+    console.Out(Usage());
+    if (!console.Present())
+      ::MessageBoxW(nullptr, Usage().c_str(), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    return static_cast<int>(ExitCode::kOk);
   }
 
-  const bool unattended = command_line.assume_yes || command_line.test_only;
-  report_stops_in_message_box(!unattended);
+  const bool unattended = commandLine.assumeYes || commandLine.testOnly;
+  ReportStopsInMessageBox(!unattended);
   std::wstring error;
-  std::unique_ptr<Session> session = open_session(error);
+  std::unique_ptr<Session> session = OpenSession(error);
   // A script that refuses the run does so before anything is written.
   if (session && !LoadInstallerScript(*session, error)) session.reset();
   if (!session) {
     if (unattended) {
-      console.err(kErrorPrefix + error + L"\r\n");
+      console.Err(kErrorPrefix + error + L"\r\n");
     } else {
-      show_error(kProgramTitle, error);
+      ShowError(kProgramTitle, error);
     }
-    return static_cast<int>(ExitCode::fatal);
+    return static_cast<int>(ExitCode::kFatal);
   }
-  return RunExtraction(command_line, *session, console);
+  return RunExtraction(commandLine, *session, console);
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
-  restrict_dll_search();
+  RestrictDllSearch();
   // The full command line: the runtime's copy drops the program name, which the split needs.
   // Running out of memory ends the process in runtime_stops.cpp with exit code 8.
-  return run(::GetCommandLineW());
+  return Run(::GetCommandLineW());
 }

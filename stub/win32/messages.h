@@ -14,10 +14,10 @@ namespace kzsfx::win32 {
 
 // A name from the archive (refused ones too) or a message that may quote one, as it came but
 // with whatever could add a line or reorder the text escaped ("\u202E", shown_text.h).
-std::wstring shown_escaped(std::string_view utf8_text);
+std::wstring ShownEscaped(std::string_view utf8Text);
 
 // An entry's path from the core ("a/b.txt") as Windows users read it ("a\\b.txt"), escaped.
-std::wstring shown_entry(std::string_view utf8_path);
+std::wstring ShownEntry(std::string_view utf8Path);
 
 // The program's name in message box captions, and what a line on standard error starts with.
 inline constexpr const wchar_t* kProgramTitle = L"自解压";
@@ -63,54 +63,54 @@ inline constexpr const wchar_t* kOpenFolderButton = L"打开文件夹(&O)";
 inline constexpr const wchar_t* kCloseButton = L"关闭";
 
 // The command line's help, naming the program as it was started.
-std::wstring describe_usage(const std::wstring& program_name);
+std::wstring DescribeUsage(const std::wstring& programName);
 
 // Our own exe's image is damaged; `detail` says how.
-std::wstring describe_damaged_exe(const std::string& detail);
+std::wstring DescribeDamagedExe(const std::string& detail);
 
 // The destination could not be made: a line for standard error, and a message box's text.
-std::wstring describe_root_failure_line(const std::wstring& shown_root, const std::string& error);
-std::wstring describe_root_failure_box(const std::wstring& shown_root, const std::string& error);
+std::wstring DescribeRootFailureLine(const std::wstring& shownRoot, const std::string& error);
+std::wstring DescribeRootFailureBox(const std::wstring& shownRoot, const std::string& error);
 
 // The setup program could not be started or opened; the system's own words follow.
-std::wstring describe_setup_not_started(const std::wstring& application);
-std::wstring describe_setup_not_opened(const std::wstring& program);
+std::wstring DescribeSetupNotStarted(const std::wstring& application);
+std::wstring DescribeSetupNotOpened(const std::wstring& program);
 
 // "812 字节", "1.5 KB", "3.4 MB", "2.0 GB": one decimal from KB on, binary units.
-std::wstring format_size(std::uint64_t bytes);
+std::wstring FormatSize(std::uint64_t bytes);
 
 // A whole number without separators ("12").
-std::wstring format_count(std::uint64_t value);
+std::wstring FormatCount(std::uint64_t value);
 
-std::wstring describe_problem(const EntryReport& report);
-std::wstring describe_fatal(Fatal fatal);
+std::wstring DescribeProblem(const EntryReport& report);
+std::wstring DescribeFatal(Fatal fatal);
 
 // The fatal fault with what the user can act on: sizes for a full disk, else the library's
 // or the platform's own words after the Chinese sentence.
-std::wstring describe_run_failure(Fatal fatal, const std::string& detail, std::uint64_t needed,
-                                  std::optional<std::uint64_t> available);
+std::wstring DescribeRunFailure(Fatal fatal, const std::string& detail, std::uint64_t needed,
+                                std::optional<std::uint64_t> available);
 
 // What the dialog says before extracting: how many files, how large, how many refused.
-std::wstring describe_contents(const Listing& listing);
+std::wstring DescribeContents(const Listing& listing);
 
 // The dialog's summary sentence; the destination folder is shown after it.
-std::wstring describe_dialog_summary(const ExtractResult& result, std::uint64_t needed,
-                                     std::optional<std::uint64_t> available);
+std::wstring DescribeDialogSummary(const ExtractResult& result, std::uint64_t needed,
+                                   std::optional<std::uint64_t> available);
 
 // One report's line: the entry's name when it has one, then the problem.
-std::wstring describe_entry_line(const EntryReport& report);
+std::wstring DescribeEntryLine(const EntryReport& report);
 
 // One line for each entry that failed, was refused or skipped, or drew a warning.
-std::wstring describe_entry_problems(const ExtractResult& result);
+std::wstring DescribeEntryProblems(const ExtractResult& result);
 
-// The last line of an unattended run that got under way; `shown_root` is where files went.
-std::wstring describe_unattended_summary(const ExtractResult& result, bool testing,
-                                         const std::wstring& shown_root);
+// The last line of an unattended run that got under way; `shownRoot` is where files went.
+std::wstring DescribeUnattendedSummary(const ExtractResult& result, bool testing,
+                                       const std::wstring& shownRoot);
 
 // Why the installer script in the archive's comment refuses the run, naming its line.
-std::wstring describe_script_error(const ScriptError& error);
+std::wstring DescribeScriptError(const ScriptError& error);
 
 // The start page's line saying which program runs once extraction is done.
-std::wstring describe_setup_line(const std::string& program, const std::string& arguments);
+std::wstring DescribeSetupLine(const std::string& program, const std::string& arguments);
 
 }  // namespace kzsfx::win32

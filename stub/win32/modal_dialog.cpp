@@ -3,12 +3,12 @@
 
 namespace kzsfx::win32 {
 
-INT_PTR ModalDialog::show(int template_id, HWND owner) {
-  return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id), owner,
-                           procedure, reinterpret_cast<LPARAM>(this));
+INT_PTR ModalDialog::Show(int templateId, HWND owner) {
+  return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner,
+                           Procedure, reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR CALLBACK ModalDialog::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR CALLBACK ModalDialog::Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
     ::SetWindowLongPtrW(window, DWLP_USER, lparam);
     reinterpret_cast<ModalDialog*>(lparam)->window_ = window;
@@ -16,7 +16,7 @@ INT_PTR CALLBACK ModalDialog::procedure(HWND window, UINT message, WPARAM wparam
   // Messages before WM_INITDIALOG (WM_SETFONT) find no object yet.
   auto* self = reinterpret_cast<ModalDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
   if (self == nullptr) return FALSE;
-  const INT_PTR handled = self->handle(message, wparam, lparam);
+  const INT_PTR handled = self->Handle(message, wparam, lparam);
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(window, DWLP_USER, 0);
     self->window_ = nullptr;

@@ -16,17 +16,17 @@ class ModalDialog {
   ModalDialog() = default;
   ~ModalDialog() = default;
 
-  // Shows the dialog `template_id` over `owner` until EndDialog; returns EndDialog's value,
+  // Shows the dialog `templateId` over `owner` until EndDialog; returns EndDialog's value,
   // or -1 when the dialog could not be created.
-  INT_PTR show(int template_id, HWND owner);
+  INT_PTR Show(int templateId, HWND owner);
 
   // A message for the live dialog; TRUE when handled, as a dialog procedure returns.
-  virtual INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) = 0;
+  virtual INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) = 0;
 
-  HWND window() const { return window_; }
+  HWND Window() const { return window_; }
 
  private:
-  static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
   HWND window_ = nullptr;
 };

@@ -12,30 +12,30 @@ class OverwriteDialog final : public ModalDialog {
  public:
   explicit OverwriteDialog(const std::wstring& path) : path_(path) {}
 
-  std::optional<OverwriteAnswer> ask(HWND owner) {
-    switch (show(IDD_OVERWRITE, owner)) {
+  std::optional<OverwriteAnswer> Ask(HWND owner) {
+    switch (Show(IDD_OVERWRITE, owner)) {
       case IDC_OVERWRITE_YES:
-        return OverwriteAnswer::overwrite;
+        return OverwriteAnswer::kOverwrite;
       case IDC_OVERWRITE_NO:
-        return OverwriteAnswer::skip;
+        return OverwriteAnswer::kSkip;
       case IDC_OVERWRITE_ALL:
-        return OverwriteAnswer::overwrite_all;
+        return OverwriteAnswer::kOverwriteAll;
       case IDC_OVERWRITE_NONE:
-        return OverwriteAnswer::skip_all;
+        return OverwriteAnswer::kSkipAll;
       default:
         return std::nullopt;
     }
   }
 
  private:
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM) override {
+  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM) override {
     switch (message) {
       case WM_INITDIALOG: {
-        ::SetDlgItemTextW(window(), IDC_OVERWRITE_NAME, path_.c_str());
+        ::SetDlgItemTextW(Window(), IDC_OVERWRITE_NAME, path_.c_str());
         // IDI_WARNING is an ANSI resource name in this build; its number is the same for the W
         // call.
         const HICON warning = ::LoadIconW(nullptr, MAKEINTRESOURCEW(32515));
-        ::SendDlgItemMessageW(window(), IDC_OVERWRITE_ICON, STM_SETICON,
+        ::SendDlgItemMessageW(Window(), IDC_OVERWRITE_ICON, STM_SETICON,
                               reinterpret_cast<WPARAM>(warning), 0);
         ::MessageBeep(MB_ICONWARNING);
         return TRUE;
@@ -47,7 +47,7 @@ class OverwriteDialog final : public ModalDialog {
           case IDC_OVERWRITE_ALL:
           case IDC_OVERWRITE_NONE:
           case IDCANCEL:
-            ::EndDialog(window(), LOWORD(wparam));
+            ::EndDialog(Window(), LOWORD(wparam));
             return TRUE;
         }
         break;
@@ -62,30 +62,30 @@ class PasswordDialog final : public ModalDialog {
  public:
   PasswordDialog(const std::wstring& path, bool retry) : path_(path), retry_(retry) {}
 
-  std::optional<std::wstring> ask(HWND owner) {
-    if (show(IDD_PASSWORD, owner) != IDOK) return std::nullopt;
+  std::optional<std::wstring> Ask(HWND owner) {
+    if (Show(IDD_PASSWORD, owner) != IDOK) return std::nullopt;
     return std::move(answer_);
   }
 
  private:
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM) override {
+  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM) override {
     switch (message) {
       case WM_INITDIALOG:
-        ::SetDlgItemTextW(window(), IDC_PASSWORD_PROMPT,
+        ::SetDlgItemTextW(Window(), IDC_PASSWORD_PROMPT,
                           retry_ ? kPasswordRetryPrompt : kPasswordPrompt);
-        ::SetDlgItemTextW(window(), IDC_PASSWORD_NAME, path_.c_str());
+        ::SetDlgItemTextW(Window(), IDC_PASSWORD_NAME, path_.c_str());
         if (retry_) ::MessageBeep(MB_ICONWARNING);
         return TRUE;
       case WM_COMMAND:
         if (LOWORD(wparam) == IDOK) {
-          const HWND edit = ::GetDlgItem(window(), IDC_PASSWORD_EDIT);
+          const HWND edit = ::GetDlgItem(Window(), IDC_PASSWORD_EDIT);
           answer_.resize(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1);
           answer_.resize(::GetWindowTextW(edit, answer_.data(), static_cast<int>(answer_.size())));
-          ::EndDialog(window(), IDOK);
+          ::EndDialog(Window(), IDOK);
           return TRUE;
         }
         if (LOWORD(wparam) == IDCANCEL) {
-          ::EndDialog(window(), IDCANCEL);
+          ::EndDialog(Window(), IDCANCEL);
           return TRUE;
         }
         break;
@@ -100,12 +100,12 @@ class PasswordDialog final : public ModalDialog {
 
 }  // namespace
 
-std::optional<OverwriteAnswer> ask_overwrite(HWND owner, const std::wstring& path) {
-  return OverwriteDialog(path).ask(owner);
+std::optional<OverwriteAnswer> AskOverwrite(HWND owner, const std::wstring& path) {
+  return OverwriteDialog(path).Ask(owner);
 }
 
-std::optional<std::wstring> ask_password(HWND owner, const std::wstring& path, bool retry) {
-  return PasswordDialog(path, retry).ask(owner);
+std::optional<std::wstring> AskPassword(HWND owner, const std::wstring& path, bool retry) {
+  return PasswordDialog(path, retry).Ask(owner);
 }
 
 }  // namespace kzsfx::win32

@@ -11,9 +11,9 @@
 namespace kzsfx::win32 {
 
 // Nothing when the user cancels the whole extraction.
-std::optional<OverwriteAnswer> ask_overwrite(HWND owner, const std::wstring& path);
+std::optional<OverwriteAnswer> AskOverwrite(HWND owner, const std::wstring& path);
 
 // Nothing when the user gives up on the password.
-std::optional<std::wstring> ask_password(HWND owner, const std::wstring& path, bool retry);
+std::optional<std::wstring> AskPassword(HWND owner, const std::wstring& path, bool retry);
 
 }  // namespace kzsfx::win32

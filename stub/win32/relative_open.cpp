@@ -9,7 +9,7 @@ namespace kzsfx::win32 {
 namespace {
 
 // A counted string over `name`, which must outlive it.
-UNICODE_STRING counted(std::wstring_view name) {
+UNICODE_STRING Counted(std::wstring_view name) {
   UNICODE_STRING text;
   text.Buffer = const_cast<wchar_t*>(name.data());
   text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
@@ -18,13 +18,13 @@ UNICODE_STRING counted(std::wstring_view name) {
 }
 
 // Names are case-insensitive, as they are for the Win32 calls.
-OBJECT_ATTRIBUTES in_folder(HANDLE folder, UNICODE_STRING& name) {
+OBJECT_ATTRIBUTES InFolder(HANDLE folder, UNICODE_STRING& name) {
   OBJECT_ATTRIBUTES attributes;
   InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, folder, nullptr);
   return attributes;
 }
 
-bool succeeded(NTSTATUS status) {
+bool Succeeded(NTSTATUS status) {
   if (NT_SUCCESS(status)) return true;
   ::SetLastError(::RtlNtStatusToDosError(status));
   return false;
@@ -32,35 +32,35 @@ bool succeeded(NTSTATUS status) {
 
 }  // namespace
 
-AutoFile open_in(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
-                 ULONG disposition, ULONG options) {
-  UNICODE_STRING text = counted(name);
-  OBJECT_ATTRIBUTES attributes = in_folder(folder, text);
+AutoFile OpenIn(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
+                ULONG disposition, ULONG options) {
+  UNICODE_STRING text = Counted(name);
+  OBJECT_ATTRIBUTES attributes = InFolder(folder, text);
   IO_STATUS_BLOCK io{};
   HANDLE handle = nullptr;
   const NTSTATUS status = ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
                                          FILE_ATTRIBUTE_NORMAL, share, disposition,
                                          options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-  if (!succeeded(status)) return AutoFile();
+  if (!Succeeded(status)) return AutoFile();
   return AutoFile(handle);
 }
 
-bool rename_in(HANDLE file, HANDLE folder, std::wstring_view name, bool replace_existing) {
+bool RenameIn(HANDLE file, HANDLE folder, std::wstring_view name, bool replaceExisting) {
   // The structure ends in the name itself.
   std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFORMATION) +
                                     name.size() * sizeof(wchar_t));
   auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
-  rename->ReplaceIfExists = replace_existing ? TRUE : FALSE;
+  rename->ReplaceIfExists = replaceExisting ? TRUE : FALSE;
   rename->RootDirectory = folder;
   rename->FileNameLength = static_cast<ULONG>(name.size() * sizeof(wchar_t));
   name.copy(rename->FileName, name.size());
   IO_STATUS_BLOCK io{};
-  return succeeded(
+  return Succeeded(
       ::NtSetInformationFile(file, &io, rename, static_cast<ULONG>(buffer.size()),
                              static_cast<FILE_INFORMATION_CLASS>(FileRenameInformation)));
 }
 
-std::wstring final_path(HANDLE handle) {
+std::wstring FinalPath(HANDLE handle) {
   // The name the file system itself reports: GetFinalPathNameByHandleW adds a volume query
   // to it, and Wine's stops at MAX_PATH characters.
   std::vector<unsigned char> buffer(sizeof(FILE_NAME_INFORMATION) + 1024 * sizeof(wchar_t));
@@ -71,10 +71,10 @@ std::wstring final_path(HANDLE handle) {
     const auto* name = reinterpret_cast<const FILE_NAME_INFORMATION*>(buffer.data());
     if (NT_SUCCESS(status))
       return std::wstring(name->FileName, name->FileNameLength / sizeof(wchar_t));
-    constexpr NTSTATUS buffer_overflow = static_cast<NTSTATUS>(0x80000005);
+    constexpr NTSTATUS kBufferOverflow = static_cast<NTSTATUS>(0x80000005);
     const size_t needed = sizeof(FILE_NAME_INFORMATION) + name->FileNameLength;
-    if (status != buffer_overflow || needed <= buffer.size() || needed > 70000) {
-      succeeded(status);
+    if (status != kBufferOverflow || needed <= buffer.size() || needed > 70000) {
+      Succeeded(status);
       return {};
     }
     buffer.resize(needed);

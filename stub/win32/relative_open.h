@@ -15,14 +15,14 @@ namespace kzsfx::win32 {
 // NtCreateFile on `name` (one component, or "name:stream") inside `folder`. `disposition` and
 // `options` are NtCreateFile's (FILE_CREATE, FILE_DIRECTORY_FILE...); synchronous I/O is
 // added. On failure the handle is empty and the thread's last error is set.
-AutoFile open_in(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
-                 ULONG disposition, ULONG options);
+AutoFile OpenIn(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
+                ULONG disposition, ULONG options);
 
 // Renames the open `file` to `name` inside `folder`; false with the last error set on failure.
-bool rename_in(HANDLE file, HANDLE folder, std::wstring_view name, bool replace_existing);
+bool RenameIn(HANDLE file, HANDLE folder, std::wstring_view name, bool replaceExisting);
 
 // Where the handle's file really is, from the root of its volume ("\a\b"): links resolved.
 // Empty when it cannot be told.
-std::wstring final_path(HANDLE handle);
+std::wstring FinalPath(HANDLE handle);
 
 }  // namespace kzsfx::win32

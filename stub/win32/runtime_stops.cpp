@@ -16,7 +16,7 @@ namespace {
 
 bool message_box = false;
 
-void write_error(HANDLE err, const wchar_t* text) noexcept {
+void WriteError(HANDLE err, const wchar_t* text) noexcept {
   DWORD written = 0;
   DWORD mode = 0;
   if (::GetConsoleMode(err, &mode)) {
@@ -24,70 +24,70 @@ void write_error(HANDLE err, const wchar_t* text) noexcept {
     return;
   }
   char bytes[128];
-  const std::size_t size = kzsfx::win32::narrow_into(text, bytes, sizeof bytes);
+  const std::size_t size = kzsfx::win32::NarrowInto(text, bytes, sizeof bytes);
   if (size > 0) ::WriteFile(err, bytes, static_cast<DWORD>(size), &written, nullptr);
 }
 
 // Says why on standard error when a script redirected it, and in a message box with the
 // dialog, then ends the process. Allocates nothing itself: it also runs when memory is gone.
-[[noreturn]] void stop(kzsfx::ExitCode code, const wchar_t* why) noexcept {
+[[noreturn]] void Stop(kzsfx::ExitCode code, const wchar_t* why) noexcept {
   if (message_box)
     ::MessageBoxW(nullptr, why, kzsfx::win32::kProgramTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
   const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
   if (err != nullptr && err != INVALID_HANDLE_VALUE) {
-    write_error(err, kzsfx::win32::kErrorPrefix);
-    write_error(err, why);
-    write_error(err, L"\r\n");
+    WriteError(err, kzsfx::win32::kErrorPrefix);
+    WriteError(err, why);
+    WriteError(err, L"\r\n");
   }
   ::ExitProcess(static_cast<UINT>(code));
 }
 
-[[noreturn]] void out_of_memory() noexcept {
-  stop(kzsfx::ExitCode::out_of_memory, kzsfx::win32::kOutOfMemory);
+[[noreturn]] void OutOfMemory() noexcept {
+  Stop(kzsfx::ExitCode::kOutOfMemory, kzsfx::win32::kOutOfMemory);
 }
-[[noreturn]] void broken() noexcept { stop(kzsfx::ExitCode::fatal, kzsfx::win32::kInternalError); }
+[[noreturn]] void Broken() noexcept { Stop(kzsfx::ExitCode::kFatal, kzsfx::win32::kInternalError); }
 
-void* allocate(std::size_t size) noexcept { return std::malloc(size != 0 ? size : 1); }
+void* Allocate(std::size_t size) noexcept { return std::malloc(size != 0 ? size : 1); }
 
 }  // namespace
 
-void kzsfx::win32::report_stops_in_message_box(bool show) { message_box = show; }
-void kzsfx::win32::StopOutOfMemory() noexcept { out_of_memory(); }
+void kzsfx::win32::ReportStopsInMessageBox(bool show) { message_box = show; }
+void kzsfx::win32::StopOutOfMemory() noexcept { OutOfMemory(); }
 
 void* operator new(std::size_t size) {
-  if (void* block = allocate(size)) return block;
-  out_of_memory();
+  if (void* block = Allocate(size)) return block;
+  OutOfMemory();
 }
 void* operator new[](std::size_t size) { return ::operator new(size); }
 // The runtime's nothrow forms call the throwing ones inside a try block; these only ask.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
 
 // The runtime's default handler prints the exception's demangled type name to stderr, which
 // links the C++ demangler (40 KB) into a GUI program with nowhere to print it.
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { broken(); }
+void __verbose_terminate_handler() { Broken(); }
 }  // namespace __gnu_cxx
 
 // What the standard library's headers call where they would throw, for every facility the stub
 // uses: the runtime's own definitions construct exception objects from strings and would bring
 // the string instantiations, the throw machinery and the unwinder with them.
 namespace std {
-void __throw_bad_alloc() { out_of_memory(); }
-void __throw_bad_array_new_length() { out_of_memory(); }
+void __throw_bad_alloc() { OutOfMemory(); }
+void __throw_bad_array_new_length() { OutOfMemory(); }
 // A string or vector asked to outgrow max_size(): a request no memory could satisfy.
-void __throw_length_error(const char*) { out_of_memory(); }
-void __throw_bad_exception() { broken(); }
-void __throw_bad_cast() { broken(); }
-void __throw_bad_typeid() { broken(); }
-void __throw_bad_function_call() { broken(); }
-void __throw_logic_error(const char*) { broken(); }
-void __throw_domain_error(const char*) { broken(); }
-void __throw_invalid_argument(const char*) { broken(); }
-void __throw_out_of_range(const char*) { broken(); }
-void __throw_out_of_range_fmt(const char*, ...) { broken(); }
-void __throw_runtime_error(const char*) { broken(); }
-void __throw_range_error(const char*) { broken(); }
-void __throw_overflow_error(const char*) { broken(); }
-void __throw_underflow_error(const char*) { broken(); }
+void __throw_length_error(const char*) { OutOfMemory(); }
+void __throw_bad_exception() { Broken(); }
+void __throw_bad_cast() { Broken(); }
+void __throw_bad_typeid() { Broken(); }
+void __throw_bad_function_call() { Broken(); }
+void __throw_logic_error(const char*) { Broken(); }
+void __throw_domain_error(const char*) { Broken(); }
+void __throw_invalid_argument(const char*) { Broken(); }
+void __throw_out_of_range(const char*) { Broken(); }
+void __throw_out_of_range_fmt(const char*, ...) { Broken(); }
+void __throw_runtime_error(const char*) { Broken(); }
+void __throw_range_error(const char*) { Broken(); }
+void __throw_overflow_error(const char*) { Broken(); }
+void __throw_underflow_error(const char*) { Broken(); }
 }  // namespace std

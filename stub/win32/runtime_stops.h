@@ -6,7 +6,7 @@ namespace kzsfx::win32 {
 
 // With the dialog the reason is also shown in a message box; an unattended run must never wait
 // for a click, so there it only goes to standard error.
-void report_stops_in_message_box(bool show);
+void ReportStopsInMessageBox(bool show);
 
 // Ends the process for want of memory, as a failed operator new does.
 [[noreturn]] void StopOutOfMemory() noexcept;

@@ -14,100 +14,99 @@ namespace {
 
 // Our own name is whatever the file was given: "...exe" has the stem "..", which as a folder
 // would be the one above. It must pass as one safe component, like any name in the archive.
-std::wstring folder_name_for(const std::wstring& stem) {
-  const std::string name = narrow(stem);
-  const SafePath path = check_entry_path(name);
-  if (path.ok() && path.components.size() == 1 && path.components.front() == name) return stem;
+std::wstring FolderNameFor(const std::wstring& stem) {
+  const std::string name = Narrow(stem);
+  const SafePath path = CheckEntryPath(name);
+  if (path.Ok() && path.components.size() == 1 && path.components.front() == name) return stem;
   return kUnnamedFolder;
 }
 
 }  // namespace
 
-std::unique_ptr<Session> open_session(std::wstring& error) {
+std::unique_ptr<Session> OpenSession(std::wstring& error) {
   auto session = std::make_unique<Session>();
-  session->exe_path = own_exe_path();
-  if (session->exe_path.empty()) {
+  session->exePath = OwnExePath();
+  if (session->exePath.empty()) {
     error = kExeNotLocated;
     return nullptr;
   }
-  const size_t slash = session->exe_path.find_last_of(L"\\/");
-  session->exe_folder = slash == std::wstring::npos ? L"." : session->exe_path.substr(0, slash);
-  if (session->exe_folder.size() == 2 && session->exe_folder[1] == L':')
-    session->exe_folder += L'\\';
-  session->exe_name = session->exe_path.substr(slash == std::wstring::npos ? 0 : slash + 1);
-  const size_t dot = session->exe_name.rfind(L'.');
-  session->exe_stem =
-      dot == std::wstring::npos || dot == 0 ? session->exe_name : session->exe_name.substr(0, dot);
-  session->folder_name = folder_name_for(session->exe_stem);
-  session->title = shown_escaped(narrow(session->exe_stem));
+  const size_t slash = session->exePath.find_last_of(L"\\/");
+  session->exeFolder = slash == std::wstring::npos ? L"." : session->exePath.substr(0, slash);
+  if (session->exeFolder.size() == 2 && session->exeFolder[1] == L':') session->exeFolder += L'\\';
+  session->exeName = session->exePath.substr(slash == std::wstring::npos ? 0 : slash + 1);
+  const size_t dot = session->exeName.rfind(L'.');
+  session->exeStem =
+      dot == std::wstring::npos || dot == 0 ? session->exeName : session->exeName.substr(0, dot);
+  session->folderName = FolderNameFor(session->exeStem);
+  session->title = ShownEscaped(Narrow(session->exeStem));
 
-  session->source = std::make_unique<FileSource>(session->exe_path);
-  if (!session->source->ok()) {
-    error = kExeUnreadable + session->exe_path;
+  session->source = std::make_unique<FileSource>(session->exePath);
+  if (!session->source->Ok()) {
+    error = kExeUnreadable + session->exePath;
     return nullptr;
   }
-  const ImageEnd end = find_image_end(*session->source);
+  const ImageEnd end = FindImageEnd(*session->source);
   if (!end.ok) {
-    error = describe_damaged_exe(end.error);
+    error = DescribeDamagedExe(end.error);
     return nullptr;
   }
-  session->archive_offset = end.offset;
+  session->archiveOffset = end.offset;
   return session;
 }
 
-Options base_options(const Session& session) {
+Options BaseOptions(const Session& session) {
   Options options;
   // Names without the UTF-8 flag were written in the code page of the machine that made the
   // zip: on the Chinese systems this is made for, the same as ours.
-  options.name_charset = "CP" + narrow(format_count(::GetACP()));
-  options.decode_legacy_name = [](std::string_view raw) -> std::optional<std::string> {
-    const std::optional<std::wstring> text = widen_ansi(raw);
+  options.nameCharset = "CP" + Narrow(FormatCount(::GetACP()));
+  options.decodeLegacyName = [](std::string_view raw) -> std::optional<std::string> {
+    const std::optional<std::wstring> text = WidenAnsi(raw);
     if (!text) return std::nullopt;
-    return narrow(*text);
+    return Narrow(*text);
   };
   // Raw: the core decides what a damaged or oversized mark becomes.
-  options.zone_mark = session.source->zone_mark(max_zone_mark_size);
+  options.zoneMark = session.source->ZoneMark(kMaxZoneMarkSize);
   options.workers = session.workers.get();
   return options;
 }
 
 PasswordForms password_forms(const std::wstring& password) {
   if (password.empty()) return {};
-  PasswordForms forms{narrow(password)};
-  if (std::optional<std::string> ansi = narrow_ansi(password); ansi && *ansi != forms.front()) {
+  PasswordForms forms{Narrow(password)};
+  if (std::optional<std::string> ansi = NarrowAnsi(password); ansi && *ansi != forms.front()) {
     forms.push_back(std::move(*ansi));
   }
   return forms;
 }
 
-std::wstring default_destination(const Session& session, const Listing& listing) {
+std::wstring DefaultDestination(const Session& session, const Listing& listing) {
   // Extracting a "setup.exe" beside our own "setup.exe" would try to replace the running
   // program: such an archive gets its subfolder like any other.
-  const bool clashes = ::CompareStringOrdinal(widen(listing.top_level).c_str(), -1,
-                                              session.exe_name.c_str(), -1, TRUE) == CSTR_EQUAL;
-  if (listing.single_top_level && !clashes) return session.exe_folder;
-  std::wstring folder = session.exe_folder;
+  const bool clashes = ::CompareStringOrdinal(Widen(listing.topLevel).c_str(), -1,
+                                              session.exeName.c_str(), -1, TRUE) == CSTR_EQUAL;
+  if (listing.singleTopLevel && !clashes) return session.exeFolder;
+  std::wstring folder = session.exeFolder;
   if (folder.back() != L'\\') folder += L'\\';
-  return folder + session.folder_name;
+  return folder + session.folderName;
 }
 
-std::wstring display_path(const std::wstring& path) {
+std::wstring DisplayPath(const std::wstring& path) {
   if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
   if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
   return path;
 }
 
-Options run_options(const Session& session, const CommandLine& command_line) {
-  Options options = base_options(session);
-  if (command_line.password) options.password = password_forms(*command_line.password);
+Options RunOptions(const Session& session, const CommandLine& commandLine) {
+  Options options = BaseOptions(session);
+  if (commandLine.password) options.password = password_forms(*commandLine.password);
   return options;
 }
 
 std::optional<ListingFailure> listing_failure(const Listing& listing) {
-  if (listing.fatal == Fatal::none) return std::nullopt;
+  if (listing.fatal == Fatal::kNone) return std::nullopt;
   const ExitCode code =
-      listing.fatal == Fatal::out_of_memory ? ExitCode::out_of_memory : ExitCode::fatal;
-  return ListingFailure{describe_run_failure(listing.fatal, listing.fatal_detail, 0, std::nullopt),
+      listing.fatal == Fatal::kOutOfMemory ? ExitCode::kOutOfMemory : ExitCode::kFatal;
+  return ListingFailure{DescribeRunFailure(listing.fatal, listing.fatalDetail, 0, std::nullopt),
                         static_cast<int>(code)};
 }
 

@@ -21,7 +21,7 @@ std::wstring SystemFolder() {
 }
 
 SetupRun Failed(const std::wstring& what) {
-  return {false, std::nullopt, what + widen(system_message(::GetLastError()))};
+  return {false, std::nullopt, what + Widen(SystemMessage(::GetLastError()))};
 }
 
 SetupRun Wait(HANDLE process) {
@@ -76,7 +76,7 @@ SetupRun Create(const std::wstring& application, std::wstring commandLine,
   const DWORD flags = wait == SetupWait::kEveryProcess ? CREATE_SUSPENDED : 0;
   if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags,
                         nullptr, folder.c_str(), &startup, &created)) {
-    return Failed(describe_setup_not_started(application));
+    return Failed(DescribeSetupNotStarted(application));
   }
   const AutoHandle process(created.hProcess);
   const AutoHandle thread(created.hThread);
@@ -102,8 +102,8 @@ std::wstring BatchCommandLine(const std::wstring& interpreter, const std::wstrin
 SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root, SetupWait wait) {
   std::wstring program = root;
   if (program.back() != L'\\') program += L'\\';
-  for (wchar_t c : widen(setup.program)) program += c == L'/' ? L'\\' : c;
-  const std::wstring arguments = widen(setup.arguments);
+  for (wchar_t c : Widen(setup.program)) program += c == L'/' ? L'\\' : c;
+  const std::wstring arguments = Widen(setup.arguments);
 
   switch (setup.kind) {
     case SetupKind::kProgram: {
@@ -128,7 +128,7 @@ SetupRun RunSetup(const SetupCommand& setup, const std::wstring& root, SetupWait
   execute.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
   execute.lpDirectory = root.c_str();
   execute.nShow = SW_SHOWNORMAL;
-  if (!::ShellExecuteExW(&execute)) return Failed(describe_setup_not_opened(program));
+  if (!::ShellExecuteExW(&execute)) return Failed(DescribeSetupNotOpened(program));
   if (execute.hProcess == nullptr) return {true, std::nullopt, {}};
   const AutoHandle process(execute.hProcess);
   return Wait(process.Get());

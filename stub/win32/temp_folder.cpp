@@ -42,7 +42,7 @@ void RemoveTree(const std::wstring& folder) {
 }  // namespace
 
 bool TempFolder::Create() {
-  const std::wstring temp = absolute_long_path(KnownFolderPath(KnownFolder::kTemp));
+  const std::wstring temp = AbsoluteLongPath(KnownFolderPath(KnownFolder::kTemp));
   if (temp.empty()) return false;
   DWORD seed = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
   for (int attempt = 0; attempt < 100; ++attempt, seed = seed * 1103515245u + 12345u) {

@@ -16,7 +16,7 @@ class TempFolder {
   // Makes a folder that did not exist before under the temporary folder: nobody else can
   // have put anything in it. False when none could be made.
   bool Create();
-  const std::wstring& path() const { return path_; }
+  const std::wstring& Path() const { return path_; }
 
   // Deletes the folder and what it holds; links inside are removed, never followed.
   void Remove();

@@ -26,8 +26,8 @@ std::wstring Variable(const wchar_t* name) {
 }
 
 const std::wstring& Folder() {
-  static const std::wstring folder = Variable(L"KZSFX_TEST_FOLDER");
-  return folder;
+  static const std::wstring kFolder = Variable(L"KZSFX_TEST_FOLDER");
+  return kFolder;
 }
 
 SRWLOCK eventsLock = SRWLOCK_INIT;
@@ -54,11 +54,12 @@ void NoteCommand(int command, const char* view) {
 void NoteView(const char* view) { Note(std::string("view ") + view); }
 
 void AfterBlock(const std::string& entry, std::uint64_t done) {
-  static const std::string holdEntry = narrow(Variable(L"KZSFX_TEST_HOLD_ENTRY"));
-  static const std::uint64_t holdAt =
+  static const std::string kHoldEntry = Narrow(Variable(L"KZSFX_TEST_HOLD_ENTRY"));
+  static const std::uint64_t kHoldAt =
       std::wcstoull(Variable(L"KZSFX_TEST_HOLD_AT").c_str(), nullptr, 10);
   static bool held = false;  // one engine thread reports blocks at a time
-  if (Folder().empty() || held || holdEntry.empty() || entry != holdEntry || done < holdAt) return;
+  if (Folder().empty() || held || kHoldEntry.empty() || entry != kHoldEntry || done < kHoldAt)
+    return;
   held = true;
   Note("held " + entry);
   const std::wstring release = Folder() + L"\\release";

@@ -41,6 +41,7 @@ DWORD SlotOf(EmulatedVariable& variable) {
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-identifier-naming): GCC calls it by this name.
 extern "C" void* __emutls_get_address(EmulatedVariable* variable) {
   const DWORD slot = SlotOf(*variable);
   if (void* copy = ::FlsGetValue(slot)) return copy;

@@ -10,14 +10,14 @@ namespace kzsfx::win32 {
 namespace {
 
 // More threads than this only add memory: the disk or the archive's layout limits first.
-constexpr unsigned max_threads = 8;
+constexpr unsigned kMaxThreads = 8;
 
 struct Call {
   const std::function<void(unsigned)>* job;
   unsigned index;
 };
 
-DWORD WINAPI thread_main(void* parameter) {
+DWORD WINAPI ThreadMain(void* parameter) {
   const auto* call = static_cast<const Call*>(parameter);
   (*call->job)(call->index);
   return 0;
@@ -29,26 +29,26 @@ ThreadWorkers::ThreadWorkers() {
   SYSTEM_INFO info{};
   ::GetSystemInfo(&info);
   count_ = info.dwNumberOfProcessors == 0 ? 1 : info.dwNumberOfProcessors;
-  if (count_ > max_threads) count_ = max_threads;
+  if (count_ > kMaxThreads) count_ = kMaxThreads;
   ::InitializeCriticalSection(&lock_);
 }
 
 ThreadWorkers::~ThreadWorkers() { ::DeleteCriticalSection(&lock_); }
 
-void ThreadWorkers::run(const std::function<void(unsigned)>& job) {
+void ThreadWorkers::Run(const std::function<void(unsigned)>& job) {
   std::vector<Call> calls(count_);
   std::vector<AutoHandle> threads;
-  std::vector<unsigned> not_started;
+  std::vector<unsigned> notStarted;
   for (unsigned i = 1; i < count_; ++i) {
     calls[i] = {&job, i};
-    AutoHandle thread(::CreateThread(nullptr, 0, thread_main, &calls[i], 0, nullptr));
+    AutoHandle thread(::CreateThread(nullptr, 0, ThreadMain, &calls[i], 0, nullptr));
     if (thread)
       threads.push_back(std::move(thread));
     else
-      not_started.push_back(i);
+      notStarted.push_back(i);
   }
   job(0);
-  for (unsigned i : not_started) job(i);
+  for (unsigned i : notStarted) job(i);
   for (const AutoHandle& thread : threads) ::WaitForSingleObject(thread.Get(), INFINITE);
 }
 

@@ -15,12 +15,12 @@ class ThreadWorkers final : public Workers {
   ThreadWorkers(const ThreadWorkers&) = delete;
   ThreadWorkers& operator=(const ThreadWorkers&) = delete;
 
-  unsigned count() const override { return count_; }
-  void run(const std::function<void(unsigned)>& job) override;
+  unsigned Count() const override { return count_; }
+  void Run(const std::function<void(unsigned)>& job) override;
   void lock() override { ::EnterCriticalSection(&lock_); }
   void unlock() override { ::LeaveCriticalSection(&lock_); }
-  void wait() override { ::SleepConditionVariableCS(&woken_, &lock_, INFINITE); }
-  void wake() override { ::WakeAllConditionVariable(&woken_); }
+  void Wait() override { ::SleepConditionVariableCS(&woken_, &lock_, INFINITE); }
+  void Wake() override { ::WakeAllConditionVariable(&woken_); }
 
  private:
   unsigned count_;

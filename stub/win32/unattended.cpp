@@ -19,39 +19,39 @@ namespace {
 // file in hand is discarded and the exit code says 255, rather than dying mid-write.
 std::atomic<bool> interrupted{false};
 
-BOOL WINAPI on_console_interrupt(DWORD event) {
+BOOL WINAPI OnConsoleInterrupt(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
   interrupted.store(true);
   return TRUE;
 }
 
-std::wstring hex8(std::uint32_t value) {
+std::wstring Hex8(std::uint32_t value) {
   std::wstring text(8, L'0');
   for (int i = 7; i >= 0; --i, value >>= 4) text[i] = L"0123456789ABCDEF"[value & 15];
   return text;
 }
 
-std::wstring pad_left(std::wstring text, size_t width) {
+std::wstring PadLeft(std::wstring text, size_t width) {
   if (text.size() < width) text.insert(0, width - text.size(), L' ');
   return text;
 }
 
-bool is_warning(Problem problem) {
-  return problem == Problem::link_skipped || problem == Problem::kept_existing ||
-         problem == Problem::metadata_not_set || problem == Problem::zone_mark_not_set ||
-         problem == Problem::zone_marks_not_kept || problem == Problem::not_reached;
+bool IsWarning(Problem problem) {
+  return problem == Problem::kLinkSkipped || problem == Problem::kKeptExisting ||
+         problem == Problem::kMetadataNotSet || problem == Problem::kZoneMarkNotSet ||
+         problem == Problem::kZoneMarksNotKept || problem == Problem::kNotReached;
 }
 
 // Errors go to the console and are kept for a box that a silent run may show.
 class ErrorReport {
  public:
   explicit ErrorReport(Console& console) : console_(console) {}
-  void error(const std::wstring& text) {
-    console_.err(text);
+  void Error(const std::wstring& text) {
+    console_.Err(text);
     text_ += text;
   }
-  void warning(const std::wstring& text) { console_.err(text); }
-  std::wstring take() { return std::move(text_); }
+  void Warning(const std::wstring& text) { console_.Err(text); }
+  std::wstring Take() { return std::move(text_); }
 
  private:
   Console& console_;
@@ -63,25 +63,25 @@ class ConsoleObserver final : public Observer {
   ConsoleObserver(Console& console, ErrorReport& errors, bool listing)
       : console_(console), errors_(errors), listing_(listing) {}
 
-  bool cancelled() override { return interrupted.load(); }
+  bool Cancelled() override { return interrupted.load(); }
 
-  void entry_problem(const EntryReport& report) override {
-    const std::wstring text = describe_entry_line(report);
-    if (is_warning(report.problem)) {
-      errors_.warning(kWarningPrefix + text);
+  void EntryProblem(const EntryReport& report) override {
+    const std::wstring text = DescribeEntryLine(report);
+    if (IsWarning(report.problem)) {
+      errors_.Warning(kWarningPrefix + text);
     } else {
-      errors_.error(kErrorPrefix + text);
+      errors_.Error(kErrorPrefix + text);
     }
   }
 
   // -t lists every file with its CRC, 7-Zip's way of proving the archive sound.
-  void entry_finished(const EntryOutcome& outcome) override {
+  void EntryFinished(const EntryOutcome& outcome) override {
     if (!listing_ || outcome.directory) return;
-    const bool ok = outcome.problem == Problem::none;
-    console_.out((ok ? hex8(outcome.crc32) : std::wstring(8, L'-')) + L"  " +
-                 pad_left(format_count(outcome.size), 12) + L"  " +
-                 (ok ? std::wstring(L"OK") : widen(describe(outcome.problem))) + L"  " +
-                 shown_escaped(outcome.path) + L"\r\n");
+    const bool ok = outcome.problem == Problem::kNone;
+    console_.Out((ok ? Hex8(outcome.crc32) : std::wstring(8, L'-')) + L"  " +
+                 PadLeft(FormatCount(outcome.size), 12) + L"  " +
+                 (ok ? std::wstring(L"OK") : Widen(Describe(outcome.problem))) + L"  " +
+                 ShownEscaped(outcome.path) + L"\r\n");
   }
 
  private:
@@ -90,77 +90,76 @@ class ConsoleObserver final : public Observer {
   bool listing_;
 };
 
-void report_summary(const ExtractResult& result, bool testing, const std::wstring& root,
-                    std::optional<std::uint64_t> needed, std::optional<std::uint64_t> available,
-                    Console& console, ErrorReport& errors) {
-  if (result.fatal != Fatal::none) {
-    errors.error(
+void ReportSummary(const ExtractResult& result, bool testing, const std::wstring& root,
+                   std::optional<std::uint64_t> needed, std::optional<std::uint64_t> available,
+                   Console& console, ErrorReport& errors) {
+  if (result.fatal != Fatal::kNone) {
+    errors.Error(
         kErrorPrefix +
-        describe_run_failure(result.fatal, result.fatal_detail, needed.value_or(0), available) +
+        DescribeRunFailure(result.fatal, result.fatalDetail, needed.value_or(0), available) +
         L"\r\n");
     if (result.files == 0) return;  // nothing done: the error says it all
   }
-  console.out(describe_unattended_summary(result, testing, display_path(root)) + L"\r\n");
+  console.Out(DescribeUnattendedSummary(result, testing, DisplayPath(root)) + L"\r\n");
 }
 
 }  // namespace
 
-RunOutcome run_unattended(const CommandLine& command_line, const RunPlan& plan, Session& session,
-                          Console& console) {
-  Options options = run_options(session, command_line);
-  options.test_only = command_line.test_only;
+RunOutcome RunUnattended(const CommandLine& commandLine, const RunPlan& plan, Session& session,
+                         Console& console) {
+  Options options = RunOptions(session, commandLine);
+  options.testOnly = commandLine.testOnly;
   // Nobody to ask: "ask" becomes "replace", as it always was without a script.
-  options.overwrite = plan.overwrite == OverwritePolicy::skip_all ? OverwritePolicy::skip_all
-                                                                  : OverwritePolicy::overwrite_all;
+  options.overwrite = plan.overwrite == OverwritePolicy::kSkipAll ? OverwritePolicy::kSkipAll
+                                                                  : OverwritePolicy::kOverwriteAll;
   ErrorReport errors(console);
-  ConsoleObserver observer(console, errors, command_line.test_only);
-  ::SetConsoleCtrlHandler(on_console_interrupt, TRUE);
+  ConsoleObserver observer(console, errors, commandLine.testOnly);
+  ::SetConsoleCtrlHandler(OnConsoleInterrupt, TRUE);
   RunOutcome outcome;
-  auto finish = [&](int exit_code) {
-    outcome.exitCode = exit_code;
-    outcome.errors = errors.take();
+  auto finish = [&](int exitCode) {
+    outcome.exitCode = exitCode;
+    outcome.errors = errors.Take();
     return std::move(outcome);
   };
 
-  const Listing listing = list_archive(*session.source, session.archive_offset, options, observer);
+  const Listing listing = ListArchive(*session.source, session.archiveOffset, options, observer);
   if (const std::optional<ListingFailure> failure = listing_failure(listing)) {
-    errors.error(kErrorPrefix + failure->text + L"\r\n");
-    return finish(failure->exit_code);
+    errors.Error(kErrorPrefix + failure->text + L"\r\n");
+    return finish(failure->exitCode);
   }
 
-  if (command_line.test_only) {
-    const ExtractResult result = extract_archive(*session.source, session.archive_offset, nullptr,
-                                                 options, observer, &listing);
-    report_summary(result, true, {}, std::nullopt, std::nullopt, console, errors);
+  if (commandLine.testOnly) {
+    const ExtractResult result = ExtractArchive(*session.source, session.archiveOffset, nullptr,
+                                                options, observer, &listing);
+    ReportSummary(result, true, {}, std::nullopt, std::nullopt, console, errors);
     return finish(static_cast<int>(result.exit_code()));
   }
 
-  const std::wstring wanted = plan.destination.value_or(default_destination(session, listing));
-  const std::wstring root = absolute_long_path(wanted);
+  const std::wstring wanted = plan.destination.value_or(DefaultDestination(session, listing));
+  const std::wstring root = AbsoluteLongPath(wanted);
   if (root.empty()) {
-    errors.error(kErrorPrefix + (kDestinationInvalid + wanted) + L"\r\n");
-    return finish(static_cast<int>(ExitCode::fatal));
+    errors.Error(kErrorPrefix + (kDestinationInvalid + wanted) + L"\r\n");
+    return finish(static_cast<int>(ExitCode::kFatal));
   }
-  const bool root_existed = ::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool rootExisted = ::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
   FileDestination destination(root);
-  destination.set_zone_marks(options.zone_mark.has_value());
-  if (Status status = destination.create_root(); !status) {
-    errors.error(kErrorPrefix + describe_root_failure_line(display_path(root), status.error) +
-                 L"\r\n");
-    return finish(static_cast<int>(ExitCode::fatal));
+  destination.SetZoneMarks(options.zoneMark.has_value());
+  if (Status status = destination.CreateRoot(); !status) {
+    errors.Error(kErrorPrefix + DescribeRootFailureLine(DisplayPath(root), status.error) + L"\r\n");
+    return finish(static_cast<int>(ExitCode::kFatal));
   }
-  const ExtractResult result = extract_archive(*session.source, session.archive_offset,
-                                               &destination, options, observer, &listing);
-  destination.release_folders();
+  const ExtractResult result = ExtractArchive(*session.source, session.archiveOffset, &destination,
+                                              options, observer, &listing);
+  destination.ReleaseFolders();
   // A run that failed before writing anything leaves no empty folder of ours behind.
-  if (!root_existed && (result.fatal != Fatal::none || result.cancelled) && result.files == 0 &&
+  if (!rootExisted && (result.fatal != Fatal::kNone || result.cancelled) && result.files == 0 &&
       result.folders == 0) {
     ::RemoveDirectoryW(root.c_str());
   }
-  report_summary(result, false, root, listing.declared_total, destination.free_space(), console,
-                 errors);
+  ReportSummary(result, false, root, listing.declaredTotal, destination.FreeSpace(), console,
+                errors);
   outcome.everyEntryExtracted = EveryEntryExtracted(result);
-  outcome.root = display_path(root);
+  outcome.root = DisplayPath(root);
   return finish(static_cast<int>(result.exit_code()));
 }
 

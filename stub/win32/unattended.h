@@ -10,7 +10,7 @@ namespace kzsfx::win32 {
 
 // Extracts (or with -t tests) the whole archive as the plan says; the outcome carries the
 // process exit code.
-RunOutcome run_unattended(const CommandLine& command_line, const RunPlan& plan, Session& session,
-                          Console& console);
+RunOutcome RunUnattended(const CommandLine& commandLine, const RunPlan& plan, Session& session,
+                         Console& console);
 
 }  // namespace kzsfx::win32

@@ -17,8 +17,8 @@ class StdWorkers final : public Workers {
   // 0: one per core, as the stub has.
   explicit StdWorkers(unsigned count = 0)
       : count_(count ? count : std::max(1u, std::thread::hardware_concurrency())) {}
-  unsigned count() const override { return count_; }
-  void run(const std::function<void(unsigned)>& job) override {
+  unsigned Count() const override { return count_; }
+  void Run(const std::function<void(unsigned)>& job) override {
     std::vector<std::thread> threads;
     for (unsigned i = 1; i < count_; ++i) threads.emplace_back(job, i);
     job(0);
@@ -26,8 +26,8 @@ class StdWorkers final : public Workers {
   }
   void lock() override { mutex_.lock(); }
   void unlock() override { mutex_.unlock(); }
-  void wait() override { woken_.wait(mutex_); }
-  void wake() override { woken_.notify_all(); }
+  void Wait() override { woken_.wait(mutex_); }
+  void Wake() override { woken_.notify_all(); }
 
  private:
   unsigned count_;
@@ -39,14 +39,14 @@ class StdWorkers final : public Workers {
 // calling thread. Waiting there would be waiting forever, so it aborts.
 class SequentialWorkers final : public Workers {
  public:
-  unsigned count() const override { return 2; }
-  void run(const std::function<void(unsigned)>& job) override {
-    for (unsigned i = 0; i < count(); ++i) job(i);
+  unsigned Count() const override { return 2; }
+  void Run(const std::function<void(unsigned)>& job) override {
+    for (unsigned i = 0; i < Count(); ++i) job(i);
   }
   void lock() override {}
   void unlock() override {}
-  void wait() override { std::abort(); }
-  void wake() override {}
+  void Wait() override { std::abort(); }
+  void Wake() override {}
 };
 
 }  // namespace kzsfx::testing

@@ -63,15 +63,15 @@ class StubEngine : public ::testing::Test {
     FolderDestination own_destination(dest);
     if (!observer) observer = &own_observer;
     if (!destination) destination = &own_destination;
-    if (options.name_charset.empty()) options.name_charset = testing::gbk_charset;
-    if (!options.decode_legacy_name && !without_decoder)
-      options.decode_legacy_name = testing::decode_gbk;
+    if (options.nameCharset.empty()) options.nameCharset = testing::gbk_charset;
+    if (!options.decodeLegacyName && !without_decoder)
+      options.decodeLegacyName = testing::decode_gbk;
     auto exe = exe_for(archive);
-    ImageEnd end = find_image_end(*exe);
+    ImageEnd end = FindImageEnd(*exe);
     EXPECT_TRUE(end.ok) << end.error;
     Outcome run;
-    run.listing = list_archive(*exe, end.offset, options, *observer);
-    run.result = extract_archive(*exe, end.offset, destination, options, *observer, &run.listing);
+    run.listing = ListArchive(*exe, end.offset, options, *observer);
+    run.result = ExtractArchive(*exe, end.offset, destination, options, *observer, &run.listing);
     EXPECT_LE(exe->largest_read, 128u * 1024) << "reads are bounded whatever the archive's size";
     return run;
   }
@@ -114,10 +114,10 @@ TEST_F(StubEngine, GoodArchivesExtractByteForByte) {
     fs::remove_all(dest);
     fs::create_directories(dest);
     Outcome run = extract(archive);
-    EXPECT_EQ(run.result.exit_code(), ExitCode::ok)
-        << describe(run.result.fatal) << " " << run.result.fatal_detail;
+    EXPECT_EQ(run.result.exit_code(), ExitCode::kOk)
+        << Describe(run.result.fatal) << " " << run.result.fatalDetail;
     EXPECT_EQ(run.result.files, expected_files(archive));
-    EXPECT_EQ(run.result.bytes, run.listing.declared_total);
+    EXPECT_EQ(run.result.bytes, run.listing.declaredTotal);
     EXPECT_TRUE(run.result.failed.empty() && run.result.refused.empty() &&
                 run.result.warnings.empty());
     EXPECT_EQ(differences(archive), std::vector<std::string>{});
@@ -132,7 +132,7 @@ TEST_F(StubEngine, LibarchiveDecodesLegacyNamesWhenNoDecoderIsGiven) {
     fs::remove_all(dest);
     fs::create_directories(dest);
     Outcome run = extract(archive);
-    EXPECT_EQ(run.result.exit_code(), ExitCode::ok);
+    EXPECT_EQ(run.result.exit_code(), ExitCode::kOk);
     EXPECT_EQ(differences(archive), std::vector<std::string>{});
   }
 }
@@ -158,14 +158,14 @@ TEST_F(StubEngine, ListingGivesTheDialogItsDefaults) {
     SCOPED_TRACE(c.archive);
     RecordingObserver observer;
     Options options;
-    options.name_charset = testing::gbk_charset;
+    options.nameCharset = testing::gbk_charset;
     auto exe = exe_for(c.archive);
-    Listing listing = list_archive(*exe, find_image_end(*exe).offset, options, observer);
-    EXPECT_EQ(listing.fatal, Fatal::none) << listing.fatal_detail;
-    EXPECT_EQ(listing.single_top_level, c.single);
-    EXPECT_EQ(listing.top_level, c.top);
+    Listing listing = ListArchive(*exe, FindImageEnd(*exe).offset, options, observer);
+    EXPECT_EQ(listing.fatal, Fatal::kNone) << listing.fatalDetail;
+    EXPECT_EQ(listing.singleTopLevel, c.single);
+    EXPECT_EQ(listing.topLevel, c.top);
     EXPECT_EQ(listing.files, c.files);
-    EXPECT_EQ(listing.any_encrypted, c.encrypted);
+    EXPECT_EQ(listing.anyEncrypted, c.encrypted);
     EXPECT_TRUE(observer.password_questions.empty()) << "listing never needs the password";
   }
 }
@@ -177,23 +177,23 @@ TEST_F(StubEngine, DamagedEntriesFailAloneAndLeaveNothing) {
     Problem problem;
   };
   const Case cases[] = {
-      {"bad_crc.zip", "broken.txt", Problem::crc_mismatch},
-      {"unsupported.zip", "imploded.bin", Problem::unsupported},
-      {"liar.zip", "liar.bin", Problem::larger_than_declared},
-      {"bad_deflate.zip", "garbled.bin", Problem::data_error},
-      {"odd_link.zip", "odd/link", Problem::unsupported},
+      {"bad_crc.zip", "broken.txt", Problem::kCrcMismatch},
+      {"unsupported.zip", "imploded.bin", Problem::kUnsupported},
+      {"liar.zip", "liar.bin", Problem::kLargerThanDeclared},
+      {"bad_deflate.zip", "garbled.bin", Problem::kDataError},
+      {"odd_link.zip", "odd/link", Problem::kUnsupported},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);
     fs::remove_all(dest);
     fs::create_directories(dest);
     Outcome run = extract(c.archive);
-    EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
-    EXPECT_EQ(run.result.fatal, Fatal::none);
+    EXPECT_EQ(run.result.exit_code(), ExitCode::kFatal);
+    EXPECT_EQ(run.result.fatal, Fatal::kNone);
     ASSERT_EQ(run.result.failed.size(), 1u);
     EXPECT_EQ(run.result.failed[0].path, c.failed);
     EXPECT_EQ(run.result.failed[0].problem, c.problem)
-        << describe(run.result.failed[0].problem) << ": " << run.result.failed[0].detail;
+        << Describe(run.result.failed[0].problem) << ": " << run.result.failed[0].detail;
     EXPECT_EQ(differences(c.archive), std::vector<std::string>{});  // the others are all there
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
   }
@@ -201,13 +201,13 @@ TEST_F(StubEngine, DamagedEntriesFailAloneAndLeaveNothing) {
 
 TEST_F(StubEngine, ManyDamagedEntriesAreEachNamedInBoundedWork) {
   auto exe = exe_for("many_bad.zip");
-  const std::uint64_t offset = find_image_end(*exe).offset;
+  const std::uint64_t offset = FindImageEnd(*exe).offset;
   RecordingObserver observer;
   FolderDestination destination(dest);
-  ExtractResult result = extract_archive(*exe, offset, &destination, {}, observer);
+  ExtractResult result = ExtractArchive(*exe, offset, &destination, {}, observer);
   EXPECT_EQ(result.failed.size(), 3000u);
   for (const auto& failure : result.failed)
-    ASSERT_EQ(failure.problem, Problem::crc_mismatch) << failure.path;
+    ASSERT_EQ(failure.problem, Problem::kCrcMismatch) << failure.path;
   EXPECT_EQ(result.files, 1u);
   EXPECT_EQ(differences("many_bad.zip"), std::vector<std::string>{});
   EXPECT_EQ(leftovers(), std::vector<std::string>{});
@@ -220,10 +220,10 @@ TEST_F(StubEngine, MethodsTheLibraryLacksAreNamedPerEntry) {
   // 7-Zip stores what it cannot shrink and Deflate64-compresses the rest: the stored
   // entries come out, each Deflate64 one is reported as unsupported.
   Outcome run = extract("deflate64.zip");
-  EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+  EXPECT_EQ(run.result.exit_code(), ExitCode::kFatal);
   ASSERT_FALSE(run.result.failed.empty());
   for (const auto& failure : run.result.failed)
-    EXPECT_EQ(failure.problem, Problem::unsupported) << failure.path << ": " << failure.detail;
+    EXPECT_EQ(failure.problem, Problem::kUnsupported) << failure.path << ": " << failure.detail;
   auto expected = testing::snapshot(data_dir() / "deflate64.zip.expected");
   for (const auto& [name, bytes] : testing::snapshot(dest))
     EXPECT_EQ(bytes, expected.at(name)) << name;
@@ -237,28 +237,28 @@ TEST_F(StubEngine, WholeArchiveFaultsAreFatalWithNothingWritten) {
     Fatal fatal;
   };
   const Case cases[] = {
-      {"truncated.zip", Fatal::corrupt_archive},
-      {"garbage.kz", Fatal::unknown_format},
-      {"header_encrypted.7z", Fatal::unsupported_archive},
+      {"truncated.zip", Fatal::kCorruptArchive},
+      {"garbage.kz", Fatal::kUnknownFormat},
+      {"header_encrypted.7z", Fatal::kUnsupportedArchive},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);
     Outcome run = extract(c.archive);
-    EXPECT_EQ(run.result.fatal, c.fatal) << describe(run.result.fatal);
-    EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+    EXPECT_EQ(run.result.fatal, c.fatal) << Describe(run.result.fatal);
+    EXPECT_EQ(run.result.exit_code(), ExitCode::kFatal);
     EXPECT_TRUE(fs::is_empty(dest));
   }
   // Nothing at all after the image.
   RecordingObserver observer;
   testing::MemorySource bare(testing::make_pe_head());
-  ExtractResult result = extract_archive(bare, find_image_end(bare).offset, nullptr, {}, observer);
-  EXPECT_EQ(result.fatal, Fatal::no_archive);
-  EXPECT_EQ(result.exit_code(), ExitCode::fatal);
+  ExtractResult result = ExtractArchive(bare, FindImageEnd(bare).offset, nullptr, {}, observer);
+  EXPECT_EQ(result.fatal, Fatal::kNoArchive);
+  EXPECT_EQ(result.exit_code(), ExitCode::kFatal);
 }
 
 TEST_F(StubEngine, HostileNamesAreRefusedAndTheRestExtracts) {
   Outcome run = extract("hostile.zip");
-  EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+  EXPECT_EQ(run.result.exit_code(), ExitCode::kFatal);
   EXPECT_EQ(differences("hostile.zip"), std::vector<std::string>{});
   // Nothing beside or above the destination.
   EXPECT_EQ(testing::snapshot(sandbox).size(), testing::snapshot(dest).size() + 1);
@@ -268,37 +268,37 @@ TEST_F(StubEngine, HostileNamesAreRefusedAndTheRestExtracts) {
     PathRefusal refusal;
   };
   const Expected expected[] = {
-      {"../escape.txt", PathRefusal::parent_reference},
-      {"..\\escape2.txt", PathRefusal::parent_reference},
-      {"/etc/abs.txt", PathRefusal::absolute},
-      {"\\abs2.txt", PathRefusal::absolute},
-      {"C:/drive.txt", PathRefusal::drive_letter},
-      {"c:drive2.txt", PathRefusal::drive_letter},
-      {"\\\\server\\share\\unc.txt", PathRefusal::unc},
-      {"//server/share/unc2.txt", PathRefusal::unc},
-      {"a/../../up.txt", PathRefusal::parent_reference},
-      {"sub\\..\\..\\up2.txt", PathRefusal::parent_reference},
-      {"CON", PathRefusal::device_name},
-      {"nul.txt", PathRefusal::device_name},
-      {"sub/Com1.log", PathRefusal::device_name},
-      {"LPT9", PathRefusal::device_name},
-      {"aux .txt", PathRefusal::device_name},
-      {"file.txt:stream", PathRefusal::stream_colon},
-      {"dots./x.txt", PathRefusal::trailing_dot_or_space},
-      {"space /x.txt", PathRefusal::trailing_dot_or_space},
-      {"ask?.txt", PathRefusal::invalid_character},
-      {"tab\there.txt", PathRefusal::invalid_character},
-      {"d/d/.../deep.txt (20,000 folders)", PathRefusal::too_deep},
+      {"../escape.txt", PathRefusal::kParentReference},
+      {"..\\escape2.txt", PathRefusal::kParentReference},
+      {"/etc/abs.txt", PathRefusal::kAbsolute},
+      {"\\abs2.txt", PathRefusal::kAbsolute},
+      {"C:/drive.txt", PathRefusal::kDriveLetter},
+      {"c:drive2.txt", PathRefusal::kDriveLetter},
+      {"\\\\server\\share\\unc.txt", PathRefusal::kUnc},
+      {"//server/share/unc2.txt", PathRefusal::kUnc},
+      {"a/../../up.txt", PathRefusal::kParentReference},
+      {"sub\\..\\..\\up2.txt", PathRefusal::kParentReference},
+      {"CON", PathRefusal::kDeviceName},
+      {"nul.txt", PathRefusal::kDeviceName},
+      {"sub/Com1.log", PathRefusal::kDeviceName},
+      {"LPT9", PathRefusal::kDeviceName},
+      {"aux .txt", PathRefusal::kDeviceName},
+      {"file.txt:stream", PathRefusal::kStreamColon},
+      {"dots./x.txt", PathRefusal::kTrailingDotOrSpace},
+      {"space /x.txt", PathRefusal::kTrailingDotOrSpace},
+      {"ask?.txt", PathRefusal::kInvalidCharacter},
+      {"tab\there.txt", PathRefusal::kInvalidCharacter},
+      {"d/d/.../deep.txt (20,000 folders)", PathRefusal::kTooDeep},
   };
   ASSERT_EQ(run.result.refused.size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {
     SCOPED_TRACE(expected[i].name);
-    EXPECT_EQ(run.result.refused[i].problem, Problem::refused_path);
+    EXPECT_EQ(run.result.refused[i].problem, Problem::kRefusedPath);
     EXPECT_EQ(run.result.refused[i].refusal, expected[i].refusal);
   }
   ASSERT_EQ(run.result.warnings.size(), 1u);
   EXPECT_EQ(run.result.warnings[0].path, "ok/link");
-  EXPECT_EQ(run.result.warnings[0].problem, Problem::link_skipped);
+  EXPECT_EQ(run.result.warnings[0].problem, Problem::kLinkSkipped);
   EXPECT_EQ(run.listing.refused.size(), std::size(expected) + 1);
 }
 
@@ -313,15 +313,15 @@ TEST_F(StubEngine, PasswordsFromOptionsAndPrompts) {
     bool tree_complete;
   };
   const Case cases[] = {
-      {"zipcrypto.zip", {"secret"}, {}, ExitCode::ok, Problem::none, 0, true},
-      {"zipcrypto.zip", {"wrong"}, {}, ExitCode::fatal, Problem::wrong_password, 5, false},
-      {"zipcrypto.zip", {}, {}, ExitCode::fatal, Problem::password_required, 5, false},
-      {"zipcrypto.zip", {}, {"wrong", "secret"}, ExitCode::ok, Problem::none, 2, true},
-      {"zipcrypto.zip", {"\xE5\xAF\x86", "secret"}, {}, ExitCode::ok, Problem::none, 0, true},
-      {"aes.zip", {"secret"}, {}, ExitCode::ok, Problem::none, 0, true},
-      {"aes.zip", {}, {"nope", "secret"}, ExitCode::ok, Problem::none, 2, true},
-      {"aes.zip", {"wrong"}, {}, ExitCode::fatal, Problem::wrong_password, 5, false},
-      {"encrypted.7z", {"secret"}, {}, ExitCode::fatal, Problem::unsupported, 0, false},
+      {"zipcrypto.zip", {"secret"}, {}, ExitCode::kOk, Problem::kNone, 0, true},
+      {"zipcrypto.zip", {"wrong"}, {}, ExitCode::kFatal, Problem::kWrongPassword, 5, false},
+      {"zipcrypto.zip", {}, {}, ExitCode::kFatal, Problem::kPasswordRequired, 5, false},
+      {"zipcrypto.zip", {}, {"wrong", "secret"}, ExitCode::kOk, Problem::kNone, 2, true},
+      {"zipcrypto.zip", {"\xE5\xAF\x86", "secret"}, {}, ExitCode::kOk, Problem::kNone, 0, true},
+      {"aes.zip", {"secret"}, {}, ExitCode::kOk, Problem::kNone, 0, true},
+      {"aes.zip", {}, {"nope", "secret"}, ExitCode::kOk, Problem::kNone, 2, true},
+      {"aes.zip", {"wrong"}, {}, ExitCode::kFatal, Problem::kWrongPassword, 5, false},
+      {"encrypted.7z", {"secret"}, {}, ExitCode::kFatal, Problem::kUnsupported, 0, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.archive) + " option " + (c.option.empty() ? "" : c.option[0]) +
@@ -361,22 +361,27 @@ TEST_F(StubEngine, ExistingFilesFollowThePolicyOrTheAnswers) {
     bool guide_replaced;
   };
   const Case cases[] = {
-      {"overwrite all (-y)", OverwritePolicy::overwrite_all, {}, 0, true, true},
-      {"skip all", OverwritePolicy::skip_all, {}, 0, false, false},
-      {"ask: skip each", OverwritePolicy::ask, {}, 6, false, false},
+      {"overwrite all (-y)", OverwritePolicy::kOverwriteAll, {}, 0, true, true},
+      {"skip all", OverwritePolicy::kSkipAll, {}, 0, false, false},
+      {"ask: skip each", OverwritePolicy::kAsk, {}, 6, false, false},
       {"ask: overwrite all at once",
-       OverwritePolicy::ask,
-       {OverwriteAnswer::overwrite_all},
+       OverwritePolicy::kAsk,
+       {OverwriteAnswer::kOverwriteAll},
        1,
        true,
        true},
-      {"ask: skip all at once", OverwritePolicy::ask, {OverwriteAnswer::skip_all}, 1, false, false},
+      {"ask: skip all at once",
+       OverwritePolicy::kAsk,
+       {OverwriteAnswer::kSkipAll},
+       1,
+       false,
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     fs::remove_all(dest);
     fs::create_directories(dest);
-    ASSERT_EQ(extract("deflate.zip").result.exit_code(), ExitCode::ok);
+    ASSERT_EQ(extract("deflate.zip").result.exit_code(), ExitCode::kOk);
     for (const auto& path : {readme, guide})
       std::ofstream(path, std::ios::binary | std::ios::trunc) << "changed";
     Options options;
@@ -384,7 +389,7 @@ TEST_F(StubEngine, ExistingFilesFollowThePolicyOrTheAnswers) {
     RecordingObserver observer;
     observer.overwrite_answers = c.answers;
     Outcome run = extract("deflate.zip", options, &observer);
-    EXPECT_EQ(run.result.exit_code(), ExitCode::ok);
+    EXPECT_EQ(run.result.exit_code(), ExitCode::kOk);
     EXPECT_EQ(observer.overwrite_questions.size(), c.questions);
     const testing::Bytes changed = {'c', 'h', 'a', 'n', 'g', 'e', 'd'};
     EXPECT_EQ(testing::read_file(readme) != changed, c.readme_replaced);
@@ -403,7 +408,7 @@ TEST_F(StubEngine, CancelStopsPromptlyAndLeavesOnlyWholeFiles) {
     observer.cancel_after_progress = after;
     Outcome run = extract("stored.zip", {}, &observer);
     EXPECT_TRUE(run.result.cancelled);
-    EXPECT_EQ(run.result.exit_code(), ExitCode::cancelled);
+    EXPECT_EQ(run.result.exit_code(), ExitCode::kCancelled);
     EXPECT_LE(observer.progress_calls, after + 1) << "stopped at the next poll";
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
     auto expected = testing::snapshot(data_dir() / "stored.zip.expected");
@@ -415,22 +420,22 @@ TEST_F(StubEngine, CancelStopsPromptlyAndLeavesOnlyWholeFiles) {
 TEST_F(StubEngine, FreeSpaceIsCheckedBeforeWriting) {
   RecordingObserver observer;
   auto exe = exe_for("deflate.zip");
-  const std::uint64_t offset = find_image_end(*exe).offset;
+  const std::uint64_t offset = FindImageEnd(*exe).offset;
   Options options;
-  const Listing listing = list_archive(*exe, offset, options, observer);
-  ASSERT_GT(listing.declared_total, 0u);
+  const Listing listing = ListArchive(*exe, offset, options, observer);
+  ASSERT_GT(listing.declaredTotal, 0u);
 
   FolderDestination tight(dest);
-  tight.pretend_free_space = listing.declared_total - 1;
-  ExtractResult refused = extract_archive(*exe, offset, &tight, options, observer, &listing);
-  EXPECT_EQ(refused.fatal, Fatal::not_enough_space);
-  EXPECT_EQ(refused.exit_code(), ExitCode::fatal);
+  tight.pretend_free_space = listing.declaredTotal - 1;
+  ExtractResult refused = ExtractArchive(*exe, offset, &tight, options, observer, &listing);
+  EXPECT_EQ(refused.fatal, Fatal::kNotEnoughSpace);
+  EXPECT_EQ(refused.exit_code(), ExitCode::kFatal);
   EXPECT_TRUE(fs::is_empty(dest));
 
   FolderDestination exact(dest);
-  exact.pretend_free_space = listing.declared_total;
-  EXPECT_EQ(extract_archive(*exe, offset, &exact, options, observer, &listing).exit_code(),
-            ExitCode::ok);
+  exact.pretend_free_space = listing.declaredTotal;
+  EXPECT_EQ(ExtractArchive(*exe, offset, &exact, options, observer, &listing).exit_code(),
+            ExitCode::kOk);
 }
 
 TEST_F(StubEngine, TheDeclaredTotalIsABudgetNeverExceeded) {
@@ -438,15 +443,15 @@ TEST_F(StubEngine, TheDeclaredTotalIsABudgetNeverExceeded) {
   // accepted (here the listing is made to understate it, as a damaged archive could).
   RecordingObserver observer;
   auto exe = exe_for("deflate.zip");
-  const std::uint64_t offset = find_image_end(*exe).offset;
-  Listing listing = list_archive(*exe, offset, {}, observer);
-  listing.declared_total -= 1000;
+  const std::uint64_t offset = FindImageEnd(*exe).offset;
+  Listing listing = ListArchive(*exe, offset, {}, observer);
+  listing.declaredTotal -= 1000;
   FolderDestination destination(dest);
-  ExtractResult result = extract_archive(*exe, offset, &destination, {}, observer, &listing);
-  EXPECT_LE(result.bytes, listing.declared_total);
+  ExtractResult result = ExtractArchive(*exe, offset, &destination, {}, observer, &listing);
+  EXPECT_LE(result.bytes, listing.declaredTotal);
   ASSERT_EQ(result.failed.size(), 1u);
-  EXPECT_EQ(result.failed[0].problem, Problem::larger_than_declared);
-  EXPECT_EQ(result.exit_code(), ExitCode::fatal);
+  EXPECT_EQ(result.failed[0].problem, Problem::kLargerThanDeclared);
+  EXPECT_EQ(result.exit_code(), ExitCode::kFatal);
   EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
@@ -481,13 +486,13 @@ TEST_F(StubEngine, AFullDiskFailsTheFileAndRemovesIt) {
     EXPECT_EQ(run.result.files, c.files);
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
     if (!c.failing) {
-      EXPECT_EQ(run.result.exit_code(), ExitCode::ok);
+      EXPECT_EQ(run.result.exit_code(), ExitCode::kOk);
       EXPECT_EQ(differences(c.archive), std::vector<std::string>{});
       continue;
     }
     ASSERT_EQ(run.result.failed.size(), 1u);
     EXPECT_EQ(run.result.failed[0].path, c.failing);
-    EXPECT_EQ(run.result.failed[0].problem, Problem::write_failed);
+    EXPECT_EQ(run.result.failed[0].problem, Problem::kWriteFailed);
     EXPECT_FALSE(fs::exists(dest / c.failing));
   }
 }
@@ -511,13 +516,13 @@ TEST_F(StubEngine, EveryExtractedFileCarriesTheDownloadMark) {
     fs::remove_all(dest);
     fs::create_directories(dest);
     Options options;
-    options.zone_mark = c.exe_mark;
+    options.zoneMark = c.exe_mark;
     testing::FolderDestination destination(dest);
     destination.keeps_zone_marks_here = c.keeps_marks;
     Outcome run = extract("bad_crc.zip", options, nullptr, &destination);
     std::size_t lost = 0;
     for (const auto& warning : run.result.warnings)
-      lost += warning.problem == Problem::zone_marks_not_kept;
+      lost += warning.problem == Problem::kZoneMarksNotKept;
     EXPECT_EQ(lost, c.exe_mark && !c.keeps_marks ? 1u : 0u);
     std::size_t files = 0;
     for (const auto& [name, bytes] : testing::snapshot(dest)) {
@@ -540,16 +545,16 @@ TEST_F(StubEngine, TestModeChecksEveryEntryAndWritesNothing) {
   for (const char* archive : {"deflate.zip", "solid.7z", "bad_crc.zip"}) {
     SCOPED_TRACE(archive);
     Options options;
-    options.test_only = true;
+    options.testOnly = true;
     RecordingObserver observer;
     auto exe = exe_for(archive);
     ExtractResult result =
-        extract_archive(*exe, find_image_end(*exe).offset, nullptr, options, observer);
+        ExtractArchive(*exe, FindImageEnd(*exe).offset, nullptr, options, observer);
     EXPECT_TRUE(fs::is_empty(dest));
     auto expected = testing::snapshot(data_dir() / (std::string(archive) + ".expected"));
     std::size_t good = 0;
     for (const auto& outcome : observer.finished) {
-      if (outcome.directory || outcome.problem != Problem::none) continue;
+      if (outcome.directory || outcome.problem != Problem::kNone) continue;
       ++good;
       const auto& bytes = expected.at(outcome.path);
       EXPECT_EQ(outcome.size, bytes.size());
@@ -557,7 +562,7 @@ TEST_F(StubEngine, TestModeChecksEveryEntryAndWritesNothing) {
           << outcome.path;
     }
     EXPECT_EQ(good, result.files);
-    EXPECT_EQ(result.exit_code(), result.failed.empty() ? ExitCode::ok : ExitCode::fatal);
+    EXPECT_EQ(result.exit_code(), result.failed.empty() ? ExitCode::kOk : ExitCode::kFatal);
   }
 }
 
@@ -572,10 +577,10 @@ TEST_F(StubEngine, ArchiveBeyondFourGigabytes) {
     RecordingObserver observer;
     FolderDestination destination(dest);
     Options options;
-    options.name_charset = testing::gbk_charset;
+    options.nameCharset = testing::gbk_charset;
     ExtractResult result =
-        extract_archive(*source, source->archive_offset(), &destination, options, observer);
-    EXPECT_EQ(result.exit_code(), ExitCode::ok) << result.fatal_detail;
+        ExtractArchive(*source, source->archive_offset(), &destination, options, observer);
+    EXPECT_EQ(result.exit_code(), ExitCode::kOk) << result.fatalDetail;
     EXPECT_EQ(differences(source == exe.get() ? "solid.7z" : "zip64.zip"),
               std::vector<std::string>{});
   }
@@ -583,13 +588,13 @@ TEST_F(StubEngine, ArchiveBeyondFourGigabytes) {
 
 TEST_F(StubEngine, ReadErrorsOfOurOwnFileAreFatal) {
   auto exe = exe_for("deflate.zip");
-  const std::uint64_t offset = find_image_end(*exe).offset;
+  const std::uint64_t offset = FindImageEnd(*exe).offset;
   exe->fail_reads = true;
   RecordingObserver observer;
   FolderDestination destination(dest);
-  ExtractResult result = extract_archive(*exe, offset, &destination, {}, observer);
-  EXPECT_EQ(result.fatal, Fatal::read_error);
-  EXPECT_EQ(result.exit_code(), ExitCode::fatal);
+  ExtractResult result = ExtractArchive(*exe, offset, &destination, {}, observer);
+  EXPECT_EQ(result.fatal, Fatal::kReadError);
+  EXPECT_EQ(result.exit_code(), ExitCode::kFatal);
 }
 
 TEST_F(StubEngine, NoMoreDecodersAtOnceThanTheAddressSpaceHolds) {
@@ -598,23 +603,23 @@ TEST_F(StubEngine, NoMoreDecodersAtOnceThanTheAddressSpaceHolds) {
   // first to look for work is one that must find none.
   class Turns final : public Workers {
    public:
-    unsigned count() const override { return 8; }
-    void run(const std::function<void(unsigned)>& job) override {
-      for (unsigned i = count(); i-- > 0;) {
+    unsigned Count() const override { return 8; }
+    void Run(const std::function<void(unsigned)>& job) override {
+      for (unsigned i = Count(); i-- > 0;) {
         current = i;
         job(i);
       }
     }
     void lock() override {}
     void unlock() override {}
-    void wait() override { std::abort(); }
-    void wake() override {}
+    void Wait() override { std::abort(); }
+    void Wake() override {}
     unsigned current = 0;
   };
   class Decoding final : public RecordingObserver {
    public:
     explicit Decoding(const Turns& turns) : turns_(turns) {}
-    void progress(std::uint64_t, std::uint64_t, const std::string&) override {
+    void Progress(std::uint64_t, std::uint64_t, const std::string&) override {
       threads.insert(turns_.current);
     }
     std::set<unsigned> threads;
@@ -629,8 +634,8 @@ TEST_F(StubEngine, NoMoreDecodersAtOnceThanTheAddressSpaceHolds) {
   extract("runs.zip", options, &observer);
   EXPECT_EQ(differences("runs.zip"), std::vector<std::string>{});
   ASSERT_FALSE(observer.threads.empty());
-  EXPECT_LT(*observer.threads.rbegin(), max_parallel_decoders);
-  EXPECT_LE(max_parallel_decoders * decoder_memory_limit, decoder_memory_budget);
+  EXPECT_LT(*observer.threads.rbegin(), kMaxParallelDecoders);
+  EXPECT_LE(kMaxParallelDecoders * kDecoderMemoryLimit, kDecoderMemoryBudget);
 }
 
 TEST_F(StubEngine, ThreadsChangeNothingButTheSpeed) {
@@ -670,14 +675,14 @@ TEST_F(StubEngine, ThreadsChangeNothingButTheSpeed) {
 
     // Again over the same files: one question, its "all" answer holds on every thread.
     RecordingObserver asked;
-    asked.overwrite_answers = {OverwriteAnswer::skip_all};
+    asked.overwrite_answers = {OverwriteAnswer::kSkipAll};
     const Outcome again = extract(archive, options, &asked);
     EXPECT_EQ(asked.overwrite_questions.size(), one.result.files ? 1u : 0u);
     EXPECT_EQ(again.result.skipped.size(), one.result.files);
     EXPECT_EQ(testing::tree_differences(sandbox / "one", dest), std::vector<std::string>{});
   }
   const std::uint64_t runs_files = expected_files("runs.zip");
-  EXPECT_GT(runs_files, 2u * chunk_entries) << "runs.zip must span several runs";
+  EXPECT_GT(runs_files, 2u * kChunkEntries) << "runs.zip must span several runs";
 
   // Cancel stops every thread and leaves no half-written file.
   fs::remove_all(dest);
@@ -689,7 +694,7 @@ TEST_F(StubEngine, ThreadsChangeNothingButTheSpeed) {
   cancelling.cancel_after_progress = 300;
   const Outcome cancelled = extract("runs.zip", options, &cancelling);
   EXPECT_TRUE(cancelled.result.cancelled);
-  EXPECT_EQ(cancelled.result.exit_code(), ExitCode::cancelled);
+  EXPECT_EQ(cancelled.result.exit_code(), ExitCode::kCancelled);
   EXPECT_LT(cancelled.result.files, runs_files);
   EXPECT_EQ(leftovers(), std::vector<std::string>{});
 
@@ -704,7 +709,7 @@ TEST_F(StubEngine, ThreadsChangeNothingButTheSpeed) {
     RecordingObserver questioned;
     questioned.cancel_at_question = true;
     const Outcome run = extract("runs.zip", ask, &questioned);
-    EXPECT_EQ(run.result.exit_code(), ExitCode::cancelled);
+    EXPECT_EQ(run.result.exit_code(), ExitCode::kCancelled);
     EXPECT_EQ(questioned.overwrite_questions, std::vector<std::string>{"dir03/file1303.txt"});
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
     return testing::snapshot(dest);
@@ -736,23 +741,23 @@ TEST_F(StubEngine, EntriesThatMeetOnOneFileAreNeverSplitAcrossThreads) {
       {"runs.zip", true},
   };
   Options options;
-  options.decode_legacy_name = testing::decode_gbk;
+  options.decodeLegacyName = testing::decode_gbk;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);
     auto exe = exe_for(c.archive);
-    EXPECT_EQ(plan_zip_chunks(*exe, find_image_end(*exe).offset, options).has_value(), c.cut);
+    EXPECT_EQ(PlanZipChunks(*exe, FindImageEnd(*exe).offset, options).has_value(), c.cut);
   }
 }
 
 TEST_F(StubEngine, ZipNamesFollowTheReaderOrderAndSurviveDamage) {
   const testing::Bytes zip = testing::read_file(data_dir() / "zip64.zip");
   testing::MemorySource intact(zip);
-  auto names = read_zip_names(intact, 0);
+  auto names = ReadZipNames(intact, 0);
   ASSERT_TRUE(names);
   RecordingObserver observer;
-  EXPECT_EQ(names->size(), list_archive(intact, 0, {}, observer).entries);
+  EXPECT_EQ(names->size(), ListArchive(intact, 0, {}, observer).entries);
   for (std::size_t i = 1; i < names->size(); ++i)
-    EXPECT_LT((*names)[i - 1].local_offset, (*names)[i].local_offset);
+    EXPECT_LT((*names)[i - 1].localOffset, (*names)[i].localOffset);
   EXPECT_EQ((*names)[0].raw, "pack/");
   EXPECT_EQ((*names)[0].host, 3);
 
@@ -760,7 +765,7 @@ TEST_F(StubEngine, ZipNamesFollowTheReaderOrderAndSurviveDamage) {
   for (std::size_t cut = 0; cut < zip.size(); cut += 97) {
     testing::MemorySource part(
         testing::Bytes(zip.begin(), zip.begin() + static_cast<std::ptrdiff_t>(cut)));
-    auto partial = read_zip_names(part, 0);
+    auto partial = ReadZipNames(part, 0);
     EXPECT_TRUE(!partial || partial->size() <= names->size());
   }
   std::mt19937 random(7);
@@ -769,7 +774,7 @@ TEST_F(StubEngine, ZipNamesFollowTheReaderOrderAndSurviveDamage) {
     testing::Bytes damaged = zip;
     damaged[directory + random() % 2000] = static_cast<unsigned char>(random());
     testing::MemorySource source(damaged);
-    auto result = read_zip_names(source, 0);
+    auto result = ReadZipNames(source, 0);
     EXPECT_TRUE(!result || result->size() <= 2000 / 46);
   }
 }
@@ -790,19 +795,19 @@ TEST_F(StubEngine, DirectoriesThatDisagreeWithTheDataNeverPassSilently) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);
     Outcome run = extract(c.archive);
-    EXPECT_EQ(run.result.fatal, Fatal::corrupt_archive) << describe(run.result.fatal);
-    EXPECT_NE(run.result.fatal_detail.find(c.named), std::string::npos) << run.result.fatal_detail;
-    EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+    EXPECT_EQ(run.result.fatal, Fatal::kCorruptArchive) << Describe(run.result.fatal);
+    EXPECT_NE(run.result.fatalDetail.find(c.named), std::string::npos) << run.result.fatalDetail;
+    EXPECT_EQ(run.result.exit_code(), ExitCode::kFatal);
     EXPECT_TRUE(fs::is_empty(dest));
   }
   // An entry the directory lists but the reading never reaches ends the run in a warning
   // that names it; the rest extracts.
   Outcome run = extract("unreached.zip");
   EXPECT_EQ(differences("unreached.zip"), std::vector<std::string>{});
-  EXPECT_EQ(run.result.exit_code(), ExitCode::warning);
+  EXPECT_EQ(run.result.exit_code(), ExitCode::kWarning);
   ASSERT_EQ(run.result.warnings.size(), 1u);
   EXPECT_EQ(run.result.warnings[0].path, "second.txt");
-  EXPECT_EQ(run.result.warnings[0].problem, Problem::not_reached);
+  EXPECT_EQ(run.result.warnings[0].problem, Problem::kNotReached);
 }
 
 TEST_F(StubEngine, DecoderMemoryAskedForByAHeaderIsCheckedFirst) {
@@ -825,13 +830,13 @@ TEST_F(StubEngine, DecoderMemoryAskedForByAHeaderIsCheckedFirst) {
     Outcome run = extract(c.archive);
     EXPECT_EQ(differences(c.archive), std::vector<std::string>{});
     if (!c.refused) {
-      EXPECT_EQ(run.result.exit_code(), ExitCode::ok);
+      EXPECT_EQ(run.result.exit_code(), ExitCode::kOk);
       continue;
     }
-    EXPECT_EQ(run.result.exit_code(), ExitCode::fatal);
+    EXPECT_EQ(run.result.exit_code(), ExitCode::kFatal);
     ASSERT_EQ(run.result.failed.size(), 1u);
     EXPECT_EQ(run.result.failed[0].path, "big_dictionary.txt");
-    EXPECT_EQ(run.result.failed[0].problem, Problem::unsupported);
+    EXPECT_EQ(run.result.failed[0].problem, Problem::kUnsupported);
     EXPECT_NE(run.result.failed[0].detail.find("134217728-byte dictionary"), std::string::npos)
         << run.result.failed[0].detail;
   }
@@ -860,10 +865,10 @@ TEST_F(StubEngine, DecoderMemoryAskedForByAHeaderIsCheckedFirst) {
     fs::remove_all(dest);
     fs::create_directories(dest);
     Outcome found = extract(found_by_fuzzing.archive);
-    EXPECT_EQ(found.result.exit_code(), ExitCode::fatal) << describe(found.result.fatal);
+    EXPECT_EQ(found.result.exit_code(), ExitCode::kFatal) << Describe(found.result.fatal);
     bool named = false;
     for (const auto& failure : found.result.failed)
-      named = named || (failure.problem == Problem::unsupported &&
+      named = named || (failure.problem == Problem::kUnsupported &&
                         (!found_by_fuzzing.entry || failure.path == found_by_fuzzing.entry) &&
                         failure.detail.find(found_by_fuzzing.detail) != std::string::npos);
     EXPECT_TRUE(named) << (found.result.failed.empty() ? "" : found.result.failed[0].detail);
@@ -874,8 +879,8 @@ TEST_F(StubEngine, ProgressCountsBytesUpToTheDeclaredTotal) {
   RecordingObserver observer;
   Outcome run = extract("solid.7z", {}, &observer);
   EXPECT_FALSE(observer.progress_went_back);
-  EXPECT_EQ(observer.last_total, run.listing.declared_total);
-  EXPECT_EQ(observer.last_done, run.listing.declared_total);
+  EXPECT_EQ(observer.last_total, run.listing.declaredTotal);
+  EXPECT_EQ(observer.last_done, run.listing.declaredTotal);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ TEST(StubInstallerScript, OnlyACommentStartingWithTheMarkerLineIsAScript) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.comment);
     EXPECT_EQ(IsInstallerScript(c.comment), c.script);
-    EXPECT_EQ(ReadInstallerScript(c.comment).present(), c.script);
+    EXPECT_EQ(ReadInstallerScript(c.comment).Present(), c.script);
   }
 }
 
@@ -66,7 +66,7 @@ TEST(StubInstallerScript, CommandsBecomeTheScript) {
   EXPECT_EQ(script.setup->kind, SetupKind::kProgram);
   EXPECT_FALSE(script.tempMode);
   EXPECT_EQ(script.silence, Silence::kProgressOnly);
-  EXPECT_EQ(script.overwrite, OverwritePolicy::skip_all);
+  EXPECT_EQ(script.overwrite, OverwritePolicy::kSkipAll);
 }
 
 TEST(StubInstallerScript, ValuesEachCommandTakes) {
@@ -111,8 +111,8 @@ TEST(StubInstallerScript, ValuesEachCommandTakes) {
        }},
       {"Silent=0", [](auto& s) { return s.silence == Silence::kNone; }},
       {"Silent=2", [](auto& s) { return s.silence == Silence::kNothing; }},
-      {"Overwrite=0", [](auto& s) { return s.overwrite == OverwritePolicy::ask; }},
-      {"Overwrite=1", [](auto& s) { return s.overwrite == OverwritePolicy::overwrite_all; }},
+      {"Overwrite=0", [](auto& s) { return s.overwrite == OverwritePolicy::kAsk; }},
+      {"Overwrite=1", [](auto& s) { return s.overwrite == OverwritePolicy::kOverwriteAll; }},
       {"Setup=a.exe\nTempMode", [](auto& s) { return s.tempMode; }},
       {"TempMode\nSetup=a.exe", [](auto& s) { return s.tempMode; }},
   };
@@ -131,7 +131,7 @@ TEST(StubInstallerScript, FaultsNameTheirLine) {
     ScriptFault fault;
     std::size_t lineNumber;
     const char* line;
-    PathRefusal refusal = PathRefusal::none;
+    PathRefusal refusal = PathRefusal::kNone;
   };
   const Case cases[] = {
       {";kzsfx\nTitle=x\nDestination=C:\\x", ScriptFault::kUnknownCommand, 3, "Destination=C:\\x"},
@@ -155,33 +155,33 @@ TEST(StubInstallerScript, FaultsNameTheirLine) {
       {";kzsfx\nPath=%WINDIR%\\x", ScriptFault::kUnknownFolder, 2, "Path=%WINDIR%\\x"},
       {";kzsfx\nPath=%TEMP%x", ScriptFault::kUnknownFolder, 2, "Path=%TEMP%x"},
       {";kzsfx\nPath=%TEMP%\\..\\x", ScriptFault::kPathRefused, 2, "Path=%TEMP%\\..\\x",
-       PathRefusal::parent_reference},
+       PathRefusal::kParentReference},
       {";kzsfx\nPath=..\\x", ScriptFault::kPathRefused, 2, "Path=..\\x",
-       PathRefusal::parent_reference},
-      {";kzsfx\nPath=D:x", ScriptFault::kPathRefused, 2, "Path=D:x", PathRefusal::drive_letter},
-      {";kzsfx\nPath=\\x", ScriptFault::kPathRefused, 2, "Path=\\x", PathRefusal::absolute},
+       PathRefusal::kParentReference},
+      {";kzsfx\nPath=D:x", ScriptFault::kPathRefused, 2, "Path=D:x", PathRefusal::kDriveLetter},
+      {";kzsfx\nPath=\\x", ScriptFault::kPathRefused, 2, "Path=\\x", PathRefusal::kAbsolute},
       {";kzsfx\nPath=D:\\a\\b:c", ScriptFault::kPathRefused, 2, "Path=D:\\a\\b:c",
-       PathRefusal::stream_colon},
+       PathRefusal::kStreamColon},
       {";kzsfx\nPath=%PUBLIC%\\con", ScriptFault::kPathRefused, 2, "Path=%PUBLIC%\\con",
-       PathRefusal::device_name},
+       PathRefusal::kDeviceName},
       {";kzsfx\nPath=\\\\server\\share\\x\xE2\x80\xAE"
        "exe.txt",
        ScriptFault::kPathRefused, 2,
        "Path=\\\\server\\share\\x\xE2\x80\xAE"
        "exe.txt",
-       PathRefusal::hidden_character},
+       PathRefusal::kHiddenCharacter},
       {";kzsfx\nSetup=..\\evil.exe", ScriptFault::kSetupOutsideTree, 2, "Setup=..\\evil.exe",
-       PathRefusal::parent_reference},
+       PathRefusal::kParentReference},
       {";kzsfx\nSetup=bin/../../evil.exe", ScriptFault::kSetupOutsideTree, 2,
-       "Setup=bin/../../evil.exe", PathRefusal::parent_reference},
+       "Setup=bin/../../evil.exe", PathRefusal::kParentReference},
       {";kzsfx\nSetup=C:\\Windows\\system32\\calc.exe", ScriptFault::kSetupOutsideTree, 2,
-       "Setup=C:\\Windows\\system32\\calc.exe", PathRefusal::drive_letter},
+       "Setup=C:\\Windows\\system32\\calc.exe", PathRefusal::kDriveLetter},
       {";kzsfx\nSetup=\\calc.exe", ScriptFault::kSetupOutsideTree, 2, "Setup=\\calc.exe",
-       PathRefusal::absolute},
+       PathRefusal::kAbsolute},
       {";kzsfx\nSetup=\\\\host\\share\\x.exe", ScriptFault::kSetupOutsideTree, 2,
-       "Setup=\\\\host\\share\\x.exe", PathRefusal::unc},
+       "Setup=\\\\host\\share\\x.exe", PathRefusal::kUnc},
       {";kzsfx\nSetup=a.txt:evil.exe", ScriptFault::kSetupOutsideTree, 2, "Setup=a.txt:evil.exe",
-       PathRefusal::stream_colon},
+       PathRefusal::kStreamColon},
       {";kzsfx\nPath=x\nTempMode\nSetup=a.exe", ScriptFault::kTempModeWithPath, 3, "TempMode"},
       {";kzsfx\nTempMode\nSetup=a.exe\nPath=x", ScriptFault::kTempModeWithPath, 4, "Path=x"},
       {";kzsfx\nTitle=x\nTempMode", ScriptFault::kTempModeWithoutSetup, 3, "TempMode"},
@@ -214,23 +214,21 @@ TEST(StubInstallerScript, SetupRunsOnlyWhenEveryEntryWasExtracted) {
   const Case cases[] = {
       {"clean", [](ExtractResult&) {}, true},
       {"existing kept",
-       [](ExtractResult& r) { r.skipped.push_back(Report("a", Problem::kept_existing)); }, true},
+       [](ExtractResult& r) { r.skipped.push_back(Report("a", Problem::kKeptExisting)); }, true},
       {"time not set",
-       [](ExtractResult& r) { r.warnings.push_back(Report("a", Problem::metadata_not_set)); },
-       true},
+       [](ExtractResult& r) { r.warnings.push_back(Report("a", Problem::kMetadataNotSet)); }, true},
       {"mark not set",
-       [](ExtractResult& r) { r.warnings.push_back(Report("a", Problem::zone_mark_not_set)); },
-       true},
+       [](ExtractResult& r) { r.warnings.push_back(Report("a", Problem::kZoneMarkNotSet)); }, true},
       {"link left out",
-       [](ExtractResult& r) { r.warnings.push_back(Report("a", Problem::link_skipped)); }, false},
+       [](ExtractResult& r) { r.warnings.push_back(Report("a", Problem::kLinkSkipped)); }, false},
       {"never reached",
-       [](ExtractResult& r) { r.warnings.push_back(Report("a", Problem::not_reached)); }, false},
+       [](ExtractResult& r) { r.warnings.push_back(Report("a", Problem::kNotReached)); }, false},
       {"refused",
-       [](ExtractResult& r) { r.refused.push_back(Report("../a", Problem::refused_path)); }, false},
-      {"failed", [](ExtractResult& r) { r.failed.push_back(Report("a", Problem::crc_mismatch)); },
+       [](ExtractResult& r) { r.refused.push_back(Report("../a", Problem::kRefusedPath)); }, false},
+      {"failed", [](ExtractResult& r) { r.failed.push_back(Report("a", Problem::kCrcMismatch)); },
        false},
       {"cancelled", [](ExtractResult& r) { r.cancelled = true; }, false},
-      {"disk full", [](ExtractResult& r) { r.fatal = Fatal::not_enough_space; }, false},
+      {"disk full", [](ExtractResult& r) { r.fatal = Fatal::kNotEnoughSpace; }, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -73,11 +73,10 @@ TEST(StubMemory, PeakMemoryDoesNotGrowWithTheArchive) {
   testing::SplicedSource exe(testing::make_pe_head(), 0, dir / "big.zip");
   testing::FolderDestination destination(dir / "out");
   testing::RecordingObserver observer;
-  ExtractResult result =
-      extract_archive(exe, find_image_end(exe).offset, &destination, {}, observer);
+  ExtractResult result = ExtractArchive(exe, FindImageEnd(exe).offset, &destination, {}, observer);
   const long growth_kib = peak_rss_kib() - before;
 
-  EXPECT_EQ(result.exit_code(), ExitCode::ok) << result.fatal_detail;
+  EXPECT_EQ(result.exit_code(), ExitCode::kOk) << result.fatalDetail;
   EXPECT_EQ(fs::file_size(dir / "out" / "big.bin"), 96u << 20);
   EXPECT_LT(growth_kib, 16 * 1024) << "peak memory grew by " << growth_kib << " KiB";
   fs::remove_all(dir);
@@ -104,7 +103,7 @@ TEST(StubMemory, CountsTheArchiveClaimsReserveLittle) {
 
   testing::SplicedSource source({}, gap, file);
   largest_allocation = 0;
-  EXPECT_FALSE(read_zip_names(source, 0)) << "zeros are no directory records";
+  EXPECT_FALSE(ReadZipNames(source, 0)) << "zeros are no directory records";
   EXPECT_LT(largest_allocation.load(), std::size_t{1} << 20);
   fs::remove(file);
 }

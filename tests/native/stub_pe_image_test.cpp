@@ -24,7 +24,7 @@ void put32(Bytes& b, std::size_t at, std::uint32_t v) {
 
 ImageEnd end_of(Bytes bytes) {
   MemorySource source(std::move(bytes));
-  return find_image_end(source);
+  return FindImageEnd(source);
 }
 
 TEST(StubPeImage, EndIsTheFurthestSectionWhateverFollows) {

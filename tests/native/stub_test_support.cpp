@@ -54,8 +54,8 @@ std::optional<std::string> decode_gbk(std::string_view raw) {
 #endif
 }
 
-std::optional<std::size_t> MemorySource::read_at(std::uint64_t offset, void* buffer,
-                                                 std::size_t count) {
+std::optional<std::size_t> MemorySource::ReadAt(std::uint64_t offset, void* buffer,
+                                                std::size_t count) {
   largest_read = std::max(largest_read, count);
   if (offset >= bytes_.size()) return 0;
   std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, bytes_.size() - offset));
@@ -68,8 +68,8 @@ SplicedSource::SplicedSource(Bytes head, std::uint64_t gap, const fs::path& file
   file_size_ = fs::file_size(file);
 }
 
-std::optional<std::size_t> SplicedSource::read_at(std::uint64_t offset, void* buffer,
-                                                  std::size_t count) {
+std::optional<std::size_t> SplicedSource::ReadAt(std::uint64_t offset, void* buffer,
+                                                 std::size_t count) {
   largest_read = std::max(largest_read, count);
   if (fail_reads) return std::nullopt;
   auto* out = static_cast<unsigned char*>(buffer);
@@ -143,18 +143,18 @@ fs::path FolderDestination::full(const std::string& path) const {
   return path.empty() ? root_ : root_ / fs::path(std::u8string(path.begin(), path.end()));
 }
 
-Status FolderDestination::create_folder(const std::string& path) {
+Status FolderDestination::CreateFolder(const std::string& path) {
   std::error_code ec;
   fs::create_directories(full(path), ec);
-  if (ec && !fs::is_directory(full(path))) return Status::failure(ec.message());
-  return Status::success();
+  if (ec && !fs::is_directory(full(path))) return Status::Failure(ec.message());
+  return Status::Success();
 }
 
-Existing FolderDestination::exists(const std::string& path) {
+Existing FolderDestination::Exists(const std::string& path) {
   std::error_code ec;
   auto st = fs::symlink_status(full(path), ec);
-  if (ec || !fs::exists(st)) return Existing::nothing;
-  return fs::is_directory(st) ? Existing::folder : Existing::file;
+  if (ec || !fs::exists(st)) return Existing::kNothing;
+  return fs::is_directory(st) ? Existing::kFolder : Existing::kFile;
 }
 
 namespace {
@@ -171,38 +171,38 @@ class FolderOutput final : public OutputFile {
       fs::remove(mark_path(temp_), ec);
     }
   }
-  Status write(const void* data, std::size_t size) override {
+  Status Write(const void* data, std::size_t size) override {
     written_ += size;
-    if (limit_ && written_ > *limit_) return Status::failure("No space left on device");
-    if (std::fwrite(data, 1, size, file_) != size) return Status::failure("write failed");
-    return Status::success();
+    if (limit_ && written_ > *limit_) return Status::Failure("No space left on device");
+    if (std::fwrite(data, 1, size, file_) != size) return Status::Failure("write failed");
+    return Status::Success();
   }
-  Status set_zone_mark(std::string_view content) override {
+  Status SetZoneMark(std::string_view content) override {
     std::ofstream mark(mark_path(temp_), std::ios::binary);
     mark.write(content.data(), static_cast<std::streamsize>(content.size()));
-    return mark ? Status::success() : Status::failure("cannot write the mark");
+    return mark ? Status::Success() : Status::Failure("cannot write the mark");
   }
-  Status commit(const FileMetadata& meta, bool replace_existing,
+  Status Commit(const FileMetadata& meta, bool replace_existing,
                 std::string& meta_warning) override {
-    if (std::fclose(std::exchange(file_, nullptr)) != 0) return Status::failure("close failed");
+    if (std::fclose(std::exchange(file_, nullptr)) != 0) return Status::Failure("close failed");
     std::error_code ec;
-    if (!replace_existing && fs::exists(target_)) return Status::failure("file exists");
+    if (!replace_existing && fs::exists(target_)) return Status::Failure("file exists");
     fs::rename(temp_, target_, ec);
-    if (ec) return Status::failure(ec.message());
+    if (ec) return Status::Failure(ec.message());
     if (fs::exists(mark_path(temp_))) fs::rename(mark_path(temp_), mark_path(target_), ec);
     committed_ = true;
     // file_time_type counts nanoseconds in 64 bits, about 292 years either side of 2174.
     constexpr std::int64_t earliest = -2'500'000'000, latest = 9'000'000'000;  // 1890 to 2255
-    if (meta.modified_seconds &&
-        (*meta.modified_seconds < earliest || *meta.modified_seconds > latest)) {
+    if (meta.modifiedSeconds &&
+        (*meta.modifiedSeconds < earliest || *meta.modifiedSeconds > latest)) {
       meta_warning = "time out of this file system's range";
-    } else if (meta.modified_seconds) {
+    } else if (meta.modifiedSeconds) {
       auto when = std::chrono::file_clock::from_sys(
-          std::chrono::sys_seconds(std::chrono::seconds(*meta.modified_seconds)));
+          std::chrono::sys_seconds(std::chrono::seconds(*meta.modifiedSeconds)));
       fs::last_write_time(target_, when, ec);
       if (ec) meta_warning = ec.message();
     }
-    return Status::success();
+    return Status::Success();
   }
 
   static fs::path mark_path(const fs::path& file) {
@@ -230,20 +230,20 @@ std::FILE* open_exclusive(const fs::path& path) {
 
 }  // namespace
 
-std::unique_ptr<OutputFile> FolderDestination::open_file(const std::string& path, Status& status) {
+std::unique_ptr<OutputFile> FolderDestination::OpenFile(const std::string& path, Status& status) {
   const fs::path target = full(path);
   for (;;) {
     fs::path temp = target.parent_path() / (".kzsfx-" + std::to_string(++counter_) + ".tmp");
     if (std::FILE* file = open_exclusive(temp))
       return std::make_unique<FolderOutput>(temp, target, file, fail_write_after);
     if (errno != EEXIST) {
-      status = Status::failure(std::strerror(errno));
+      status = Status::Failure(std::strerror(errno));
       return nullptr;
     }
   }
 }
 
-std::optional<std::uint64_t> FolderDestination::free_space() {
+std::optional<std::uint64_t> FolderDestination::FreeSpace() {
   if (pretend_free_space) return pretend_free_space;
   std::error_code ec;
   auto info = fs::space(root_, ec);
@@ -251,26 +251,26 @@ std::optional<std::uint64_t> FolderDestination::free_space() {
   return info.available;
 }
 
-void RecordingObserver::progress(std::uint64_t done, std::uint64_t total, const std::string&) {
+void RecordingObserver::Progress(std::uint64_t done, std::uint64_t total, const std::string&) {
   ++progress_calls;
   if (done < last_done) progress_went_back = true;
   last_done = done;
   last_total = total;
 }
 
-OverwriteAnswer RecordingObserver::ask_overwrite(const std::string& path) {
+OverwriteAnswer RecordingObserver::AskOverwrite(const std::string& path) {
   overwrite_questions.push_back(path);
   if (cancel_at_question) {
     question_cancelled = true;
-    return OverwriteAnswer::skip;
+    return OverwriteAnswer::kSkip;
   }
-  if (overwrite_answers.empty()) return OverwriteAnswer::skip;
+  if (overwrite_answers.empty()) return OverwriteAnswer::kSkip;
   auto answer = overwrite_answers.front();
   overwrite_answers.erase(overwrite_answers.begin());
   return answer;
 }
 
-PasswordForms RecordingObserver::ask_password(const std::string& path, bool retry) {
+PasswordForms RecordingObserver::AskPassword(const std::string& path, bool retry) {
   password_questions.emplace_back(path, retry);
   if (passwords.empty()) return {};
   std::string next = passwords.front();

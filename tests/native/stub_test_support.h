@@ -39,8 +39,7 @@ class MemorySource final : public ByteSource {
  public:
   explicit MemorySource(Bytes bytes) : bytes_(std::move(bytes)) {}
   std::uint64_t size() const override { return bytes_.size(); }
-  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                     std::size_t count) override;
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t count) override;
   std::size_t largest_read = 0;
 
  private:
@@ -53,8 +52,7 @@ class SplicedSource final : public ByteSource {
  public:
   SplicedSource(Bytes head, std::uint64_t gap, const std::filesystem::path& file);
   std::uint64_t size() const override { return head_.size() + gap_ + file_size_; }
-  std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer,
-                                     std::size_t count) override;
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, void* buffer, std::size_t count) override;
   std::uint64_t archive_offset() const { return head_.size() + gap_; }
   std::size_t largest_read = 0;
   std::uint64_t bytes_read = 0;
@@ -75,17 +73,17 @@ Bytes make_pe_head(unsigned sections = 3, std::uint32_t section_size = 0x200);
 class FolderDestination final : public Destination {
  public:
   explicit FolderDestination(std::filesystem::path root) : root_(std::move(root)) {}
-  Status create_folder(const std::string& path) override;
-  Existing exists(const std::string& path) override;
-  std::unique_ptr<OutputFile> open_file(const std::string& path, Status& status) override;
-  std::optional<std::uint64_t> free_space() override;
+  Status CreateFolder(const std::string& path) override;
+  Existing Exists(const std::string& path) override;
+  std::unique_ptr<OutputFile> OpenFile(const std::string& path, Status& status) override;
+  std::optional<std::uint64_t> FreeSpace() override;
 
   std::optional<std::uint64_t> pretend_free_space;
   // Fails writes once this many bytes went into one file (a full disk).
   std::optional<std::uint64_t> fail_write_after;
   // A file system without streams: no file can carry the download mark.
   bool keeps_zone_marks_here = true;
-  bool keeps_zone_marks() override { return keeps_zone_marks_here; }
+  bool KeepsZoneMarks() override { return keeps_zone_marks_here; }
   std::filesystem::path full(const std::string& path) const;
 
  private:
@@ -95,15 +93,15 @@ class FolderDestination final : public Destination {
 
 class RecordingObserver : public Observer {
  public:
-  void progress(std::uint64_t done, std::uint64_t total, const std::string& current) override;
-  OverwriteAnswer ask_overwrite(const std::string& path) override;
-  PasswordForms ask_password(const std::string& path, bool retry) override;
-  bool cancelled() override {
+  void Progress(std::uint64_t done, std::uint64_t total, const std::string& current) override;
+  OverwriteAnswer AskOverwrite(const std::string& path) override;
+  PasswordForms AskPassword(const std::string& path, bool retry) override;
+  bool Cancelled() override {
     return question_cancelled ||
            (cancel_after_progress && progress_calls >= *cancel_after_progress);
   }
-  void entry_problem(const EntryReport& report) override { problems.push_back(report); }
-  void entry_finished(const EntryOutcome& outcome) override { finished.push_back(outcome); }
+  void EntryProblem(const EntryReport& report) override { problems.push_back(report); }
+  void EntryFinished(const EntryOutcome& outcome) override { finished.push_back(outcome); }
 
   std::vector<OverwriteAnswer> overwrite_answers;  // consumed in order; then skip
   std::vector<std::string> overwrite_questions;

@@ -42,18 +42,18 @@ TEST(StubUtf8, Validity) {
       {"\xD6\xD0\xCE\xC4", false},      // GBK "中文"
   };
   for (const auto& c : cases)
-    EXPECT_EQ(utf8::valid(c.text), c.valid) << testing::PrintToString(c.text);
+    EXPECT_EQ(utf8::Valid(c.text), c.valid) << testing::PrintToString(c.text);
 }
 
 TEST(StubUtf8, WideConversionAndUtf16Length) {
-  EXPECT_EQ(utf8::from_wide(L"abc"), "abc");
-  EXPECT_EQ(utf8::from_wide(L"\u4e2d\u6587"), "\xE4\xB8\xAD\xE6\x96\x87");
-  EXPECT_EQ(utf8::from_wide(L"\U0001F600"), "\xF0\x9F\x98\x80");
-  EXPECT_EQ(utf8::utf16_length("\xF0\x9F\x98\x80"), 2u);
-  EXPECT_EQ(utf8::utf16_length("a\xE4\xB8\xAD"), 2u);
+  EXPECT_EQ(utf8::FromWide(L"abc"), "abc");
+  EXPECT_EQ(utf8::FromWide(L"\u4e2d\u6587"), "\xE4\xB8\xAD\xE6\x96\x87");
+  EXPECT_EQ(utf8::FromWide(L"\U0001F600"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(utf8::Utf16Length("\xF0\x9F\x98\x80"), 2u);
+  EXPECT_EQ(utf8::Utf16Length("a\xE4\xB8\xAD"), 2u);
   if constexpr (sizeof(wchar_t) == 2) {
     const wchar_t lone_surrogate[] = {L'a', static_cast<wchar_t>(0xD800), L'b', 0};
-    EXPECT_EQ(utf8::from_wide(lone_surrogate), "");
+    EXPECT_EQ(utf8::FromWide(lone_surrogate), "");
   }
 }
 
@@ -83,33 +83,33 @@ TEST(StubShownText, NothingInANameCanAddALineOrReorderTheText) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.text));
-    EXPECT_EQ(shown_text(c.text), c.shown);
+    EXPECT_EQ(ShownText(c.text), c.shown);
   }
 }
 
 TEST(StubCrc32, MatchesTheZipPolynomialInPieces) {
   const std::string check = "123456789";
-  EXPECT_EQ(crc32_update(0, check.data(), check.size()), 0xCBF43926u);  // the standard check value
+  EXPECT_EQ(Crc32Update(0, check.data(), check.size()), 0xCBF43926u);  // the standard check value
   std::uint32_t crc = 0;
-  for (char c : check) crc = crc32_update(crc, &c, 1);
+  for (char c : check) crc = Crc32Update(crc, &c, 1);
   EXPECT_EQ(crc, 0xCBF43926u);
-  EXPECT_EQ(crc32_update(0, "", 0), 0u);
+  EXPECT_EQ(Crc32Update(0, "", 0), 0u);
 }
 
 TEST(StubZoneMark, WhatExtractedFilesInherit) {
   const std::string internet = "[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.com/\r\n";
   const std::string intranet = "[ZoneTransfer]\r\nZoneId=1\r\n";
-  EXPECT_EQ(zone_mark_to_copy(std::nullopt), std::nullopt);
-  EXPECT_EQ(zone_mark_to_copy(internet), internet);
-  EXPECT_EQ(zone_mark_to_copy(intranet), intranet);
+  EXPECT_EQ(ZoneMarkToCopy(std::nullopt), std::nullopt);
+  EXPECT_EQ(ZoneMarkToCopy(internet), internet);
+  EXPECT_EQ(ZoneMarkToCopy(intranet), intranet);
   // Present but unreadable or oversized still means "downloaded".
   for (const std::string& damaged :
        {std::string(), std::string("garbage"), std::string("ZoneId=4"),
-        "[ZoneTransfer]\r\nZoneId=3\r\n" + std::string(max_zone_mark_size, 'x')}) {
-    auto mark = zone_mark_to_copy(damaged);
+        "[ZoneTransfer]\r\nZoneId=3\r\n" + std::string(kMaxZoneMarkSize, 'x')}) {
+    auto mark = ZoneMarkToCopy(damaged);
     ASSERT_TRUE(mark);
     EXPECT_NE(mark->find("ZoneId=3"), std::string::npos);
-    EXPECT_LE(mark->size(), max_zone_mark_size);
+    EXPECT_LE(mark->size(), kMaxZoneMarkSize);
   }
 }
 
@@ -120,23 +120,23 @@ TEST(StubEntryErrors, LibarchiveMessagesMapToProblems) {
     Problem problem;
   };
   const Case cases[] = {
-      {"ZIP bad CRC: 0x1 should be 0x2", false, Problem::crc_mismatch},
-      {"7-Zip bad CRC: 0x1 should be 0x2", false, Problem::crc_mismatch},
-      {"ZIP bad CRC: 0x1 should be 0x2", true, Problem::wrong_password},
-      {"Incorrect passphrase", true, Problem::wrong_password},
-      {"Passphrase required for this entry", true, Problem::password_required},
-      {"Unsupported ZIP compression method (6: imploded)", false, Problem::unsupported},
-      {"The file content is encrypted, but currently not supported", true, Problem::unsupported},
-      {"Unknown codec ID: 21", false, Problem::unsupported},
+      {"ZIP bad CRC: 0x1 should be 0x2", false, Problem::kCrcMismatch},
+      {"7-Zip bad CRC: 0x1 should be 0x2", false, Problem::kCrcMismatch},
+      {"ZIP bad CRC: 0x1 should be 0x2", true, Problem::kWrongPassword},
+      {"Incorrect passphrase", true, Problem::kWrongPassword},
+      {"Passphrase required for this entry", true, Problem::kPasswordRequired},
+      {"Unsupported ZIP compression method (6: imploded)", false, Problem::kUnsupported},
+      {"The file content is encrypted, but currently not supported", true, Problem::kUnsupported},
+      {"Unknown codec ID: 21", false, Problem::kUnsupported},
       {"Lzma library error: Cannot allocate memory", false,
-       Problem::unsupported},  // 7z's dictionary
-      {"Truncated ZIP file data", false, Problem::truncated},
-      {"Truncated 7-Zip file body", true, Problem::truncated},
-      {"ZIP decompression failed (-3)", false, Problem::data_error},
-      {"", false, Problem::data_error},
+       Problem::kUnsupported},  // 7z's dictionary
+      {"Truncated ZIP file data", false, Problem::kTruncated},
+      {"Truncated 7-Zip file body", true, Problem::kTruncated},
+      {"ZIP decompression failed (-3)", false, Problem::kDataError},
+      {"", false, Problem::kDataError},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(classify_data_error(c.message, c.encrypted), c.problem) << c.message;
+    EXPECT_EQ(ClassifyDataError(c.message, c.encrypted), c.problem) << c.message;
 }
 
 TEST(StubZipNames, WhichNamesAreTakenAsUtf8) {
@@ -153,8 +153,8 @@ TEST(StubZipNames, WhichNamesAreTakenAsUtf8) {
     ZipName n;
     n.raw = std::move(raw);
     n.host = host;
-    n.utf8_flag = flag;
-    n.unicode_path = std::move(field);
+    n.utf8Flag = flag;
+    n.unicodePath = std::move(field);
     return n;
   };
   const Case cases[] = {
@@ -169,7 +169,7 @@ TEST(StubZipNames, WhichNamesAreTakenAsUtf8) {
       {"NTFS archiver, UTF-8 bytes", make(utf8, 10, false), std::nullopt},
       {"plain ASCII from Unix", make("a/b.txt", 3, false), std::nullopt},
   };
-  for (const auto& c : cases) EXPECT_EQ(zip_name_utf8(c.name), c.expected) << c.what;
+  for (const auto& c : cases) EXPECT_EQ(ZipNameUtf8(c.name), c.expected) << c.what;
 }
 
 TEST(StubResults, ExitCodesFollowSevenZip) {
@@ -178,29 +178,29 @@ TEST(StubResults, ExitCodesFollowSevenZip) {
     edit(r);
     return r.exit_code();
   };
-  const EntryReport report{"x", Problem::crc_mismatch, PathRefusal::none, {}};
-  EXPECT_EQ(with([](ExtractResult&) {}), ExitCode::ok);
-  EXPECT_EQ(with([&](ExtractResult& r) { r.skipped.push_back(report); }), ExitCode::ok);
-  EXPECT_EQ(with([&](ExtractResult& r) { r.warnings.push_back(report); }), ExitCode::warning);
+  const EntryReport report{"x", Problem::kCrcMismatch, PathRefusal::kNone, {}};
+  EXPECT_EQ(with([](ExtractResult&) {}), ExitCode::kOk);
+  EXPECT_EQ(with([&](ExtractResult& r) { r.skipped.push_back(report); }), ExitCode::kOk);
+  EXPECT_EQ(with([&](ExtractResult& r) { r.warnings.push_back(report); }), ExitCode::kWarning);
   EXPECT_EQ(with([&](ExtractResult& r) {
               r.refused.push_back(report);
               r.warnings.push_back(report);
             }),
-            ExitCode::fatal);
-  EXPECT_EQ(with([&](ExtractResult& r) { r.failed.push_back(report); }), ExitCode::fatal);
-  EXPECT_EQ(with([](ExtractResult& r) { r.fatal = Fatal::unknown_format; }), ExitCode::fatal);
+            ExitCode::kFatal);
+  EXPECT_EQ(with([&](ExtractResult& r) { r.failed.push_back(report); }), ExitCode::kFatal);
+  EXPECT_EQ(with([](ExtractResult& r) { r.fatal = Fatal::kUnknownFormat; }), ExitCode::kFatal);
   EXPECT_EQ(with([&](ExtractResult& r) {
               r.cancelled = true;
               r.failed.push_back(report);
             }),
-            ExitCode::cancelled);
+            ExitCode::kCancelled);
   EXPECT_EQ(with([](ExtractResult& r) {
-              r.fatal = Fatal::out_of_memory;
+              r.fatal = Fatal::kOutOfMemory;
               r.cancelled = true;
             }),
-            ExitCode::out_of_memory);
-  EXPECT_EQ(static_cast<int>(ExitCode::bad_command_line), 7);
-  EXPECT_EQ(static_cast<int>(ExitCode::cancelled), 255);
+            ExitCode::kOutOfMemory);
+  EXPECT_EQ(static_cast<int>(ExitCode::kBadCommandLine), 7);
+  EXPECT_EQ(static_cast<int>(ExitCode::kCancelled), 255);
 }
 
 TEST(StubEntryInfo, TimesBecomeFileTimesWithoutOverflow) {
@@ -216,10 +216,10 @@ TEST(StubEntryInfo, TimesBecomeFileTimesWithoutOverflow) {
       {1700000000, 500000000, 1700000000},
       {0, 0, 0},
       {-1, 999999999, -1},
-      {1844674407370 - 11644473600, 5, latest_modified_seconds},  // FILETIME 0xFFFF...
-      {LLONG_MAX, 999999999, latest_modified_seconds},
-      {LLONG_MIN, 0, earliest_modified_seconds},
-      {-20000000000, 0, earliest_modified_seconds},
+      {1844674407370 - 11644473600, 5, kLatestModifiedSeconds},  // FILETIME 0xFFFF...
+      {LLONG_MAX, 999999999, kLatestModifiedSeconds},
+      {LLONG_MIN, 0, kEarliestModifiedSeconds},
+      {-20000000000, 0, kEarliestModifiedSeconds},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.seconds);
@@ -229,15 +229,15 @@ TEST(StubEntryInfo, TimesBecomeFileTimesWithoutOverflow) {
                                                                    archive_entry_free);
     archive_entry_set_pathname(entry.get(), "f.txt");
     archive_entry_set_mtime(entry.get(), static_cast<time_t>(c.seconds), c.nanoseconds);
-    const FileMetadata meta = inspect_entry(entry.get(), "f.txt").meta;
-    ASSERT_TRUE(meta.modified_seconds);
-    EXPECT_EQ(*meta.modified_seconds, c.kept);
-    EXPECT_LT(meta.modified_nanoseconds, 1000000000u);
+    const FileMetadata meta = InspectEntry(entry.get(), "f.txt").meta;
+    ASSERT_TRUE(meta.modifiedSeconds);
+    EXPECT_EQ(*meta.modifiedSeconds, c.kept);
+    EXPECT_LT(meta.modifiedNanoseconds, 1000000000u);
     std::int64_t ticks = 0;
     EXPECT_FALSE(
-        __builtin_add_overflow(*meta.modified_seconds, std::int64_t{11644473600}, &ticks) ||
+        __builtin_add_overflow(*meta.modifiedSeconds, std::int64_t{11644473600}, &ticks) ||
         __builtin_mul_overflow(ticks, std::int64_t{10000000}, &ticks) ||
-        __builtin_add_overflow(ticks, std::int64_t{meta.modified_nanoseconds / 100}, &ticks));
+        __builtin_add_overflow(ticks, std::int64_t{meta.modifiedNanoseconds / 100}, &ticks));
     EXPECT_GE(ticks, 0);
   }
 }

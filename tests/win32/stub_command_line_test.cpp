@@ -34,7 +34,7 @@ TEST(StubCommandLine, SplitsAsTheCRuntimeDoes) {
       {L"s.exe -p密码 -o目标", {L"s.exe", L"-p密码", L"-o目标"}},
   };
   for (const SplitCase& c : cases) {
-    EXPECT_EQ(split_command_line(c.line), c.expected)
+    EXPECT_EQ(SplitCommandLine(c.line), c.expected)
         << "line: " << testing::PrintToString(std::wstring(c.line));
   }
 }
@@ -72,15 +72,15 @@ TEST(StubCommandLine, ReadsSwitches) {
       {{L"-N"}, false, false, false, nullopt, nullopt, true},
   };
   for (const ParseCase& c : cases) {
-    const ParsedCommandLine parsed = parse_arguments(c.arguments);
+    const ParsedCommandLine parsed = ParseArguments(c.arguments);
     const std::string label = testing::PrintToString(c.arguments);
     ASSERT_TRUE(parsed.value) << label;
-    EXPECT_EQ(parsed.value->assume_yes, c.yes) << label;
-    EXPECT_EQ(parsed.value->test_only, c.test) << label;
-    EXPECT_EQ(parsed.value->show_help, c.help) << label;
-    EXPECT_EQ(parsed.value->output_dir, c.output) << label;
+    EXPECT_EQ(parsed.value->assumeYes, c.yes) << label;
+    EXPECT_EQ(parsed.value->testOnly, c.test) << label;
+    EXPECT_EQ(parsed.value->showHelp, c.help) << label;
+    EXPECT_EQ(parsed.value->outputDir, c.output) << label;
     EXPECT_EQ(parsed.value->password, c.password) << label;
-    EXPECT_EQ(parsed.value->no_setup, c.noSetup) << label;
+    EXPECT_EQ(parsed.value->noSetup, c.noSetup) << label;
   }
 }
 
@@ -92,26 +92,26 @@ TEST(StubCommandLine, RefusesWhatItCannotRead) {
       {L"archive.zip"}, {L"/y"},     {L"-y", L"stray"}, {L"-nx"},
   };
   for (const auto& arguments : cases) {
-    const ParsedCommandLine parsed = parse_arguments(arguments);
+    const ParsedCommandLine parsed = ParseArguments(arguments);
     EXPECT_FALSE(parsed.value) << testing::PrintToString(arguments);
     EXPECT_FALSE(parsed.error.empty()) << testing::PrintToString(arguments);
   }
 }
 
 TEST(StubCommandLine, ErrorNamesTheOffendingArgument) {
-  const ParsedCommandLine parsed = parse_arguments({L"-y", L"-frobnicate"});
+  const ParsedCommandLine parsed = ParseArguments({L"-y", L"-frobnicate"});
   ASSERT_FALSE(parsed.value);
   EXPECT_NE(parsed.error.find(L"-frobnicate"), std::wstring::npos);
 }
 
 TEST(StubCommandLine, WholeLineSkipsTheProgramName) {
-  const ParsedCommandLine parsed = parse_command_line(LR"("C:\a b\-y.exe" -t "-oC:\x y\")");
+  const ParsedCommandLine parsed = ParseCommandLine(LR"("C:\a b\-y.exe" -t "-oC:\x y\")");
   ASSERT_TRUE(parsed.value);
-  EXPECT_FALSE(parsed.value->assume_yes);  // "-y" in the program's own name is no switch
-  EXPECT_TRUE(parsed.value->test_only);
+  EXPECT_FALSE(parsed.value->assumeYes);  // "-y" in the program's own name is no switch
+  EXPECT_TRUE(parsed.value->testOnly);
   // \" is an escaped quote, taken as the closing one: the folder the user meant.
-  EXPECT_EQ(parsed.value->output_dir, LR"(C:\x y)");
-  EXPECT_FALSE(parse_command_line(L"s.exe -y extra").value);
+  EXPECT_EQ(parsed.value->outputDir, LR"(C:\x y)");
+  EXPECT_FALSE(ParseCommandLine(L"s.exe -y extra").value);
 }
 
 }  // namespace

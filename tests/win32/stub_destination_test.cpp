@@ -40,11 +40,11 @@ TEST(StubDestination, MakesAbsoluteLongPaths) {
       {L"\\\\.\\COM1", L""},
       {L"", L""},
   };
-  for (const auto& c : cases) EXPECT_EQ(absolute_long_path(c.given), c.expected) << narrow(c.given);
+  for (const auto& c : cases) EXPECT_EQ(AbsoluteLongPath(c.given), c.expected) << Narrow(c.given);
   // Relative to the current folder, as a command prompt user means it.
   std::wstring here = current_folder();
   if (here.back() != L'\\') here += L'\\';
-  EXPECT_EQ(absolute_long_path(L"out"), L"\\\\?\\" + here + L"out");
+  EXPECT_EQ(AbsoluteLongPath(L"out"), L"\\\\?\\" + here + L"out");
 }
 
 // A fresh folder under the temporary folder, removed with everything in it at the end.
@@ -53,9 +53,9 @@ class StubDestinationFolder : public testing::Test {
   void SetUp() override {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
-    base_ = absolute_long_path(std::wstring(temp) + L"kzsfx-dest-" +
-                               format_count(::GetCurrentProcessId()) + L"-" +
-                               format_count(::GetTickCount()));
+    base_ = AbsoluteLongPath(std::wstring(temp) + L"kzsfx-dest-" +
+                             FormatCount(::GetCurrentProcessId()) + L"-" +
+                             FormatCount(::GetTickCount()));
     root_ = base_ + L"\\目标\\子";
   }
   void TearDown() override { remove_tree(base_); }
@@ -108,11 +108,11 @@ class StubDestinationFolder : public testing::Test {
   Status put(FileDestination& destination, const std::string& path, const std::string& content,
              const FileMetadata& meta = {}, bool replace = false) {
     Status status;
-    std::unique_ptr<OutputFile> out = destination.open_file(path, status);
+    std::unique_ptr<OutputFile> out = destination.OpenFile(path, status);
     if (!out) return status;
-    if (Status written = out->write(content.data(), content.size()); !written) return written;
+    if (Status written = out->Write(content.data(), content.size()); !written) return written;
     std::string warning;
-    return out->commit(meta, replace, warning);
+    return out->Commit(meta, replace, warning);
   }
 
   std::wstring base_;
@@ -121,25 +121,25 @@ class StubDestinationFolder : public testing::Test {
 
 TEST_F(StubDestinationFolder, CreatesTheRootWithItsParents) {
   FileDestination destination(root_);
-  ASSERT_TRUE(destination.create_root()) << "root";
-  EXPECT_EQ(destination.exists(""), Existing::folder);
-  EXPECT_TRUE(destination.create_root()) << "an existing root is fine";
+  ASSERT_TRUE(destination.CreateRoot()) << "root";
+  EXPECT_EQ(destination.Exists(""), Existing::kFolder);
+  EXPECT_TRUE(destination.CreateRoot()) << "an existing root is fine";
   // A file where the root should be is reported, not replaced.
   FileDestination blocked(root_ + L"\\file");
   ASSERT_TRUE(put(destination, "file", "x"));
-  EXPECT_FALSE(blocked.create_root());
+  EXPECT_FALSE(blocked.CreateRoot());
 }
 
 TEST_F(StubDestinationFolder, CreatesFoldersOneByOne) {
   FileDestination destination(root_);
-  ASSERT_TRUE(destination.create_root());
-  EXPECT_TRUE(destination.create_folder("a/b/中文"));
-  EXPECT_EQ(destination.exists("a/b/中文"), Existing::folder);
-  EXPECT_TRUE(destination.create_folder("a/b")) << "existing folders are fine";
+  ASSERT_TRUE(destination.CreateRoot());
+  EXPECT_TRUE(destination.CreateFolder("a/b/中文"));
+  EXPECT_EQ(destination.Exists("a/b/中文"), Existing::kFolder);
+  EXPECT_TRUE(destination.CreateFolder("a/b")) << "existing folders are fine";
   ASSERT_TRUE(put(destination, "a/plain", "x"));
-  EXPECT_EQ(destination.exists("a/plain"), Existing::file);
-  EXPECT_EQ(destination.exists("a/none"), Existing::nothing);
-  const Status blocked = destination.create_folder("a/plain/c");
+  EXPECT_EQ(destination.Exists("a/plain"), Existing::kFile);
+  EXPECT_EQ(destination.Exists("a/none"), Existing::kNothing);
+  const Status blocked = destination.CreateFolder("a/plain/c");
   EXPECT_FALSE(blocked) << "a file is in the way";
   EXPECT_FALSE(blocked.error.empty());
 }
@@ -148,47 +148,47 @@ TEST_F(StubDestinationFolder, FoldersAreWalkedWhateverTheDepth) {
   // Tens of thousands of folders below a file in the way: the walk down must end in a
   // refusal, not a stack overflow, before anything is opened.
   FileDestination destination(root_);
-  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(destination.CreateRoot());
   ASSERT_TRUE(put(destination, "blocker", "x"));
   std::string deep = "blocker";
   for (int level = 0; level < 50000; ++level) deep += "/d";
-  EXPECT_FALSE(destination.create_folder(deep));
-  EXPECT_TRUE(destination.create_folder("a/b/c"));
-  EXPECT_EQ(destination.exists("a/b/c"), Existing::folder);
+  EXPECT_FALSE(destination.CreateFolder(deep));
+  EXPECT_TRUE(destination.CreateFolder("a/b/c"));
+  EXPECT_EQ(destination.Exists("a/b/c"), Existing::kFolder);
 }
 
 TEST_F(StubDestinationFolder, ShortNamesDoNotLeadToOtherFiles) {
   // Windows finds "a long file name.txt" as "ALONGF~1.TXT" too: an entry of that short name
   // must neither replace the file nor write into the folder.
   FileDestination destination(root_);
-  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(destination.CreateRoot());
   ASSERT_TRUE(put(destination, "a long file name.txt", "precious"));
-  ASSERT_TRUE(destination.create_folder("a long folder name"));
+  ASSERT_TRUE(destination.CreateFolder("a long folder name"));
   auto short_name = [&](const std::wstring& name) {
     std::wstring shortened(32768, L'\0');
     shortened.resize(::GetShortPathNameW((root_ + L"\\" + name).c_str(), shortened.data(),
                                          static_cast<DWORD>(shortened.size())));
-    return narrow(shortened.substr(shortened.rfind(L'\\') + 1));
+    return Narrow(shortened.substr(shortened.rfind(L'\\') + 1));
   };
   const std::string file_alias = short_name(L"a long file name.txt");
   const std::string folder_alias = short_name(L"a long folder name");
   ASSERT_NE(file_alias.find('~'), std::string::npos) << "no short names here: " << file_alias;
   ASSERT_NE(folder_alias.find('~'), std::string::npos) << "no short names here: " << folder_alias;
-  EXPECT_EQ(destination.exists(file_alias), Existing::other_name) << file_alias;
-  EXPECT_EQ(destination.exists("A LONG FILE NAME.TXT"), Existing::file) << "only its case differs";
-  EXPECT_FALSE(destination.create_folder(folder_alias + "/inside")) << folder_alias;
-  EXPECT_TRUE(destination.create_folder("A LONG FOLDER NAME/inside"));
+  EXPECT_EQ(destination.Exists(file_alias), Existing::kOtherName) << file_alias;
+  EXPECT_EQ(destination.Exists("A LONG FILE NAME.TXT"), Existing::kFile) << "only its case differs";
+  EXPECT_FALSE(destination.CreateFolder(folder_alias + "/inside")) << folder_alias;
+  EXPECT_TRUE(destination.CreateFolder("A LONG FOLDER NAME/inside"));
   EXPECT_EQ(read_all(root_ + L"\\a long file name.txt"), "precious");
 }
 
 TEST_F(StubDestinationFolder, FilesAppearOnlyWhenCommitted) {
   FileDestination destination(root_);
-  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(destination.CreateRoot());
   {
     Status status;
-    std::unique_ptr<OutputFile> out = destination.open_file("d/half.txt", status);
+    std::unique_ptr<OutputFile> out = destination.OpenFile("d/half.txt", status);
     ASSERT_TRUE(out) << status.error;
-    ASSERT_TRUE(out->write("partial", 7));
+    ASSERT_TRUE(out->Write("partial", 7));
     // Nothing can open it meanwhile: were the process to die now, the system would delete it.
     EXPECT_EQ(read_all(root_ + L"\\d\\half.txt"), "<missing>");
   }
@@ -202,7 +202,7 @@ TEST_F(StubDestinationFolder, FilesAppearOnlyWhenCommitted) {
 
 TEST_F(StubDestinationFolder, ReplacesOnlyWhenAllowed) {
   FileDestination destination(root_);
-  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(destination.CreateRoot());
   ASSERT_TRUE(put(destination, "f.txt", "old"));
   EXPECT_FALSE(put(destination, "f.txt", "new", {}, false));
   EXPECT_EQ(read_all(root_ + L"\\f.txt"), "old");
@@ -210,7 +210,7 @@ TEST_F(StubDestinationFolder, ReplacesOnlyWhenAllowed) {
 
   // The user agreed to replace: a read-only flag does not stop it.
   FileMetadata read_only;
-  read_only.read_only = true;
+  read_only.readOnly = true;
   ASSERT_TRUE(put(destination, "f.txt", "newer", read_only, true));
   EXPECT_EQ(read_all(root_ + L"\\f.txt"), "newer");
   EXPECT_NE(::GetFileAttributesW((root_ + L"\\f.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
@@ -220,10 +220,10 @@ TEST_F(StubDestinationFolder, ReplacesOnlyWhenAllowed) {
 
 TEST_F(StubDestinationFolder, SetsTheModificationTime) {
   FileDestination destination(root_);
-  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(destination.CreateRoot());
   FileMetadata meta;
-  meta.modified_seconds = 1700000000;  // 2023-11-14 22:13:20 UTC
-  meta.modified_nanoseconds = 500000000;
+  meta.modifiedSeconds = 1700000000;  // 2023-11-14 22:13:20 UTC
+  meta.modifiedNanoseconds = 500000000;
   ASSERT_TRUE(put(destination, "t.txt", "x", meta));
   WIN32_FILE_ATTRIBUTE_DATA data{};
   ASSERT_TRUE(::GetFileAttributesExW((root_ + L"\\t.txt").c_str(), GetFileExInfoStandard, &data));
@@ -235,31 +235,31 @@ TEST_F(StubDestinationFolder, SetsTheModificationTime) {
 
 TEST_F(StubDestinationFolder, CarriesTheDownloadMarkToTheRealName) {
   FileDestination destination(root_);
-  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(destination.CreateRoot());
   const std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\n";
   Status status;
-  std::unique_ptr<OutputFile> out = destination.open_file("m.txt", status);
+  std::unique_ptr<OutputFile> out = destination.OpenFile("m.txt", status);
   ASSERT_TRUE(out);
-  ASSERT_TRUE(out->write("data", 4));
-  ASSERT_TRUE(out->set_zone_mark(mark));
+  ASSERT_TRUE(out->Write("data", 4));
+  ASSERT_TRUE(out->SetZoneMark(mark));
   std::string warning;
-  ASSERT_TRUE(out->commit({}, false, warning));
+  ASSERT_TRUE(out->Commit({}, false, warning));
   EXPECT_EQ(warning, "");
   EXPECT_EQ(read_all(root_ + L"\\m.txt"), "data");
   EXPECT_EQ(read_all(root_ + L"\\m.txt:Zone.Identifier"), mark);
   // Whether streams are real (NTFS) or emulated as sibling names (Wine), nothing remains
   // under the temporary name.
   for (const std::wstring& name : names_in(root_))
-    EXPECT_EQ(name.find(L"~kzsfx"), std::wstring::npos) << narrow(name);
+    EXPECT_EQ(name.find(L"~kzsfx"), std::wstring::npos) << Narrow(name);
 
   // A marked file abandoned before its commit takes its mark with it.
   {
-    std::unique_ptr<OutputFile> dropped = destination.open_file("gone.txt", status);
+    std::unique_ptr<OutputFile> dropped = destination.OpenFile("gone.txt", status);
     ASSERT_TRUE(dropped);
-    ASSERT_TRUE(dropped->set_zone_mark(mark));
+    ASSERT_TRUE(dropped->SetZoneMark(mark));
   }
   for (const std::wstring& name : names_in(root_))
-    EXPECT_EQ(name.find(L"~kzsfx"), std::wstring::npos) << narrow(name);
+    EXPECT_EQ(name.find(L"~kzsfx"), std::wstring::npos) << Narrow(name);
 }
 
 TEST_F(StubDestinationFolder, ReadsTheExesOwnMarkThroughItsHandle) {
@@ -268,7 +268,7 @@ TEST_F(StubDestinationFolder, ReadsTheExesOwnMarkThroughItsHandle) {
   // streams are files beside theirs, is asked by the handle's name). A file without a
   // stream has no mark.
   FileDestination destination(root_);
-  ASSERT_TRUE(destination.create_root());
+  ASSERT_TRUE(destination.CreateRoot());
   const std::wstring marked = root_ + L"\\marked.exe", plain = root_ + L"\\plain.exe";
   const std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\n";
   for (const auto& [path, content] : {std::pair{marked, std::string("MZ")},
@@ -281,11 +281,11 @@ TEST_F(StubDestinationFolder, ReadsTheExesOwnMarkThroughItsHandle) {
                             &written, nullptr));
   }
   FileSource source(marked);
-  ASSERT_TRUE(source.ok());
-  EXPECT_EQ(source.zone_mark(max_zone_mark_size), mark);
+  ASSERT_TRUE(source.Ok());
+  EXPECT_EQ(source.ZoneMark(kMaxZoneMarkSize), mark);
   FileSource unmarked(plain);
-  ASSERT_TRUE(unmarked.ok());
-  EXPECT_EQ(unmarked.zone_mark(max_zone_mark_size), std::nullopt);
+  ASSERT_TRUE(unmarked.Ok());
+  EXPECT_EQ(unmarked.ZoneMark(kMaxZoneMarkSize), std::nullopt);
 }
 
 // Runs a Unix shell script under Wine with `arguments` as $1, $2..., and waits until `done`
@@ -326,7 +326,7 @@ std::wstring unix_path(const std::wstring& path) {
   if (convert == nullptr) return {};
   char* converted = convert(path.c_str());
   if (converted == nullptr) return {};
-  std::wstring result = widen(converted);
+  std::wstring result = Widen(converted);
   ::HeapFree(::GetProcessHeap(), 0, converted);
   return result;
 }
@@ -355,18 +355,18 @@ TEST_F(StubDestinationFolder, FolderSwappedForALinkDoesNotRedirect) {
     DestinationStep step;
     std::string folder;
   } cases[] = {
-      {DestinationStep::folder_checked, "before-create"},
-      {DestinationStep::file_written, "before-rename"},
+      {DestinationStep::kFolderChecked, "before-create"},
+      {DestinationStep::kFileWritten, "before-rename"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folder);
     FileDestination destination(root_);
-    ASSERT_TRUE(destination.create_root());
-    const std::wstring folder = root_ + L"\\" + widen(c.folder);
-    const std::wstring elsewhere = base_ + L"\\elsewhere-" + widen(c.folder);
+    ASSERT_TRUE(destination.CreateRoot());
+    const std::wstring folder = root_ + L"\\" + Widen(c.folder);
+    const std::wstring elsewhere = base_ + L"\\elsewhere-" + Widen(c.folder);
     ASSERT_TRUE(::CreateDirectoryW(elsewhere.c_str(), nullptr));
     bool swapped = false;
-    destination.set_hook([&](DestinationStep now) {
+    destination.SetHook([&](DestinationStep now) {
       if (now == c.step && !swapped) swapped = swap_for_link(folder, elsewhere);
     });
     put(destination, c.folder + "/x.txt", "payload");  // failing is fine; going elsewhere is not
@@ -384,7 +384,7 @@ TEST_F(StubDestinationFolder, FolderSwappedForALinkDoesNotRedirect) {
 
 TEST_F(StubDestinationFolder, ReportsFreeSpaceBeforeTheRootExists) {
   FileDestination destination(root_ + L"\\not\\yet");
-  const std::optional<std::uint64_t> free = destination.free_space();
+  const std::optional<std::uint64_t> free = destination.FreeSpace();
   ASSERT_TRUE(free);
   EXPECT_GT(*free, 0u);
 }

@@ -77,8 +77,8 @@ TEST(StubInstallerTempFolder, IsNewAndGoesWithEverythingInIt) {
     TempFolder first, second;
     ASSERT_TRUE(first.Create());
     ASSERT_TRUE(second.Create());
-    EXPECT_NE(first.path(), second.path());
-    made = first.path();
+    EXPECT_NE(first.Path(), second.Path());
+    made = first.Path();
     ASSERT_TRUE(::CreateDirectoryW((made + L"\\sub").c_str(), nullptr));
     const std::wstring locked = made + L"\\sub\\read-only.txt";
     std::ofstream(locked.c_str()) << "x";

@@ -30,19 +30,19 @@ TEST(StubMessages, FormatsSizesWithOneDecimal) {
       {4294967296ull + 429496730ull, L"4.4 GB"},
       {UINT64_MAX, L"16.0 EB"},
   };
-  for (const auto& c : cases) EXPECT_EQ(format_size(c.bytes), c.shown) << c.bytes;
+  for (const auto& c : cases) EXPECT_EQ(FormatSize(c.bytes), c.shown) << c.bytes;
 }
 
 TEST(StubMessages, ConvertsUtf8BothWays) {
   const std::string utf8 = "\xe4\xb8\xad\xe6\x96\x87/\xf0\x9f\x98\x80.txt";  // 中文/😀.txt
-  EXPECT_EQ(widen(utf8), L"中文/\U0001F600.txt");
-  EXPECT_EQ(narrow(widen(utf8)), utf8);
-  EXPECT_EQ(widen(""), L"");
+  EXPECT_EQ(Widen(utf8), L"中文/\U0001F600.txt");
+  EXPECT_EQ(Narrow(Widen(utf8)), utf8);
+  EXPECT_EQ(Widen(""), L"");
 }
 
 TEST(StubMessages, ShowsEntriesWithBackslashes) {
-  EXPECT_EQ(shown_entry("a/b/c.txt"), L"a\\b\\c.txt");
-  EXPECT_EQ(shown_entry("\xe8\xb5\x84\xe6\x96\x99/x"), L"资料\\x");
+  EXPECT_EQ(ShownEntry("a/b/c.txt"), L"a\\b\\c.txt");
+  EXPECT_EQ(ShownEntry("\xe8\xb5\x84\xe6\x96\x99/x"), L"资料\\x");
 }
 
 TEST(StubMessages, NamesShowNeitherLineBreaksNorDirectionMarks) {
@@ -52,31 +52,31 @@ TEST(StubMessages, NamesShowNeitherLineBreaksNorDirectionMarks) {
   result.refused.push_back(
       {"a\r\nb.txt\xE2\x80\xAE"
        "txt.exe",
-       Problem::refused_path,
-       PathRefusal::hidden_character,
+       Problem::kRefusedPath,
+       PathRefusal::kHiddenCharacter,
        {}});
-  result.failed.push_back({"c.txt", Problem::data_error, PathRefusal::none, "at 'd\ne'"});
-  const std::wstring problems = describe_entry_problems(result);
+  result.failed.push_back({"c.txt", Problem::kDataError, PathRefusal::kNone, "at 'd\ne'"});
+  const std::wstring problems = DescribeEntryProblems(result);
   EXPECT_NE(problems.find(L"a\\u000D\\u000Ab.txt\\u202Etxt.exe："), std::wstring::npos)
-      << narrow(problems);
-  EXPECT_NE(problems.find(L"d\\u000Ae"), std::wstring::npos) << narrow(problems);
+      << Narrow(problems);
+  EXPECT_NE(problems.find(L"d\\u000Ae"), std::wstring::npos) << Narrow(problems);
   EXPECT_EQ(problems.find(L'\x202E'), std::wstring::npos);
   size_t lines = 0;
   for (wchar_t c : problems) lines += c == L'\n';
   EXPECT_EQ(lines, 2u);
-  EXPECT_EQ(shown_entry("x/\xE2\x80\x8F"
-                        "y"),
+  EXPECT_EQ(ShownEntry("x/\xE2\x80\x8F"
+                       "y"),
             L"x\\\\u200Fy");
 }
 
 TEST(StubMessages, ProblemTextCarriesTheDetail) {
-  const EntryReport report{"a.txt", Problem::write_failed, PathRefusal::none, "disk full"};
-  const std::wstring text = describe_problem(report);
+  const EntryReport report{"a.txt", Problem::kWriteFailed, PathRefusal::kNone, "disk full"};
+  const std::wstring text = DescribeProblem(report);
   EXPECT_NE(text.find(L"disk full"), std::wstring::npos);
   EXPECT_NE(text.find(L"无法写入"), std::wstring::npos);
-  const EntryReport refused{"../x", Problem::refused_path, PathRefusal::parent_reference, {}};
-  EXPECT_NE(describe_problem(refused).find(L".."), std::wstring::npos);
-  EXPECT_TRUE(describe_problem({"ok", Problem::none, PathRefusal::none, {}}).empty());
+  const EntryReport refused{"../x", Problem::kRefusedPath, PathRefusal::kParentReference, {}};
+  EXPECT_NE(DescribeProblem(refused).find(L".."), std::wstring::npos);
+  EXPECT_TRUE(DescribeProblem({"ok", Problem::kNone, PathRefusal::kNone, {}}).empty());
 }
 
 TEST(StubMessages, SummariesNameTheFilesThatLostTheDownloadMark) {
@@ -88,11 +88,11 @@ TEST(StubMessages, SummariesNameTheFilesThatLostTheDownloadMark) {
   };
   const Case cases[] = {
       {"two files",
-       {{"a.txt", Problem::zone_mark_not_set, PathRefusal::none, "denied"},
-        {"d/b.exe", Problem::zone_mark_not_set, PathRefusal::none, "denied"}},
+       {{"a.txt", Problem::kZoneMarkNotSet, PathRefusal::kNone, "denied"},
+        {"d/b.exe", Problem::kZoneMarkNotSet, PathRefusal::kNone, "denied"}},
        {L"a.txt", L"d\\b.exe", L"下载标记"}},
       {"no streams, said once",
-       {{{}, Problem::zone_marks_not_kept, PathRefusal::none, {}}},
+       {{{}, Problem::kZoneMarksNotKept, PathRefusal::kNone, {}}},
        {L"不能保存下载标记"}},
   };
   for (const auto& c : cases) {
@@ -100,26 +100,26 @@ TEST(StubMessages, SummariesNameTheFilesThatLostTheDownloadMark) {
     ExtractResult result;
     result.files = 2;
     result.warnings = c.warnings;
-    EXPECT_EQ(result.exit_code(), ExitCode::warning);
-    for (const std::wstring& summary : {describe_unattended_summary(result, false, L"C:\\out"),
-                                        describe_dialog_summary(result, 0, std::nullopt)}) {
+    EXPECT_EQ(result.exit_code(), ExitCode::kWarning);
+    for (const std::wstring& summary : {DescribeUnattendedSummary(result, false, L"C:\\out"),
+                                        DescribeDialogSummary(result, 0, std::nullopt)}) {
       for (const std::wstring& text : c.said)
-        EXPECT_NE(summary.find(text), std::wstring::npos) << narrow(summary);
+        EXPECT_NE(summary.find(text), std::wstring::npos) << Narrow(summary);
     }
   }
 }
 
 TEST(StubMessages, AFullDiskIsToldInSizes) {
   const std::wstring full =
-      describe_run_failure(Fatal::not_enough_space, "need 3 bytes", 3u << 30, 512u << 20);
+      DescribeRunFailure(Fatal::kNotEnoughSpace, "need 3 bytes", 3u << 30, 512u << 20);
   EXPECT_NE(full.find(L"3.0 GB"), std::wstring::npos);
   EXPECT_NE(full.find(L"512.0 MB"), std::wstring::npos);
   // Without a free-space figure, the fault and the detail as they came.
   const std::wstring unknown =
-      describe_run_failure(Fatal::not_enough_space, "need 3 bytes", 3, std::nullopt);
+      DescribeRunFailure(Fatal::kNotEnoughSpace, "need 3 bytes", 3, std::nullopt);
   EXPECT_NE(unknown.find(L"need 3 bytes"), std::wstring::npos);
   const std::wstring corrupt =
-      describe_run_failure(Fatal::corrupt_archive, "Truncated input", 0, std::nullopt);
+      DescribeRunFailure(Fatal::kCorruptArchive, "Truncated input", 0, std::nullopt);
   EXPECT_NE(corrupt.find(L"已损坏"), std::wstring::npos);
   EXPECT_NE(corrupt.find(L"Truncated input"), std::wstring::npos);
 }
