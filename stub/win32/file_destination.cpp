@@ -137,7 +137,7 @@ std::shared_ptr<const OpenFolder> OpenChild(const OpenFolder& parent, const std:
 
 // Marks the open file for deletion when its last handle closes, or takes the mark back.
 bool SetDeletePending(HANDLE file, bool pending) {
-  FILE_DISPOSITION_INFO dispose{pending ? TRUE : FALSE};
+  FILE_DISPOSITION_INFO dispose{static_cast<BOOLEAN>(pending ? TRUE : FALSE)};
   return ::SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof(dispose)) !=
          FALSE;
 }
